@@ -1,0 +1,87 @@
+// The shared library exports exactly the geometry library's API, with the signatures
+// that existing callers link against, and none of its internal functions.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "MacSpecific.h"
+#include "RlFileIO.h"
+
+namespace {
+
+// Every defined dynamic symbol, demangled, as "TYPE NAME".
+std::set<std::string> DefinedSymbols() {
+  const std::string command = std::string(RL_NM) + " -D --defined-only -C " + RL_LIBRARY;
+  FILE* pipe = popen(command.c_str(), "r");
+  EXPECT_NE(pipe, nullptr);
+  std::set<std::string> symbols;
+  char line[1024];
+  while (pipe != nullptr && std::fgets(line, sizeof line, pipe) != nullptr) {
+    std::istringstream fields(line);
+    std::string address, type, name;
+    fields >> address >> type;
+    std::getline(fields >> std::ws, name);
+    symbols.insert(type + " " + name);
+  }
+  EXPECT_EQ(pipe != nullptr ? pclose(pipe) : -1, 0) << command;
+  return symbols;
+}
+
+}  // namespace
+
+TEST(ExportList, ExactlyThePublicFunctions) {
+  const std::set<std::string> expected = {
+      "T RlWriteTriangles(_IO_FILE*, int, RlRawTriangle*)",
+      "T RlReadTriangleChunk(_IO_FILE*, int*, RlRawTriangle**)",
+      "T RlFileHasTriangles(_IO_FILE*)",
+      "T RlReadTriangles(_IO_FILE*, int*, RlRawTriangle**)",
+      "T RlConvertFile(_IO_FILE*, _IO_FILE*)",
+      "T VekByteSwap_bool8(void*, unsigned int)",
+      "T VekByteSwap_char8(void*, unsigned int)",
+      "T VekByteSwap_int8(void*, unsigned int)",
+      "T VekByteSwap_uint8(void*, unsigned int)",
+      "T VekByteSwap_int16(void*, unsigned int)",
+      "T VekByteSwap_uint16(void*, unsigned int)",
+      "T VekByteSwap_int32(void*, unsigned int)",
+      "T VekByteSwap_uint32(void*, unsigned int)",
+      "T VekByteSwap_float32(void*, unsigned int)",
+      "T VekByteSwap_float64(void*, unsigned int)",
+      "T VekByteSwap_RlHeader(void*, unsigned int)",
+      "T VekByteSwap_RlRawPoint(void*, unsigned int)",
+      "T VekByteSwap_RlRawPointD(void*, unsigned int)",
+      "T VekByteSwap_RlRawTexCoord(void*, unsigned int)",
+      "T VekByteSwap_RlRawTriangle(void*, unsigned int)",
+      "T VekByteSwap_RlRawTangentSpace(void*, unsigned int)",
+      "T VekByteSwap_RlRawTangentSpaceD(void*, unsigned int)",
+      "T VekByteSwap_RlIndex(void*, unsigned int)",
+      "T VekByteSwap_RlTangentPointD(void*, unsigned int)",
+      "T VekByteSwap_TGAHeaderInfo(void*, unsigned int)",
+      "T VekByteSwap_VekBitmap(void*, unsigned int)",
+      "T StrToLower(char*)",
+      "T strcmpi(char const*, char const*)",
+      "T stricmp(char const*, char const*)",
+      "T strnicmp(char const*, char const*, unsigned long)",
+      "T GetBaseFilePath(char*, int, bool)",
+      "T ReadBitmapFileHeader(_IO_FILE*, tagBITMAPFILEHEADER*)",
+      "T ReadBitmapCoreHeader(_IO_FILE*, tagBITMAPCOREHEADER*)",
+  };
+  EXPECT_EQ(DefinedSymbols(), expected);
+}
+
+TEST(ExportList, CallersLinkThroughTheSharedLibrary) {
+  // This program links the shared library, not the objects: each call resolves
+  // through its dynamic symbol table.
+  FILE* fp = std::tmpfile();
+  ASSERT_NE(fp, nullptr);
+  EXPECT_TRUE(RlWriteTriangles(fp, 0, nullptr));
+  std::rewind(fp);
+  EXPECT_TRUE(RlFileHasTriangles(fp));
+  std::fclose(fp);
+  EXPECT_EQ(strcmpi("RLF", "rlf"), 0);
+  uint32 value = 0x01020304u;
+  EXPECT_EQ(VekByteSwap_uint32(&value, 1), 1u);
+  EXPECT_EQ(value, 0x04030201u);
+}

@@ -1,0 +1,160 @@
+// Writing RLF files: the exact bytes, the caller's array, and every failure road.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+
+#include "RlFileIO.h"
+#include "Streams.h"
+#include "Triangles.h"
+
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+namespace {
+
+RlRawTriangle Tri(const float (&f)[24]) {
+  RlRawTriangle t;
+  std::memcpy(&t, f, sizeof t);
+  return t;
+}
+
+// Two triangles whose every field differs, so that a misplaced field shows.
+const RlRawTriangle kTwo[2] = {
+    Tri({0, 0, 0, 1, 0, 0, 0, 1, 0,     // vert
+         0, 0, 1, 0, 0, 1, 0, 0, 1,     // norm
+         0, 0, 1, 0, 0, 1}),            // texCoord
+    Tri({2, 0.5f, -1, 1, 1, 0, 0, 2, 0.25f,
+         0, 0, -1, 0, 1, 0, 1, 0, 0,
+         0.25f, 0.5f, 1, 0.25f, 0.5f, 1}),
+};
+
+// The file of kTwo, byte by byte: 20 + 2 * 96 = 212 bytes.
+const char kTwoHex[] =
+    "52 4C 46 20  CC 00 00 00"  // "RLF ", 12 + 192
+    "54 52 49 53  C4 00 00 00"  // "TRIS", 4 + 192
+    "02 00 00 00"               // count
+    // triangle 0: vert
+    "00 00 00 00  00 00 00 00  00 00 00 00"
+    "00 00 80 3F  00 00 00 00  00 00 00 00"
+    "00 00 00 00  00 00 80 3F  00 00 00 00"
+    // norm
+    "00 00 00 00  00 00 00 00  00 00 80 3F"
+    "00 00 00 00  00 00 00 00  00 00 80 3F"
+    "00 00 00 00  00 00 00 00  00 00 80 3F"
+    // texCoord
+    "00 00 00 00  00 00 00 00"
+    "00 00 80 3F  00 00 00 00"
+    "00 00 00 00  00 00 80 3F"
+    // triangle 1: vert
+    "00 00 00 40  00 00 00 3F  00 00 80 BF"
+    "00 00 80 3F  00 00 80 3F  00 00 00 00"
+    "00 00 00 00  00 00 00 40  00 00 80 3E"
+    // norm
+    "00 00 00 00  00 00 00 00  00 00 80 BF"
+    "00 00 00 00  00 00 80 3F  00 00 00 00"
+    "00 00 80 3F  00 00 00 00  00 00 00 00"
+    // texCoord
+    "00 00 80 3E  00 00 00 3F"
+    "00 00 80 3F  00 00 80 3E"
+    "00 00 00 3F  00 00 80 3F";
+
+}  // namespace
+
+TEST(RlWriteTriangles, WritesTheHandWrittenBytes) {
+  RlRawTriangle tris[2] = {kTwo[0], kTwo[1]};
+  UniqueFile fp(std::tmpfile());
+  ASSERT_TRUE(RlWriteTriangles(fp.get(), 2, tris));
+  EXPECT_EQ(ContentsOf(fp.get()), Hex(kTwoHex));
+}
+
+TEST(RlWriteTriangles, ZeroTrianglesWithNullArrayIsTheTwentyByteFile) {
+  UniqueFile fp(std::tmpfile());
+  ASSERT_TRUE(RlWriteTriangles(fp.get(), 0, nullptr));
+  EXPECT_EQ(ContentsOf(fp.get()), Hex("52 4C 46 20 0C 00 00 00 54 52 49 53 04 00 00 00 00 00 00 00"));
+}
+
+TEST(RlWriteTriangles, LeavesTheCallersArrayUnchanged) {
+  std::vector<RlRawTriangle> tris = PatternTriangles(50);
+  const std::vector<RlRawTriangle> before = tris;
+  UniqueFile fp(std::tmpfile());
+  ASSERT_TRUE(RlWriteTriangles(fp.get(), 50, tris.data()));
+  EXPECT_EQ(std::memcmp(tris.data(), before.data(), 50 * sizeof(RlRawTriangle)), 0);
+}
+
+TEST(RlWriteTriangles, WritesAtTheStreamsPositionAndLeavesItAfterTheFile) {
+  RlRawTriangle tris[2] = {kTwo[0], kTwo[1]};
+  UniqueFile fp(TempFileWith(Hex("AA BB CC")));
+  std::fseek(fp.get(), 0, SEEK_END);
+  ASSERT_TRUE(RlWriteTriangles(fp.get(), 2, tris));
+  EXPECT_EQ(std::ftell(fp.get()), 3 + 212);
+  Bytes expected = Hex("AA BB CC");
+  const Bytes file = Hex(kTwoHex);
+  expected.insert(expected.end(), file.begin(), file.end());
+  EXPECT_EQ(ContentsOf(fp.get()), expected);
+}
+
+// Each failing step, reached with a sink that takes a fixed number of bytes: the
+// message, false, and exactly the bytes of the steps that succeeded.
+TEST(RlWriteTriangles, ReportsEachFailedWriteAndKeepsWhatWasWritten) {
+  struct Case {
+    std::size_t budget;
+    const char* message;
+  };
+  const Case cases[] = {
+      {0, "Unable to write RLF header\n"},
+      {7, "Unable to write RLF header\n"},
+      {8, "Unable to write triangle header\n"},
+      {15, "Unable to write triangle header\n"},
+      {16, "Unable to write number of triangles\n"},
+      {20, "Unable to write triangles\n"},
+      {211, "Unable to write triangles\n"},
+  };
+  const Bytes file = Hex(kTwoHex);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.budget);
+    RlRawTriangle tris[2] = {kTwo[0], kTwo[1]};
+    Bytes written;
+    UniqueFile sink = LimitedSink(c.budget, &written);
+    CaptureStderr();
+    EXPECT_FALSE(RlWriteTriangles(sink.get(), 2, tris));
+    EXPECT_EQ(GetCapturedStderr(), c.message);
+    EXPECT_EQ(written, Bytes(file.begin(), file.begin() + static_cast<long>(c.budget)));
+  }
+}
+
+TEST(RlWriteTriangles, FailsOnAStreamOpenedForReading) {
+  UniqueFile fp(TempFileWith({}));
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/self/fd/%d", fileno(fp.get()));
+  UniqueFile readOnly(std::fopen(path, "rb"));
+  ASSERT_TRUE(readOnly);
+  CaptureStderr();
+  EXPECT_FALSE(RlWriteTriangles(readOnly.get(), 0, nullptr));
+  EXPECT_EQ(GetCapturedStderr(), "Unable to write RLF header\n");
+}
+
+TEST(RlWriteTriangles, FailsOnAFullDevice) {
+  UniqueFile full(std::fopen("/dev/full", "wb"));
+  if (!full) {
+    GTEST_SKIP() << "/dev/full is not available";
+  }
+  // The headers fit the stream's buffer; the records overflow it and reach the device.
+  std::vector<RlRawTriangle> tris = PatternTriangles(1000);
+  CaptureStderr();
+  EXPECT_FALSE(RlWriteTriangles(full.get(), 1000, tris.data()));
+  EXPECT_EQ(GetCapturedStderr(), "Unable to write triangles\n");
+}
+
+TEST(RlWriteTriangles, RefusesCountsOutsideTheFormatBeforeWritingAnything) {
+  // 12 + 96 n must fit the 32-bit size field: n <= 44739242.
+  for (int numTris : {-1, INT_MIN, 44739243, INT_MAX}) {
+    SCOPED_TRACE(numTris);
+    Bytes written;
+    UniqueFile sink = LimitedSink(1 << 20, &written);
+    CaptureStderr();
+    EXPECT_FALSE(RlWriteTriangles(sink.get(), numTris, nullptr));
+    EXPECT_EQ(GetCapturedStderr(), "Invalid number of triangles " + std::to_string(numTris) + "\n");
+    EXPECT_TRUE(written.empty());
+  }
+}

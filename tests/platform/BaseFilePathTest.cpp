@@ -1,0 +1,69 @@
+// The directory of the running viewer, found for real: a helper program is copied to
+// the places under test and run there.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class BaseFilePath : public testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() / ("rl_base_path_" + std::to_string(::getpid()));
+    fs::remove_all(root_);
+    fs::create_directories(root_);
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  // Copies the helper to root/relative and returns what it prints there.
+  std::string RunAt(const std::string& relative, int pathSize, bool posix = true) {
+    const fs::path target = root_ / relative;
+    fs::create_directories(target.parent_path());
+    fs::copy_file(PRINT_BASE_PATH, target, fs::copy_options::overwrite_existing);
+    const std::string command =
+        target.string() + " " + std::to_string(pathSize) + (posix ? " 1" : " 0");
+    FILE* pipe = popen(command.c_str(), "r");
+    EXPECT_NE(pipe, nullptr);
+    std::string out;
+    char chunk[256];
+    std::size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) {
+      out.append(chunk, got);
+    }
+    EXPECT_EQ(pclose(pipe), 0);
+    return out;
+  }
+
+  std::string Root() const { return fs::canonical(root_).string(); }
+
+  fs::path root_;
+};
+
+}  // namespace
+
+TEST_F(BaseFilePath, CutsBeforeTheViewersBundle) {
+  EXPECT_EQ(RunAt("Tools/RLFView.app/Contents/MacOS/RLFView", 4096), "0 " + Root() + "/Tools/");
+}
+
+TEST_F(BaseFilePath, CutsAtTheFirstOccurrence) {
+  EXPECT_EQ(RunAt("a/RLFViewer/b/RLFView", 4096), "0 " + Root() + "/a/");
+}
+
+TEST_F(BaseFilePath, KeepsAPathWithoutTheViewersName) {
+  EXPECT_EQ(RunAt("bin/viewer", 4096), "0 " + Root() + "/bin/viewer");
+  EXPECT_EQ(RunAt("bin/viewer", 4096, false), "0 " + Root() + "/bin/viewer");
+}
+
+TEST_F(BaseFilePath, FailsWhenThePathDoesNotFit) {
+  const std::string path = Root() + "/bin/viewer";
+  const int exact = static_cast<int>(path.size()) + 1;  // room for the terminator
+  EXPECT_EQ(RunAt("bin/viewer", exact), "0 " + path);
+  EXPECT_EQ(RunAt("bin/viewer", exact - 1), "-43 ");
+  EXPECT_EQ(RunAt("bin/viewer", 0), "-43 ");
+}

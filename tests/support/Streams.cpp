@@ -1,0 +1,120 @@
+#include "Streams.h"
+
+#include <sys/types.h>
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+UniqueFile TempFileWith(const Bytes& bytes) {
+  UniqueFile fp(std::tmpfile());
+  if (!fp) {
+    throw std::runtime_error("tmpfile failed");
+  }
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), fp.get()) != bytes.size()) {
+    throw std::runtime_error("writing the temporary file failed");
+  }
+  std::rewind(fp.get());
+  return fp;
+}
+
+UniqueFile MemoryStreamOver(const Bytes& bytes) {
+  // A zero-sized memory stream is refused by some C libraries; an empty stream is a
+  // one-byte buffer whose only byte lies past the stream's end.
+  static char empty = 0;
+  void* data = bytes.empty() ? static_cast<void*>(&empty)
+                             : const_cast<uint8_t*>(bytes.data());
+  UniqueFile fp(fmemopen(data, bytes.empty() ? 1 : bytes.size(), "rb"));
+  if (!fp) {
+    throw std::runtime_error("fmemopen failed");
+  }
+  if (bytes.empty()) {
+    std::fseek(fp.get(), 1, SEEK_SET);
+  }
+  return fp;
+}
+
+Bytes ContentsOf(FILE* fp) {
+  std::fflush(fp);
+  std::rewind(fp);
+  Bytes out;
+  uint8_t chunk[4096];
+  std::size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, fp)) > 0) {
+    out.insert(out.end(), chunk, chunk + got);
+  }
+  return out;
+}
+
+namespace {
+
+struct Sink {
+  std::size_t budget;
+  Bytes* written;
+};
+
+ssize_t SinkWrite(void* cookie, const char* data, size_t size) {
+  auto* sink = static_cast<Sink*>(cookie);
+  const std::size_t taken = std::min(size, sink->budget);
+  sink->written->insert(sink->written->end(), data, data + taken);
+  sink->budget -= taken;
+  return static_cast<ssize_t>(taken);  // 0 reports an error to the stream
+}
+
+int SinkClose(void* cookie) {
+  delete static_cast<Sink*>(cookie);
+  return 0;
+}
+
+}  // namespace
+
+UniqueFile LimitedSink(std::size_t budget, Bytes* written) {
+  cookie_io_functions_t functions{};
+  functions.write = SinkWrite;
+  functions.close = SinkClose;
+  auto* sink = new Sink{budget, written};
+  UniqueFile fp(fopencookie(sink, "wb", functions));
+  if (!fp) {
+    delete sink;
+    throw std::runtime_error("fopencookie failed");
+  }
+  std::setvbuf(fp.get(), nullptr, _IONBF, 0);
+  return fp;
+}
+
+void AppendTag(Bytes& out, const char (&tag)[5]) {
+  out.insert(out.end(), tag, tag + 4);
+}
+
+void AppendLE32(Bytes& out, uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8) {
+    out.push_back(static_cast<uint8_t>(value >> shift));
+  }
+}
+
+Bytes Hex(const char* text) {
+  Bytes out;
+  int pending = -1;
+  for (const char* c = text; *c != '\0'; ++c) {
+    int digit;
+    if (*c >= '0' && *c <= '9') {
+      digit = *c - '0';
+    } else if (*c >= 'A' && *c <= 'F') {
+      digit = *c - 'A' + 10;
+    } else if (*c >= 'a' && *c <= 'f') {
+      digit = *c - 'a' + 10;
+    } else {
+      continue;
+    }
+    if (pending < 0) {
+      pending = digit;
+    } else {
+      out.push_back(static_cast<uint8_t>(pending * 16 + digit));
+      pending = -1;
+    }
+  }
+  if (pending >= 0) {
+    throw std::invalid_argument("odd number of hex digits");
+  }
+  return out;
+}

@@ -1,0 +1,40 @@
+// Real streams for the file tests: temporary files, read-only memory streams and a
+// sink that accepts a fixed number of bytes before its writes fail.
+#ifndef TESTS_SUPPORT_STREAMS_H
+#define TESTS_SUPPORT_STREAMS_H
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+struct FileCloser {
+  void operator()(FILE* fp) const { std::fclose(fp); }
+};
+using UniqueFile = std::unique_ptr<FILE, FileCloser>;
+
+// A temporary file on disk holding bytes, positioned at its start.
+UniqueFile TempFileWith(const Bytes& bytes);
+
+// A read-only memory stream over bytes (which must outlive it). Unlike a file, it
+// refuses seeks past its end.
+UniqueFile MemoryStreamOver(const Bytes& bytes);
+
+// Everything in the stream from its start; the position is left at the end.
+Bytes ContentsOf(FILE* fp);
+
+// An unbuffered write-only stream that accepts budget bytes, then fails every write.
+// *written receives what it accepted; it must outlive the stream.
+UniqueFile LimitedSink(std::size_t budget, Bytes* written);
+
+// Little-endian byte images for hand-built files.
+void AppendTag(Bytes& out, const char (&tag)[5]);
+void AppendLE32(Bytes& out, uint32_t value);
+
+// Bytes from hexadecimal text; whitespace is ignored ("52 4C 46 20" is "RLF ").
+Bytes Hex(const char* text);
+
+#endif
