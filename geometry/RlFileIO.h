@@ -120,6 +120,11 @@ static_assert(sizeof(RlIndex) == 12);
 static_assert(sizeof(RlHeader) == 8);
 static_assert(offsetof(RlHeader, size) == 4);
 
+// A vertex comparison: 0 when the two points are the same vertex, -1 when the first
+// sorts before the second (the first key that differs is greater in the first point),
+// 1 when it sorts after.
+typedef int (*PFNRLCOMPARED)(RlTangentPointD* first, RlTangentPointD* second);
+
 // Every function below works on a stream the caller opened in binary mode and closes
 // itself; none opens, rewinds or closes a stream. Each failure prints exactly one line
 // to stderr (RlConvertFile adds its own line after the inner function's) and returns

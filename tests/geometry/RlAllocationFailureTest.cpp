@@ -4,7 +4,9 @@
 
 #include <new>
 
+#include "Meshes.h"
 #include "RlFileIO.h"
+#include "RlTangentSpace.h"
 #include "Streams.h"
 #include "Triangles.h"
 #include "VekEndian.h"
@@ -14,16 +16,19 @@ using testing::internal::GetCapturedStderr;
 
 namespace {
 
-bool gFailAllocations = false;
+bool gArmed = false;
+int gFailAt = 0;  // 0: every allocation fails; n: only the n-th
 int gAllocationsSeen = 0;
 
-// Makes every non-throwing array allocation fail while it lives.
+// While it lives, makes the non-throwing array allocations fail: every one, or only the
+// n-th one counted from its construction.
 struct FailingAllocations {
-  FailingAllocations() {
+  explicit FailingAllocations(int n = 0) {
     gAllocationsSeen = 0;
-    gFailAllocations = true;
+    gFailAt = n;
+    gArmed = true;
   }
-  ~FailingAllocations() { gFailAllocations = false; }
+  ~FailingAllocations() { gArmed = false; }
 };
 
 Bytes BodyOf(std::vector<RlRawTriangle> tris) {
@@ -37,7 +42,7 @@ Bytes BodyOf(std::vector<RlRawTriangle> tris) {
 
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
   ++gAllocationsSeen;
-  if (gFailAllocations) {
+  if (gArmed && (gFailAt == 0 || gFailAt == gAllocationsSeen)) {
     return nullptr;
   }
   try {
@@ -95,5 +100,67 @@ TEST(RlAllocationFailure, WriterCopiesOnlyWhereTheHostIsBigEndian) {
     EXPECT_TRUE(ok);
     EXPECT_EQ(messages, "");
     EXPECT_EQ(gAllocationsSeen, 0);
+  }
+}
+
+// Each allocation of the tangent functions in turn: false, the out-parameters as
+// documented, and (under LeakSanitizer) nothing leaked.
+TEST(RlAllocationFailure, ComputeTangentsDKeepsTheResultArrayOnceStored) {
+  std::vector<RlRawTriangle> tris = TroubleMesh(9, 4);
+  for (int n = 1; n <= 4; ++n) {
+    SCOPED_TRACE(n);
+    RlRawTangentSpaceD* tan = reinterpret_cast<RlRawTangentSpaceD*>(64);
+    {
+      FailingAllocations failing(n);
+      EXPECT_FALSE(RlComputeTangentsD(9, tris.data(), &tan));
+    }
+    if (n == 1) {
+      EXPECT_EQ(tan, nullptr);
+    } else {
+      EXPECT_NE(tan, nullptr);
+      delete[] tan;  // the caller's
+    }
+  }
+}
+
+TEST(RlAllocationFailure, ComputeTangentsReleasesTheDoubleArray) {
+  std::vector<RlRawTriangle> tris = TroubleMesh(9, 5);
+  for (int n = 1; n <= 5; ++n) {
+    SCOPED_TRACE(n);
+    RlRawTangentSpace* tan = reinterpret_cast<RlRawTangentSpace*>(64);
+    {
+      FailingAllocations failing(n);
+      EXPECT_FALSE(RlComputeTangents(9, tris.data(), &tan));
+    }
+    if (n == 1) {
+      EXPECT_EQ(tan, nullptr);
+    } else {
+      EXPECT_NE(tan, nullptr);
+      delete[] tan;
+    }
+  }
+}
+
+TEST(RlAllocationFailure, VertexBuffersHandOverWhatWasStored) {
+  std::vector<RlRawTriangle> tris = TroubleMesh(9, 6);
+  RlTangentPointD* const noVerts = reinterpret_cast<RlTangentPointD*>(64);
+  for (int n = 1; n <= 3; ++n) {
+    SCOPED_TRACE(n);
+    int numVerts = -1;
+    RlTangentPointD* verts = noVerts;
+    RlIndex* indices = reinterpret_cast<RlIndex*>(64);
+    {
+      FailingAllocations failing(n);
+      EXPECT_FALSE(RlCreateVertexBuffers(9, tris.data(), &numVerts, &verts, &indices));
+    }
+    EXPECT_EQ(numVerts, -1);
+    if (n == 1) {
+      EXPECT_EQ(indices, nullptr);
+      EXPECT_EQ(verts, noVerts);
+    } else {
+      EXPECT_NE(indices, nullptr);
+      delete[] indices;
+      EXPECT_EQ(verts, n == 2 ? noVerts : nullptr);
+    }
   }
 }

@@ -1,0 +1,38 @@
+// Indexed vertex buffers: welded vertices with smoothed frames, and index triples.
+#include <memory>
+#include <new>
+
+#include "RlGeometryInternal.h"
+#include "RlTangentSpace.h"
+
+bool RlCreateVertexBuffers(int numTris, RlRawTriangle* tris, int* numVerts,
+                           RlTangentPointD** verts, RlIndex** indices) {
+  if (!RlWeldableCount(numTris) || tris == nullptr || numVerts == nullptr ||
+      verts == nullptr || indices == nullptr) {
+    return false;
+  }
+  const auto triangles = static_cast<std::size_t>(numTris);
+  const std::size_t corners = 3 * triangles;
+
+  // Three allocations, each for the worst case (every corner its own vertex). What is
+  // stored through indices and verts belongs to the caller from then on.
+  *indices = new (std::nothrow) RlIndex[triangles];
+  if (*indices == nullptr) {
+    return false;
+  }
+  std::unique_ptr<int[]> sortIndex(new (std::nothrow) int[corners]);
+  if (!sortIndex) {
+    return false;
+  }
+  *verts = new (std::nothrow) RlTangentPointD[corners];
+  if (*verts == nullptr) {
+    return false;
+  }
+
+  // Corner frames, welded into the sorted vertex table.
+  const int num = RlWeldCorners(numTris, tris, sortIndex.get(), *verts, *indices);
+  *numVerts = num;
+  // Each vertex's summed frame becomes its normalised mean.
+  RlAverageFrames(*verts, num);
+  return true;
+}

@@ -1,0 +1,102 @@
+// The sorted vertex table: corners are built in the first free entry, searched for in
+// compare order, and either merged into an equal entry or kept as a new one. Entries
+// never move; only the int sort index does.
+#include <climits>
+#include <cstdint>
+#include <cstring>
+
+#include "RlGeometryInternal.h"
+
+void RlCopyPointD(RlRawTriangle* tri, int v, RlTangentPointD* point) {
+  double tangent[3];
+  double normal[3];  // equals the corner's normal; not kept
+  double binormal[3];
+  ComputeTangentVectorsD(tri, v, tangent, normal, binormal);
+  for (int k = 0; k < 3; ++k) {
+    point->vertex[k] = tri->vert[v].v[k];
+    point->normal[k] = tri->norm[v].v[k];
+    point->tangent[k] = tangent[k];
+    point->binormal[k] = binormal[k];
+  }
+  point->uv[0] = tri->texCoord[v].u;
+  point->uv[1] = tri->texCoord[v].v;
+  point->count = 1;
+}
+
+int RlInsertD(RlRawTriangle* tri, int v, int* num, int* sortIndex, RlTangentPointD* point) {
+  const int entries = *num;
+  RlTangentPointD* candidate = &point[entries < 0 ? 0 : entries];
+  RlCopyPointD(tri, v, candidate);
+  if (entries <= 0) {
+    sortIndex[0] = 0;
+    *num = 1;
+    return 0;
+  }
+
+  int compValue;
+  const int pos = RlIndexBinaryTraverseD(candidate, point, sortIndex, entries, &compValue,
+                                         RlCompareD);
+  if (compValue == 0) {
+    // Merge: the entry sums the unit frames of its corners; the candidate is left behind.
+    RlTangentPointD* entry = &point[sortIndex[pos]];
+    for (int k = 0; k < 3; ++k) {
+      entry->tangent[k] += candidate->tangent[k];
+    }
+    for (int k = 0; k < 3; ++k) {
+      entry->binormal[k] += candidate->binormal[k];
+    }
+    entry->count += 1;
+    return sortIndex[pos];
+  }
+
+  // A new entry in place, listed just before or just after the position compared last.
+  const int at = compValue < 0 ? pos : pos + 1;
+  std::memmove(&sortIndex[at + 1], &sortIndex[at],
+               static_cast<std::size_t>(entries - at) * sizeof *sortIndex);
+  sortIndex[at] = entries;
+  *num = entries + 1;
+  return entries;
+}
+
+int RlWeldCorners(int numTris, RlRawTriangle* tris, int* sortIndex, RlTangentPointD* point,
+                  RlIndex* index) {
+  int num = 0;
+  for (int i = 0; i < numTris; ++i) {
+    for (int j = 0; j < 3; ++j) {
+      index[i].idx[j] = RlInsertD(&tris[i], j, &num, sortIndex, point);
+    }
+  }
+  return num;
+}
+
+namespace {
+
+// Divides a summed direction by its count and brings it to unit length.
+void Average(double (&sum)[3], int count) {
+  const double n = count;
+  for (double& component : sum) {
+    component /= n;
+  }
+  NormalizeD(sum);
+}
+
+}  // namespace
+
+void RlAverageFrames(RlTangentPointD* point, int num) {
+  for (int k = 0; k < num; ++k) {
+    RlTangentPointD& entry = point[k];
+    double tangent[3] = {entry.tangent[0], entry.tangent[1], entry.tangent[2]};
+    Average(tangent, entry.count);
+    double binormal[3] = {entry.binormal[0], entry.binormal[1], entry.binormal[2]};
+    Average(binormal, entry.count);
+    for (int c = 0; c < 3; ++c) {
+      entry.tangent[c] = tangent[c];
+      entry.binormal[c] = binormal[c];
+    }
+  }
+}
+
+bool RlWeldableCount(int numTris) {
+  return numTris > 0 && numTris <= INT_MAX / 3 &&
+         static_cast<uint64_t>(numTris) * 3 <= SIZE_MAX / sizeof(RlTangentPointD);
+}

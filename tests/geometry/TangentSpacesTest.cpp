@@ -1,0 +1,128 @@
+// Smoothed per-corner tangent frames: the worked examples, and the single-precision
+// front end against the double-precision one.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "Meshes.h"
+#include "RlTangentSpace.h"
+
+namespace {
+
+// A triangle with normals (0, 0, 1); positions p and texture coordinates t per corner.
+RlRawTriangle Flat(const float (&p)[3][3], const float (&t)[3][2]) {
+  RlRawTriangle tri;
+  for (int i = 0; i < 3; ++i) {
+    tri.vert[i] = {{p[i][0], p[i][1], p[i][2]}};
+    tri.norm[i] = {{0, 0, 1}};
+    tri.texCoord[i] = {{t[i][0], t[i][1]}};
+  }
+  return tri;
+}
+
+std::unique_ptr<RlRawTangentSpaceD[]> Frames(std::vector<RlRawTriangle> tris) {
+  RlRawTangentSpaceD* tan = nullptr;
+  EXPECT_TRUE(RlComputeTangentsD(static_cast<int>(tris.size()), tris.data(), &tan));
+  return std::unique_ptr<RlRawTangentSpaceD[]>(tan);
+}
+
+void ExpectPoint(const RlRawPointD& p, double x, double y, double z, double tolerance = 1e-15) {
+  EXPECT_NEAR(p.x, x, tolerance);
+  EXPECT_NEAR(p.y, y, tolerance);
+  EXPECT_NEAR(p.z, z, tolerance);
+}
+
+// The quad (0,0)-(1,1) as two triangles sharing the diagonal.
+const RlRawTriangle kQuadA = Flat({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {{0, 0}, {1, 0}, {1, 1}});
+const RlRawTriangle kQuadB = Flat({{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 0}, {1, 1}, {0, 1}});
+
+}  // namespace
+
+TEST(RlComputeTangentsD, RefusesEmptyNegativeAndNullInput) {
+  RlRawTriangle tri = kQuadA;
+  RlRawTangentSpaceD* const untouched = reinterpret_cast<RlRawTangentSpaceD*>(64);
+  for (int numTris : {0, -1, INT_MIN, INT_MAX}) {
+    RlRawTangentSpaceD* tan = untouched;
+    EXPECT_FALSE(RlComputeTangentsD(numTris, &tri, &tan)) << numTris;
+    EXPECT_EQ(tan, untouched);
+    RlRawTangentSpace* tanF = reinterpret_cast<RlRawTangentSpace*>(64);
+    EXPECT_FALSE(RlComputeTangents(numTris, &tri, &tanF)) << numTris;
+    EXPECT_EQ(tanF, reinterpret_cast<RlRawTangentSpace*>(64));
+  }
+  RlRawTangentSpaceD* tan = untouched;
+  EXPECT_FALSE(RlComputeTangentsD(1, nullptr, &tan));
+  EXPECT_EQ(tan, untouched);
+  EXPECT_FALSE(RlComputeTangentsD(1, &tri, nullptr));
+  EXPECT_FALSE(RlComputeTangents(1, nullptr, reinterpret_cast<RlRawTangentSpace**>(&tan)));
+  EXPECT_FALSE(RlComputeTangents(1, &tri, nullptr));
+}
+
+TEST(RlComputeTangentsD, QuadSeamAndMirror) {
+  // Welded quad, seam (second triangle's u shifted) and mirror (its u negated): the
+  // frames of the first two are the same everywhere.
+  for (const RlRawTriangle& second :
+       {kQuadB, Flat({{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 0}, {2, 1}, {1, 1}})}) {
+    auto tan = Frames({kQuadA, second});
+    for (int t = 0; t < 2; ++t) {
+      for (int j = 0; j < 3; ++j) {
+        ExpectPoint(tan[t].tangent[j], 1, 0, 0);
+        ExpectPoint(tan[t].binormal[j], 0, 1, 0);
+      }
+    }
+  }
+  auto mirrored = Frames({kQuadA, Flat({{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 0}, {-1, 1}, {0, 1}})});
+  for (int j = 0; j < 3; ++j) {
+    ExpectPoint(mirrored[0].tangent[j], 1, 0, 0);
+    ExpectPoint(mirrored[1].tangent[j], -1, 0, 0);
+    ExpectPoint(mirrored[1].binormal[j], 0, 1, 0);
+  }
+}
+
+TEST(RlComputeTangentsD, SharedCornerTakesTheBisectorWithinTheAngle) {
+  const RlRawTriangle base = Flat({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {1, 0}, {0, 1}});
+  auto turned = [&](double degrees) {
+    const float c = static_cast<float>(std::cos(degrees * M_PI / 180));
+    const float s = static_cast<float>(std::sin(degrees * M_PI / 180));
+    return Flat({{0, 0, 0}, {c, s, 0}, {-s, c, 0}}, {{0, 0}, {1, 0}, {0, 1}});
+  };
+
+  auto tan = Frames({base, turned(60)});
+  const double c30 = std::cos(M_PI / 6), s30 = 0.5;
+  ExpectPoint(tan[0].tangent[0], c30, s30, 0, 1e-7);
+  ExpectPoint(tan[1].tangent[0], c30, s30, 0, 1e-7);
+  ExpectPoint(tan[0].binormal[0], -s30, c30, 0, 1e-7);
+  ExpectPoint(tan[1].binormal[0], -s30, c30, 0, 1e-7);
+  ExpectPoint(tan[0].tangent[1], 1, 0, 0);  // the other corners keep their own frames
+  ExpectPoint(tan[1].tangent[1], 0.5, c30, 0, 1e-7);
+
+  auto apart = Frames({base, turned(80)});  // cosine about 0.17: no merge
+  ExpectPoint(apart[0].tangent[0], 1, 0, 0);
+  ExpectPoint(apart[1].tangent[0], std::cos(80 * M_PI / 180), std::sin(80 * M_PI / 180), 0, 1e-7);
+}
+
+TEST(RlComputeTangentsD, ZeroUTrianglesKeepTheDefaultFrame) {
+  auto tan = Frames({Flat({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0.2f}, {0, 0.7f}, {0, 0.1f}})});
+  for (int j = 0; j < 3; ++j) {
+    ExpectPoint(tan[0].tangent[j], 1, 0, 0);
+    ExpectPoint(tan[0].binormal[j], 0, 0, 1);
+  }
+}
+
+TEST(RlComputeTangents, IsTheDoubleResultRoundedToFloat) {
+  std::vector<RlRawTriangle> tris = TroubleMesh(500, 21);
+  auto tanD = Frames(tris);
+  RlRawTangentSpace* raw = nullptr;
+  ASSERT_TRUE(RlComputeTangents(500, tris.data(), &raw));
+  std::unique_ptr<RlRawTangentSpace[]> tan(raw);
+  for (int t = 0; t < 500; ++t) {
+    for (int j = 0; j < 3; ++j) {
+      for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(tan[t].tangent[j].v[k], static_cast<float>(tanD[t].tangent[j].v[k]));
+        EXPECT_EQ(tan[t].binormal[j].v[k], static_cast<float>(tanD[t].binormal[j].v[k]));
+      }
+    }
+  }
+}

@@ -1,0 +1,117 @@
+#include "Meshes.h"
+
+#include <cmath>
+
+namespace {
+
+// A reproducible generator (the standard library's distributions differ by vendor).
+class Lcg {
+ public:
+  explicit Lcg(uint32_t seed) : state_(seed) {}
+  uint32_t Next() {
+    state_ = state_ * 1664525u + 1013904223u;
+    return state_ >> 8;
+  }
+  int Below(int n) { return static_cast<int>(Next() % static_cast<uint32_t>(n)); }
+  // Multiples of 1/8 in [0, 2): exact in float, with many equal values.
+  float Eighths() { return static_cast<float>(Below(16)) / 8.0f; }
+
+ private:
+  uint32_t state_;
+};
+
+struct Corner {
+  RlRawPoint position;
+  RlRawPoint normal;
+  RlRawTexCoord uv;
+};
+
+RlRawTriangle Make(const Corner& a, const Corner& b, const Corner& c) {
+  RlRawTriangle tri;
+  const Corner* corners[3] = {&a, &b, &c};
+  for (int i = 0; i < 3; ++i) {
+    tri.vert[i] = corners[i]->position;
+    tri.norm[i] = corners[i]->normal;
+    tri.texCoord[i] = corners[i]->uv;
+  }
+  return tri;
+}
+
+}  // namespace
+
+std::vector<RlRawTriangle> Torus(int rings, int sides) {
+  constexpr float kPi = 3.14159265f;
+  constexpr float kMajor = 1.0f;
+  constexpr float kMinor = 0.4f;
+  auto corner = [&](int i, int j) {
+    // Grid corner (i, j); i == rings and j == sides repeat the first column and row
+    // with u (or v) of 1: the seam.
+    const float u = static_cast<float>(i) / static_cast<float>(rings);
+    const float v = static_cast<float>(j) / static_cast<float>(sides);
+    const float a = 2.0f * kPi * static_cast<float>(i % rings) / static_cast<float>(rings);
+    const float b = 2.0f * kPi * static_cast<float>(j % sides) / static_cast<float>(sides);
+    const float ca = std::cos(a), sa = std::sin(a), cb = std::cos(b), sb = std::sin(b);
+    Corner c;
+    c.position = {{(kMajor + kMinor * cb) * ca, (kMajor + kMinor * cb) * sa, kMinor * sb}};
+    c.normal = {{cb * ca, cb * sa, sb}};
+    c.uv = {{u, v}};
+    return c;
+  };
+  std::vector<RlRawTriangle> tris;
+  tris.reserve(static_cast<std::size_t>(2 * rings * sides));
+  for (int i = 0; i < rings; ++i) {
+    for (int j = 0; j < sides; ++j) {
+      const Corner c00 = corner(i, j), c10 = corner(i + 1, j);
+      const Corner c01 = corner(i, j + 1), c11 = corner(i + 1, j + 1);
+      tris.push_back(Make(c00, c10, c11));
+      tris.push_back(Make(c00, c11, c01));
+    }
+  }
+  return tris;
+}
+
+std::vector<RlRawTriangle> TroubleMesh(int numTris, uint32_t seed) {
+  Lcg rng(seed);
+  // A small pool of corners, so that triangles share many of them.
+  std::vector<Corner> pool(static_cast<std::size_t>(numTris / 2 + 3));
+  for (Corner& c : pool) {
+    c.position = {{rng.Eighths(), rng.Eighths(), rng.Eighths()}};
+    c.normal = {{0.0f, 0.0f, 1.0f}};
+    c.uv = {{rng.Eighths(), rng.Eighths()}};
+  }
+  std::vector<RlRawTriangle> tris;
+  tris.reserve(static_cast<std::size_t>(numTris));
+  for (int t = 0; t < numTris; ++t) {
+    Corner c[3];
+    for (Corner& k : c) {
+      k = pool[static_cast<std::size_t>(rng.Below(static_cast<int>(pool.size())))];
+    }
+    switch (rng.Below(8)) {
+      case 0:  // a texture seam: the same corners shifted in u
+        for (Corner& k : c) k.uv.u += 1.0f;
+        break;
+      case 1:  // mirrored mapping
+        for (Corner& k : c) k.uv.u = -k.uv.u;
+        break;
+      case 2:  // degenerate mapping: all texture coordinates equal
+        c[1].uv = c[2].uv = c[0].uv;
+        break;
+      case 3:  // a repeated corner
+        c[2] = c[0];
+        break;
+      case 4:  // a hard edge: another normal
+        for (Corner& k : c) k.normal = {{1.0f, 0.0f, 0.0f}};
+        break;
+      case 5:  // no texture coordinates
+        for (Corner& k : c) k.uv.u = 0.0f;
+        break;
+      case 6:  // just inside the position tolerance of the pool corner
+        c[0].position.x += 5e-8f;
+        break;
+      default:
+        break;
+    }
+    tris.push_back(Make(c[0], c[1], c[2]));
+  }
+  return tris;
+}

@@ -1,0 +1,21 @@
+// Procedural meshes for the welding tests and benchmarks. Built with float arithmetic in
+// a fixed order, so every host makes the same bits.
+#ifndef TESTS_SUPPORT_MESHES_H
+#define TESTS_SUPPORT_MESHES_H
+
+#include <cstdint>
+#include <vector>
+
+#include "RlFileIO.h"
+
+// A smooth UV-mapped torus of 2 * rings * sides triangles: shared grid vertices with
+// smooth normals, u along the ring and v around the tube, with a texture seam where
+// u wraps from 1 back to 0 (and v likewise).
+std::vector<RlRawTriangle> Torus(int rings, int sides);
+
+// numTris triangles of mixed trouble, reproducible from seed: corners taken from a small
+// shared pool (so many weld), texture seams, mirrored and degenerate mappings, repeated
+// corners within a triangle, hard normals, all-zero u, and near-tolerance offsets.
+std::vector<RlRawTriangle> TroubleMesh(int numTris, uint32_t seed);
+
+#endif
