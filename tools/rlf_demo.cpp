@@ -1,5 +1,5 @@
-// Writes the four faces of a tetrahedron as an RLF file, reads the file back and prints
-// what it holds.
+// Writes the four faces of a tetrahedron as an RLF file, reads the file back, prints
+// what it holds, and welds it into an indexed vertex buffer with tangent frames.
 //
 //   rlf_demo OUT.rlf
 #include <cmath>
@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "RlFileIO.h"
+#include "RlTangentSpace.h"
 
 namespace {
 
@@ -88,6 +89,26 @@ int main(int argc, char** argv) {
   std::printf("read %d triangles back from %s\n", numRead, path);
   for (int t = 0; t < numRead; ++t) {
     PrintTriangle(t, tris[t]);
+  }
+
+  // Flat faces: corners meet at the apex and base but with different normals, so
+  // nothing welds across faces.
+  int numVerts = 0;
+  RlTangentPointD* verts = nullptr;
+  RlIndex* indices = nullptr;
+  const bool welded = RlCreateVertexBuffers(numRead, tris.get(), &numVerts, &verts, &indices);
+  const std::unique_ptr<RlTangentPointD[]> vertexBuffer(verts);
+  const std::unique_ptr<RlIndex[]> indexBuffer(indices);
+  if (!welded) {
+    std::fprintf(stderr, "could not build the vertex buffer\n");
+    return 1;
+  }
+  std::printf("vertex buffer: %d vertices\n", numVerts);
+  for (int k = 0; k < numVerts; ++k) {
+    const RlTangentPointD v = vertexBuffer[k];
+    std::printf("  vertex %2d  tangent (%6.3f %6.3f %6.3f)  binormal (%6.3f %6.3f %6.3f)  corners %d\n",
+                k, v.tangent[0], v.tangent[1], v.tangent[2], v.binormal[0], v.binormal[1],
+                v.binormal[2], v.count);
   }
   return 0;
 }
