@@ -2,7 +2,8 @@
 //
 // Every field is read and written through memcpy where it lies, since records are
 // packed and their fields (doubles in particular) are often unaligned. Floats are
-// reversed as integers so that their bit patterns, NaN payloads included, survive.
+// reversed through their integer images and only ever copied, never converted or
+// computed with, so that their bit patterns, NaN payloads included, survive.
 #include <cstddef>
 #include <cstring>
 
@@ -79,10 +80,10 @@ uint32 VekByteSwap_uint32(void* arg, uint32 num) {
   return SwapScalars<UInt32, VekEndian32_Swap>(arg, num);
 }
 uint32 VekByteSwap_float32(void* arg, uint32 num) {
-  return SwapScalars<UInt32, VekEndian32_Swap>(arg, num);
+  return SwapScalars<float32, VekEndianFloat32_Swap>(arg, num);
 }
 uint32 VekByteSwap_float64(void* arg, uint32 num) {
-  return SwapScalars<UInt64, VekEndian64_Swap>(arg, num);
+  return SwapScalars<float64, VekEndianFloat64_Swap>(arg, num);
 }
 
 uint32 VekByteSwap_RlHeader(void* arg, uint32 num) {

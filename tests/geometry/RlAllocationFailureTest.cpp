@@ -31,12 +31,6 @@ struct FailingAllocations {
   ~FailingAllocations() { gArmed = false; }
 };
 
-Bytes BodyOf(std::vector<RlRawTriangle> tris) {
-  UniqueFile fp(std::tmpfile());
-  EXPECT_TRUE(RlWriteTriangles(fp.get(), static_cast<int>(tris.size()), tris.data()));
-  const Bytes file = ContentsOf(fp.get());
-  return Bytes(file.begin() + 16, file.end());
-}
 
 }  // namespace
 
@@ -53,7 +47,7 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
 }
 
 TEST(RlAllocationFailure, ReadReportsTheCountAndStoresNull) {
-  UniqueFile fp(TempFileWith(BodyOf(PatternTriangles(3))));
+  UniqueFile fp(TempFileWith(RlfBodyOf(PatternTriangles(3))));
   int numTris = 0;
   RlRawTriangle placeholder;
   RlRawTriangle* tris = &placeholder;  // shows whether null was stored
@@ -68,7 +62,7 @@ TEST(RlAllocationFailure, ReadReportsTheCountAndStoresNull) {
 }
 
 TEST(RlAllocationFailure, ConvertReportsBothMessagesAndWritesNothing) {
-  UniqueFile in(TempFileWith(BodyOf(PatternTriangles(2))));
+  UniqueFile in(TempFileWith(RlfBodyOf(PatternTriangles(2))));
   Bytes written;
   UniqueFile out = LimitedSink(1 << 20, &written);
   CaptureStderr();

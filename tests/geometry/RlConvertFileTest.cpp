@@ -8,18 +8,8 @@
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
-namespace {
-
-Bytes FileOf(std::vector<RlRawTriangle> tris) {
-  UniqueFile fp(std::tmpfile());
-  EXPECT_TRUE(RlWriteTriangles(fp.get(), static_cast<int>(tris.size()), tris.data()));
-  return ContentsOf(fp.get());
-}
-
-}  // namespace
-
 TEST(RlConvertFile, WrapsABareBodyIntoAFile) {
-  const Bytes file = FileOf(PatternTriangles(6, 2));
+  const Bytes file = RlfFileOf(PatternTriangles(6, 2));
   UniqueFile in(TempFileWith(Bytes(file.begin() + 16, file.end())));
   UniqueFile out(std::tmpfile());
   CaptureStderr();
@@ -31,7 +21,7 @@ TEST(RlConvertFile, WrapsABareBodyIntoAFile) {
 }
 
 TEST(RlConvertFile, ReadsFromTheStreamsPosition) {
-  const Bytes file = FileOf(PatternTriangles(2, 4));
+  const Bytes file = RlfFileOf(PatternTriangles(2, 4));
   UniqueFile in(TempFileWith(file));
   std::fseek(in.get(), 16, SEEK_SET);  // at the "TRIS" chunk's count
   UniqueFile out(std::tmpfile());
@@ -43,7 +33,7 @@ TEST(RlConvertFile, ACompleteFileIsNotABody) {
   // The tag "RLF " read as a count is far more triangles than follow. Whether the
   // allocation or the read fails depends on the machine; either way the reader's
   // message comes first and nothing is written.
-  UniqueFile in(TempFileWith(FileOf(PatternTriangles(2))));
+  UniqueFile in(TempFileWith(RlfFileOf(PatternTriangles(2))));
   Bytes written;
   UniqueFile out = LimitedSink(1 << 20, &written);
   CaptureStderr();
@@ -60,7 +50,7 @@ TEST(RlConvertFile, ACompleteFileIsNotABody) {
 
 TEST(RlConvertFile, ReportsEachFailureAfterTheInnerMessage) {
   // A truncated body: the array read so far is released (LeakSanitizer checks).
-  const Bytes file = FileOf(PatternTriangles(3));
+  const Bytes file = RlfFileOf(PatternTriangles(3));
   UniqueFile cut(TempFileWith(Bytes(file.begin() + 16, file.end() - 1)));
   UniqueFile out(std::tmpfile());
   CaptureStderr();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "RlFileIO.h"
 #include "Streams.h"
@@ -14,25 +15,13 @@ using testing::internal::GetCapturedStderr;
 namespace {
 
 // A pointer value that no allocation returns: shows that *tris was not written.
-RlRawTriangle* const kUntouched = reinterpret_cast<RlRawTriangle*>(alignof(RlRawTriangle) * 16);
-
-Bytes FileOf(std::vector<RlRawTriangle> tris) {
-  UniqueFile fp(std::tmpfile());
-  EXPECT_TRUE(RlWriteTriangles(fp.get(), static_cast<int>(tris.size()), tris.data()));
-  return ContentsOf(fp.get());
-}
-
-// A triangle chunk body: the count and the records, as in a file.
-Bytes BodyOf(const std::vector<RlRawTriangle>& tris) {
-  const Bytes file = FileOf(tris);
-  return Bytes(file.begin() + 16, file.end());
-}
+RlRawTriangle* const kUntouched = reinterpret_cast<RlRawTriangle*>(64);
 
 struct ReadResult {
   bool ok;
   std::string messages;
-  int numTris;
-  RlRawTriangle* tris;  // owned: released by the destructor
+  int numTris = -12345;
+  RlRawTriangle* tris = kUntouched;  // owned once written
   ~ReadResult() {
     if (tris != kUntouched) {
       delete[] tris;
@@ -40,10 +29,8 @@ struct ReadResult {
   }
 };
 
-template <typename Reader>
-void Read(Reader reader, FILE* fp, ReadResult* r) {
-  r->numTris = -12345;
-  r->tris = kUntouched;
+void Read(FILE* fp, ReadResult* r,
+          const std::function<bool(FILE*, int*, RlRawTriangle**)>& reader = RlReadTriangles) {
   CaptureStderr();
   r->ok = reader(fp, &r->numTris, &r->tris);
   r->messages = GetCapturedStderr();
@@ -53,13 +40,30 @@ void ExpectSameRecords(const RlRawTriangle* actual, const std::vector<RlRawTrian
   EXPECT_EQ(std::memcmp(actual, expected.data(), expected.size() * sizeof(RlRawTriangle)), 0);
 }
 
+// A chunk: tag, size, then content.
+Bytes Chunk(const char (&tag)[5], uint32_t size, const Bytes& content = {}) {
+  Bytes out;
+  AppendTag(out, tag);
+  AppendLE32(out, size);
+  out.insert(out.end(), content.begin(), content.end());
+  return out;
+}
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& part : parts) {
+    out.insert(out.end(), part.begin(), part.end());
+  }
+  return out;
+}
+
 }  // namespace
 
 TEST(RlReadTriangles, RoundTripsEveryBitPattern) {
   const std::vector<RlRawTriangle> tris = PatternTriangles(257, 7);
-  UniqueFile fp(TempFileWith(FileOf(tris)));
+  UniqueFile fp(TempFileWith(RlfFileOf(tris)));
   ReadResult r;
-  Read(RlReadTriangles, fp.get(), &r);
+  Read(fp.get(), &r);
   ASSERT_TRUE(r.ok) << r.messages;
   EXPECT_EQ(r.messages, "");
   ASSERT_EQ(r.numTris, 257);
@@ -68,90 +72,104 @@ TEST(RlReadTriangles, RoundTripsEveryBitPattern) {
 }
 
 TEST(RlReadTriangles, ReadsHandWrittenLittleEndianBytes) {
-  Bytes file;
-  AppendTag(file, "RLF ");
-  AppendLE32(file, 12 + 96);
-  AppendTag(file, "TRIS");
-  AppendLE32(file, 4 + 96);
-  AppendLE32(file, 1);
+  Bytes records;
   for (uint32_t k = 0; k < 24; ++k) {
-    AppendLE32(file, 0x3F800000u + k);  // 1.0f plus k units in the last place
+    AppendLE32(records, 0x3F800000u + k);  // 1.0f plus k units in the last place
   }
-  UniqueFile fp(TempFileWith(file));
+  UniqueFile fp(TempFileWith(Chunk("RLF ", 12 + 96, Chunk("TRIS", 4 + 96, Join({Hex("01000000"), records})))));
   ReadResult r;
-  Read(RlReadTriangles, fp.get(), &r);
+  Read(fp.get(), &r);
   ASSERT_TRUE(r.ok);
   ASSERT_EQ(r.numTris, 1);
-  uint32_t bits[24];
-  std::memcpy(bits, r.tris, sizeof bits);
-  for (uint32_t k = 0; k < 24; ++k) {
-    EXPECT_EQ(bits[k], 0x3F800000u + k) << "float " << k;
-  }
   EXPECT_EQ(r.tris[0].vert[1].x, std::bit_cast<float>(0x3F800003u));
+  EXPECT_EQ(r.tris[0].norm[0].x, std::bit_cast<float>(0x3F800009u));
   EXPECT_EQ(r.tris[0].texCoord[2].v, std::bit_cast<float>(0x3F800000u + 23));
 }
 
-TEST(RlReadTriangles, EmptyFileHasNoTriangles) {
-  UniqueFile fp(TempFileWith(FileOf({})));
-  ReadResult r;
-  Read(RlReadTriangles, fp.get(), &r);
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.messages, "No triangles found in file\n");
-  EXPECT_EQ(r.numTris, 0);
-  EXPECT_EQ(r.tris, kUntouched);
-}
-
-TEST(RlReadTriangles, NegativeCountIsNoTriangles) {
-  Bytes file = FileOf(PatternTriangles(1));
-  file[16] = file[17] = file[18] = file[19] = 0xFF;  // count -1
-  UniqueFile fp(TempFileWith(file));
-  ReadResult r;
-  Read(RlReadTriangles, fp.get(), &r);
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.messages, "No triangles found in file\n");
-  EXPECT_EQ(r.numTris, -1);
-  EXPECT_EQ(r.tris, kUntouched);
-}
-
-TEST(RlReadTriangles, EmptyStreamCannotReadAHeader) {
-  for (bool memory : {false, true}) {
-    SCOPED_TRACE(memory ? "memory stream" : "file");
-    const Bytes empty;
-    UniqueFile fp = memory ? MemoryStreamOver(empty) : TempFileWith(empty);
-    EXPECT_FALSE(RlFileHasTriangles(fp.get()));
-    std::rewind(fp.get());
+// Each end of the chunk search and each bad count, on a file (and where it differs, a
+// memory stream, which refuses seeks past its end). RlFileHasTriangles says false to
+// every one of them, silently.
+TEST(RlReadTriangles, ReportsEachFailureAndKeepsTheOutParameterContract) {
+  const Bytes body = RlfBodyOf(PatternTriangles(1));
+  const Bytes file = RlfFileOf(PatternTriangles(1));
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    bool memory;
+    const char* message;
+    int numTris;  // expected count, or -12345 for untouched
+  };
+  const Case cases[] = {
+      {"empty file", {}, false, "Unable to read header\n", -12345},
+      {"empty memory stream", {}, true, "Unable to read header\n", -12345},
+      {"count 0", RlfFileOf({}), false, "No triangles found in file\n", 0},
+      {"count -1", Join({Bytes(file.begin(), file.begin() + 16), Hex("FFFFFFFF")}), false,
+       "No triangles found in file\n", -1},
+      {"TRIS at the top level", Chunk("TRIS", static_cast<uint32_t>(body.size()), body), false,
+       "Unable to read header\n", -12345},
+      {"RLF without TRIS", Chunk("RLF ", 8, Chunk("NOPE", 0)), false, "Unable to read header\n",
+       -12345},
+      {"size past the end, memory", Chunk("RLF ", 0, Chunk("SKIP", 1000, Bytes(10))), true,
+       "Chunk size doesn't match file size\n", -12345},
+      {"size past the end, file", Chunk("RLF ", 0, Chunk("SKIP", 1000, Bytes(10))), false,
+       "Unable to read header\n", -12345},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UniqueFile fp = c.memory ? MemoryStreamOver(c.bytes) : TempFileWith(c.bytes);
     ReadResult r;
-    Read(RlReadTriangles, fp.get(), &r);
+    Read(fp.get(), &r);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.messages, "Unable to read header\n");
+    EXPECT_EQ(r.messages, c.message);
+    EXPECT_EQ(r.numTris, c.numTris);
     EXPECT_EQ(r.tris, kUntouched);
+
+    UniqueFile again = c.memory ? MemoryStreamOver(c.bytes) : TempFileWith(c.bytes);
+    CaptureStderr();
+    EXPECT_EQ(RlFileHasTriangles(again.get()), c.numTris != -12345);  // bad counts are found
+    EXPECT_EQ(GetCapturedStderr(), "");
+  }
+}
+
+TEST(RlReadTriangles, HostileChunkSizesMoveForwardAndEnd) {
+  // A backward seek would land on the valid file that follows and read it.
+  const Bytes tail = RlfFileOf(PatternTriangles(1));
+  for (uint32_t size : {0x80000000u, 0xFFFFFFF8u, 0xFFFFFFFFu}) {
+    for (bool inner : {false, true}) {
+      SCOPED_TRACE(testing::Message() << std::hex << size << (inner ? " inner" : " outer"));
+      const Bytes huge = Chunk("HUGE", size, tail);
+      UniqueFile fp(TempFileWith(inner ? Join({Chunk("RLF ", 0), huge}) : huge));
+      ReadResult r;
+      Read(fp.get(), &r);
+      EXPECT_FALSE(r.ok);
+      EXPECT_EQ(r.messages, "Unable to read header\n");
+      EXPECT_EQ(r.tris, kUntouched);
+    }
   }
 }
 
 TEST(RlReadTriangles, EndOfFileAlreadySetFindsNoData) {
-  const Bytes file = FileOf(PatternTriangles(2));
-  UniqueFile fp(TempFileWith(file));
+  UniqueFile fp(TempFileWith(RlfFileOf(PatternTriangles(2))));
   std::fseek(fp.get(), 0, SEEK_END);
   ASSERT_EQ(std::fgetc(fp.get()), EOF);  // sets the end-of-file indicator
   const long before = std::ftell(fp.get());
   ReadResult r;
-  Read(RlReadTriangles, fp.get(), &r);
+  Read(fp.get(), &r);
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.messages, "No RLF data found in file\n");
   EXPECT_EQ(std::ftell(fp.get()), before);
 }
 
-// Every prefix of a valid file: the message of the region that was cut, the count
-// and the array handed over once the count was read. ASan watches the reads.
+// Every prefix of a valid file: the message of the region that was cut, and the count
+// and array handed over once the count was read. ASan watches the reads.
 TEST(RlReadTriangles, EveryTruncationFailsCleanly) {
-  const std::vector<RlRawTriangle> tris = PatternTriangles(2, 3);
-  const Bytes file = FileOf(tris);
+  const Bytes file = RlfFileOf(PatternTriangles(2, 3));
   ASSERT_EQ(file.size(), 212u);
   for (std::size_t length = 0; length < file.size(); ++length) {
     SCOPED_TRACE(length);
     UniqueFile fp(TempFileWith(Bytes(file.begin(), file.begin() + static_cast<long>(length))));
     ReadResult r;
-    Read(RlReadTriangles, fp.get(), &r);
+    Read(fp.get(), &r);
     EXPECT_FALSE(r.ok);
     if (length < 16) {
       EXPECT_EQ(r.messages, "Unable to read header\n");
@@ -168,149 +186,35 @@ TEST(RlReadTriangles, EveryTruncationFailsCleanly) {
   }
 }
 
-TEST(RlReadTriangles, SkipsForeignChunksAndSubChunks) {
+TEST(RlReadTriangles, SkipsForeignChunksAndIsNotBoundedByTheRlfSize) {
   const std::vector<RlRawTriangle> tris = PatternTriangles(3, 5);
-  const Bytes body = BodyOf(tris);
-
-  Bytes file;
-  AppendTag(file, "JUNK");  // a top-level chunk before "RLF "
-  AppendLE32(file, 5);
-  file.insert(file.end(), {1, 2, 3, 4, 5});
-  AppendTag(file, "RLF ");
-  AppendLE32(file, 0);  // never checked
-  AppendTag(file, "NAME");  // a sub-chunk before "TRIS"
-  AppendLE32(file, 3);
-  file.insert(file.end(), {'a', 'b', 'c'});
-  AppendTag(file, "EMPT");  // an empty sub-chunk
-  AppendLE32(file, 0);
-  AppendTag(file, "TRIS");
-  AppendLE32(file, static_cast<uint32_t>(body.size()));
-  file.insert(file.end(), body.begin(), body.end());
-  file.insert(file.end(), {9, 9, 9});  // trailing data is never read
-
-  UniqueFile fp(TempFileWith(file));
-  ReadResult r;
-  Read(RlReadTriangles, fp.get(), &r);
-  ASSERT_TRUE(r.ok) << r.messages;
-  ASSERT_EQ(r.numTris, 3);
-  ExpectSameRecords(r.tris, tris);
-}
-
-TEST(RlReadTriangles, FindsTrisAfterTheRlfChunkButNotAtTopLevel) {
-  const Bytes body = BodyOf(PatternTriangles(1));
-
-  // "RLF " with size 0, then "TRIS" after it: the RLF size does not bound the search.
-  Bytes after;
-  AppendTag(after, "RLF ");
-  AppendLE32(after, 0);
-  AppendTag(after, "TRIS");
-  AppendLE32(after, static_cast<uint32_t>(body.size()));
-  after.insert(after.end(), body.begin(), body.end());
-  UniqueFile fp(TempFileWith(after));
-  ReadResult r;
-  Read(RlReadTriangles, fp.get(), &r);
-  EXPECT_TRUE(r.ok) << r.messages;
-
-  // "TRIS" alone at the top level is a foreign chunk: skipped, then nothing follows.
-  Bytes topLevel(after.begin() + 8, after.end());
-  UniqueFile top(TempFileWith(topLevel));
-  EXPECT_FALSE(RlFileHasTriangles(top.get()));
-  std::rewind(top.get());
-  ReadResult t;
-  Read(RlReadTriangles, top.get(), &t);
-  EXPECT_FALSE(t.ok);
-  EXPECT_EQ(t.messages, "Unable to read header\n");
-  EXPECT_EQ(t.tris, kUntouched);
-}
-
-TEST(RlReadTriangles, ChunkSizePastTheEnd) {
-  Bytes file;
-  AppendTag(file, "RLF ");
-  AppendLE32(file, 0);
-  AppendTag(file, "SKIP");
-  AppendLE32(file, 1000);
-  file.insert(file.end(), 10, 0);
-
-  // A memory stream refuses the seek; a file seeks past its end and the next header
-  // read fails.
-  UniqueFile memory = MemoryStreamOver(file);
-  ReadResult m;
-  Read(RlReadTriangles, memory.get(), &m);
-  EXPECT_FALSE(m.ok);
-  EXPECT_EQ(m.messages, "Chunk size doesn't match file size\n");
-
-  UniqueFile disk(TempFileWith(file));
-  ReadResult d;
-  Read(RlReadTriangles, disk.get(), &d);
-  EXPECT_FALSE(d.ok);
-  EXPECT_EQ(d.messages, "Unable to read header\n");
-}
-
-TEST(RlReadTriangles, HostileChunkSizesMoveForwardAndEnd) {
-  for (uint32_t size : {0x80000000u, 0xFFFFFFF8u, 0xFFFFFFFFu}) {
-    for (bool inner : {false, true}) {
-      SCOPED_TRACE(testing::Message() << std::hex << size << (inner ? " inner" : " outer"));
-      Bytes file;
-      if (inner) {
-        AppendTag(file, "RLF ");
-        AppendLE32(file, 0);
-      }
-      AppendTag(file, "HUGE");
-      AppendLE32(file, size);
-      const Bytes tail = FileOf(PatternTriangles(1));  // would be found by a backward seek
-      file.insert(file.end(), tail.begin(), tail.end());
-      UniqueFile fp(TempFileWith(file));
-      ReadResult r;
-      Read(RlReadTriangles, fp.get(), &r);
-      EXPECT_FALSE(r.ok);
-      EXPECT_EQ(r.messages, "Unable to read header\n");
-      EXPECT_EQ(r.tris, kUntouched);
-    }
+  const Bytes body = RlfBodyOf(tris);
+  const Bytes tris_chunk = Chunk("TRIS", static_cast<uint32_t>(body.size()), body);
+  const Bytes files[] = {
+      // A foreign top-level chunk, a foreign and an empty sub-chunk, trailing bytes.
+      Join({Chunk("JUNK", 5, Hex("0102030405")), Chunk("RLF ", 0), Chunk("NAME", 3, Hex("616263")),
+            Chunk("EMPT", 0), tris_chunk, Hex("090909")}),
+      // "TRIS" after an "RLF " chunk of size 0 rather than inside it.
+      Join({Chunk("RLF ", 0), tris_chunk}),
+  };
+  for (const Bytes& file : files) {
+    UniqueFile fp(TempFileWith(file));
+    ReadResult r;
+    Read(fp.get(), &r);
+    ASSERT_TRUE(r.ok) << r.messages;
+    ASSERT_EQ(r.numTris, 3);
+    ExpectSameRecords(r.tris, tris);
   }
 }
 
 TEST(RlFileHasTriangles, LeavesTheStreamAtTheCount) {
   const std::vector<RlRawTriangle> tris = PatternTriangles(4, 9);
-  UniqueFile fp(TempFileWith(FileOf(tris)));
-  CaptureStderr();
+  UniqueFile fp(TempFileWith(RlfFileOf(tris)));
   ASSERT_TRUE(RlFileHasTriangles(fp.get()));
-  EXPECT_EQ(GetCapturedStderr(), "");
   EXPECT_EQ(std::ftell(fp.get()), 16);
-
   ReadResult r;
-  Read(RlReadTriangleChunk, fp.get(), &r);
+  Read(fp.get(), &r, RlReadTriangleChunk);
   ASSERT_TRUE(r.ok);
   ASSERT_EQ(r.numTris, 4);
   ExpectSameRecords(r.tris, tris);
-}
-
-TEST(RlFileHasTriangles, FalseWithoutATrisChunk) {
-  Bytes file;
-  AppendTag(file, "RLF ");
-  AppendLE32(file, 8);
-  AppendTag(file, "NOPE");
-  AppendLE32(file, 0);
-  UniqueFile fp(TempFileWith(file));
-  CaptureStderr();
-  EXPECT_FALSE(RlFileHasTriangles(fp.get()));
-  EXPECT_EQ(GetCapturedStderr(), "");
-}
-
-TEST(RlReadTriangleChunk, ReadsABareBody) {
-  const std::vector<RlRawTriangle> tris = PatternTriangles(5, 11);
-  UniqueFile fp(TempFileWith(BodyOf(tris)));
-  ReadResult r;
-  Read(RlReadTriangleChunk, fp.get(), &r);
-  ASSERT_TRUE(r.ok);
-  ASSERT_EQ(r.numTris, 5);
-  ExpectSameRecords(r.tris, tris);
-}
-
-TEST(RlReadTriangleChunk, ShortCount) {
-  UniqueFile fp(TempFileWith(Hex("01 00 00")));
-  ReadResult r;
-  Read(RlReadTriangleChunk, fp.get(), &r);
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.messages, "Unable to read number of triangles\n");
-  EXPECT_EQ(r.tris, kUntouched);
 }

@@ -12,17 +12,6 @@
 
 namespace {
 
-// A triangle with normals (0, 0, 1); positions p and texture coordinates t per corner.
-RlRawTriangle Flat(const float (&p)[3][3], const float (&t)[3][2]) {
-  RlRawTriangle tri;
-  for (int i = 0; i < 3; ++i) {
-    tri.vert[i] = {{p[i][0], p[i][1], p[i][2]}};
-    tri.norm[i] = {{0, 0, 1}};
-    tri.texCoord[i] = {{t[i][0], t[i][1]}};
-  }
-  return tri;
-}
-
 std::unique_ptr<RlRawTangentSpaceD[]> Frames(std::vector<RlRawTriangle> tris) {
   RlRawTangentSpaceD* tan = nullptr;
   EXPECT_TRUE(RlComputeTangentsD(static_cast<int>(tris.size()), tris.data(), &tan));
@@ -35,9 +24,8 @@ void ExpectPoint(const RlRawPointD& p, double x, double y, double z, double tole
   EXPECT_NEAR(p.z, z, tolerance);
 }
 
-// The quad (0,0)-(1,1) as two triangles sharing the diagonal.
-const RlRawTriangle kQuadA = Flat({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {{0, 0}, {1, 0}, {1, 1}});
-const RlRawTriangle kQuadB = Flat({{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 0}, {1, 1}, {0, 1}});
+const RlRawTriangle kQuadA = UnitQuad()[0];
+const RlRawTriangle kQuadB = UnitQuad()[1];
 
 }  // namespace
 
@@ -64,7 +52,7 @@ TEST(RlComputeTangentsD, QuadSeamAndMirror) {
   // Welded quad, seam (second triangle's u shifted) and mirror (its u negated): the
   // frames of the first two are the same everywhere.
   for (const RlRawTriangle& second :
-       {kQuadB, Flat({{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 0}, {2, 1}, {1, 1}})}) {
+       {kQuadB, FlatTriangle({{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 0}, {2, 1}, {1, 1}})}) {
     auto tan = Frames({kQuadA, second});
     for (int t = 0; t < 2; ++t) {
       for (int j = 0; j < 3; ++j) {
@@ -73,7 +61,7 @@ TEST(RlComputeTangentsD, QuadSeamAndMirror) {
       }
     }
   }
-  auto mirrored = Frames({kQuadA, Flat({{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 0}, {-1, 1}, {0, 1}})});
+  auto mirrored = Frames({kQuadA, FlatTriangle({{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 0}, {-1, 1}, {0, 1}})});
   for (int j = 0; j < 3; ++j) {
     ExpectPoint(mirrored[0].tangent[j], 1, 0, 0);
     ExpectPoint(mirrored[1].tangent[j], -1, 0, 0);
@@ -82,11 +70,11 @@ TEST(RlComputeTangentsD, QuadSeamAndMirror) {
 }
 
 TEST(RlComputeTangentsD, SharedCornerTakesTheBisectorWithinTheAngle) {
-  const RlRawTriangle base = Flat({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {1, 0}, {0, 1}});
+  const RlRawTriangle base = FlatTriangle({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {1, 0}, {0, 1}});
   auto turned = [&](double degrees) {
     const float c = static_cast<float>(std::cos(degrees * M_PI / 180));
     const float s = static_cast<float>(std::sin(degrees * M_PI / 180));
-    return Flat({{0, 0, 0}, {c, s, 0}, {-s, c, 0}}, {{0, 0}, {1, 0}, {0, 1}});
+    return FlatTriangle({{0, 0, 0}, {c, s, 0}, {-s, c, 0}}, {{0, 0}, {1, 0}, {0, 1}});
   };
 
   auto tan = Frames({base, turned(60)});
@@ -104,7 +92,7 @@ TEST(RlComputeTangentsD, SharedCornerTakesTheBisectorWithinTheAngle) {
 }
 
 TEST(RlComputeTangentsD, ZeroUTrianglesKeepTheDefaultFrame) {
-  auto tan = Frames({Flat({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0.2f}, {0, 0.7f}, {0, 0.1f}})});
+  auto tan = Frames({FlatTriangle({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0.2f}, {0, 0.7f}, {0, 0.1f}})});
   for (int j = 0; j < 3; ++j) {
     ExpectPoint(tan[0].tangent[j], 1, 0, 0);
     ExpectPoint(tan[0].binormal[j], 0, 0, 1);

@@ -39,6 +39,21 @@ RlRawTriangle Make(const Corner& a, const Corner& b, const Corner& c) {
 
 }  // namespace
 
+RlRawTriangle FlatTriangle(const float (&p)[3][3], const float (&t)[3][2]) {
+  RlRawTriangle tri;
+  for (int i = 0; i < 3; ++i) {
+    tri.vert[i] = {{p[i][0], p[i][1], p[i][2]}};
+    tri.norm[i] = {{0, 0, 1}};
+    tri.texCoord[i] = {{t[i][0], t[i][1]}};
+  }
+  return tri;
+}
+
+std::vector<RlRawTriangle> UnitQuad() {
+  return {FlatTriangle({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {{0, 0}, {1, 0}, {1, 1}}),
+          FlatTriangle({{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 0}, {1, 1}, {0, 1}})};
+}
+
 std::vector<RlRawTriangle> Torus(int rings, int sides) {
   constexpr float kPi = 3.14159265f;
   constexpr float kMajor = 1.0f;

@@ -8,6 +8,13 @@
 
 #include "RlFileIO.h"
 
+// A triangle with all normals (0, 0, 1), positions p and texture coordinates t per corner.
+RlRawTriangle FlatTriangle(const float (&p)[3][3], const float (&t)[3][2]);
+
+// The unit quad as two triangles sharing the diagonal (0,0,0)-(1,1,0), texture
+// coordinates equal to x and y: (0,0,0), (1,0,0), (1,1,0) and (0,0,0), (1,1,0), (0,1,0).
+std::vector<RlRawTriangle> UnitQuad();
+
 // A smooth UV-mapped torus of 2 * rings * sides triangles: shared grid vertices with
 // smooth normals, u along the ring and v around the tube, with a texture seam where
 // u wraps from 1 back to 0 (and v likewise).

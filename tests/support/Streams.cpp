@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cctype>
 #include <stdexcept>
+#include <string>
 
 UniqueFile TempFileWith(const Bytes& bytes) {
   UniqueFile fp(std::tmpfile());
@@ -93,28 +95,19 @@ void AppendLE32(Bytes& out, uint32_t value) {
 }
 
 Bytes Hex(const char* text) {
-  Bytes out;
-  int pending = -1;
+  // Digits pair up regardless of spacing, so adjacent string literals may be joined.
+  std::string digits;
   for (const char* c = text; *c != '\0'; ++c) {
-    int digit;
-    if (*c >= '0' && *c <= '9') {
-      digit = *c - '0';
-    } else if (*c >= 'A' && *c <= 'F') {
-      digit = *c - 'A' + 10;
-    } else if (*c >= 'a' && *c <= 'f') {
-      digit = *c - 'a' + 10;
-    } else {
-      continue;
-    }
-    if (pending < 0) {
-      pending = digit;
-    } else {
-      out.push_back(static_cast<uint8_t>(pending * 16 + digit));
-      pending = -1;
+    if (std::isxdigit(static_cast<unsigned char>(*c))) {
+      digits += *c;
     }
   }
-  if (pending >= 0) {
+  if (digits.size() % 2 != 0) {
     throw std::invalid_argument("odd number of hex digits");
+  }
+  Bytes out;
+  for (std::size_t i = 0; i < digits.size(); i += 2) {
+    out.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
   }
   return out;
 }

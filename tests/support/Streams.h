@@ -34,7 +34,7 @@ UniqueFile LimitedSink(std::size_t budget, Bytes* written);
 void AppendTag(Bytes& out, const char (&tag)[5]);
 void AppendLE32(Bytes& out, uint32_t value);
 
-// Bytes from hexadecimal text; whitespace is ignored ("52 4C 46 20" is "RLF ").
+// Bytes from hexadecimal text; everything but hex digits is ignored ("524C 4620" is "RLF ").
 Bytes Hex(const char* text);
 
 #endif

@@ -1,6 +1,9 @@
 #include "Triangles.h"
 
 #include <cstring>
+#include <stdexcept>
+
+#include "Streams.h"
 
 std::vector<RlRawTriangle> PatternTriangles(int n, uint32_t seed) {
   static constexpr uint32_t kSpecial[] = {
@@ -23,4 +26,17 @@ std::vector<RlRawTriangle> PatternTriangles(int n, uint32_t seed) {
     std::memcpy(&tri, bits, sizeof tri);
   }
   return tris;
+}
+
+std::vector<uint8_t> RlfFileOf(std::vector<RlRawTriangle> tris) {
+  UniqueFile fp(std::tmpfile());
+  if (!fp || !RlWriteTriangles(fp.get(), static_cast<int>(tris.size()), tris.data())) {
+    throw std::runtime_error("writing the RLF file failed");
+  }
+  return ContentsOf(fp.get());
+}
+
+std::vector<uint8_t> RlfBodyOf(std::vector<RlRawTriangle> tris) {
+  const std::vector<uint8_t> file = RlfFileOf(std::move(tris));
+  return std::vector<uint8_t>(file.begin() + 16, file.end());
 }
