@@ -2,10 +2,16 @@
 PRESET ?= default
 JOBS   ?= $(shell nproc)
 
-.PHONY: deps demo build test test-asan bench clean
+.PHONY: deps deps-bigendian demo build test test-asan test-bigendian test-ppc test-s390x bench clean
+
+# Cross compilers, GoogleTest sources and user-mode emulation for the big-endian hosts.
+CROSS_PACKAGES = g++-powerpc-linux-gnu g++-s390x-linux-gnu libubsan1-s390x-cross qemu-user googletest
 
 deps:
 	@bash cmake/install-deps.sh
+
+deps-bigendian:
+	@bash cmake/install-deps.sh $(CROSS_PACKAGES)
 
 build: deps
 	cmake --preset $(PRESET)
@@ -25,6 +31,14 @@ test-asan: deps
 	cmake --preset asan
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
+
+# The whole suite on 32-bit PowerPC and on s390x (with UBSan), under qemu-user.
+test-bigendian: test-ppc test-s390x
+
+test-ppc test-s390x: test-%: deps-bigendian
+	cmake --preset $*
+	cmake --build --preset $* -j $(JOBS)
+	ctest --preset $* -j $(JOBS)
 
 bench: deps
 	cmake --preset release

@@ -9,6 +9,7 @@
 
 #include "Meshes.h"
 #include "RlTangentSpace.h"
+#include "Vertex.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ TEST(RlCreateVertexBuffers, QuadWeldsIntoFourVertices) {
   const float positions[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
   const int counts[4] = {2, 1, 2, 1};
   for (int k = 0; k < 4; ++k) {
-    const RlTangentPointD v = b.verts[k];
+    const Vertex v = Unpacked(b.verts[k]);
     EXPECT_EQ(v.vertex[0], positions[k][0]);
     EXPECT_EQ(v.vertex[1], positions[k][1]);
     EXPECT_EQ(v.count, counts[k]);
@@ -105,7 +106,7 @@ TEST(RlCreateVertexBuffers, EqualCornersOfOneTriangleShareAVertex) {
   EXPECT_EQ(b.indices[0].idx[0], 0);
   EXPECT_EQ(b.indices[0].idx[1], 1);
   EXPECT_EQ(b.indices[0].idx[2], 0);
-  EXPECT_EQ(b.verts[0].count, 2);
+  EXPECT_EQ(Unpacked(b.verts[0]).count, 2);
 }
 
 // Over seeded meshes with seams, mirrors, degenerate mappings, repeated corners and
@@ -133,19 +134,20 @@ TEST(RlCreateVertexBuffers, AgreesWithThePerCornerFramesOnTroubledMeshes) {
         ASSERT_LE(index, firstUnseen);
         firstUnseen += index == firstUnseen;
         ++named[static_cast<std::size_t>(index)];
-        const RlTangentPointD v = b.verts[index];
+        const Vertex v = Unpacked(b.verts[index]);
         for (int k = 0; k < 3; ++k) {
           // Every corner lies within tolerance of its vertex, and carries its frame.
           EXPECT_LE(std::fabs(v.vertex[k] - tris[t].vert[j].v[k]), 1e-07);
           EXPECT_LE(std::fabs(v.normal[k] - tris[t].norm[j].v[k]), 1e-07);
-          EXPECT_EQ(tan[t].tangent[j].v[k], v.tangent[k]);
-          EXPECT_EQ(tan[t].binormal[j].v[k], v.binormal[k]);
+          const double tangent = tan[t].tangent[j].v[k], binormal = tan[t].binormal[j].v[k];
+          EXPECT_EQ(tangent, v.tangent[k]);
+          EXPECT_EQ(binormal, v.binormal[k]);
         }
       }
     }
     EXPECT_EQ(firstUnseen, b.numVerts);
     for (int k = 0; k < b.numVerts; ++k) {
-      const RlTangentPointD v = b.verts[k];
+      const Vertex v = Unpacked(b.verts[k]);
       EXPECT_EQ(v.count, named[static_cast<std::size_t>(k)]) << "vertex " << k;
       EXPECT_TRUE(IsUnitOrFallback(v.tangent)) << "vertex " << k;
       EXPECT_TRUE(IsUnitOrFallback(v.binormal)) << "vertex " << k;

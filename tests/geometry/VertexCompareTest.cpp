@@ -90,9 +90,9 @@ TEST(RlCompareD, TangentDirectionsWithinTheAngle) {
 
   // Lengths do not matter; 60 degrees apart (cosine 0.5) is the same direction, 80 not.
   SetTangent(a, 5, 0, 0);
-  SetTangent(b, std::cos(M_PI / 3), std::sin(M_PI / 3), 0);
+  SetTangent(b, 0.5, 0.86602540378443865, 0);
   EXPECT_EQ(RlCompareD(&a, &b), 0);
-  SetTangent(b, std::cos(80 * M_PI / 180), std::sin(80 * M_PI / 180), 0);
+  SetTangent(b, 0.17364817766693035, 0.98480775301220806, 0);
   EXPECT_EQ(RlCompareD(&a, &b), -1);
 
   // A zero tangent is the direction (1, 0, 0).

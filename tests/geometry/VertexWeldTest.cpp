@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "RlGeometryInternal.h"
+#include "Vertex.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ TEST(RlInsertD, FirstCornerMakesEntryZero) {
   EXPECT_EQ(RlInsertD(&tri, 0, &num, sortIndex, point), 0);
   EXPECT_EQ(num, 1);
   EXPECT_EQ(sortIndex[0], 0);
-  const RlTangentPointD entry = point[0];
+  const Vertex entry = Unpacked(point[0]);
   EXPECT_EQ(entry.count, 1);
   EXPECT_EQ(entry.tangent[0], 1.0);
   EXPECT_EQ(entry.binormal[1], 1.0);
@@ -43,7 +44,7 @@ TEST(RlInsertD, AnEqualCornerMergesItsFrame) {
   RlInsertD(&tri, 0, &num, sortIndex, point);
   EXPECT_EQ(RlInsertD(&tri, 0, &num, sortIndex, point), 0);
   EXPECT_EQ(num, 1);
-  const RlTangentPointD entry = point[0];
+  const Vertex entry = Unpacked(point[0]);
   EXPECT_EQ(entry.count, 2);
   EXPECT_EQ(entry.tangent[0], 2.0);  // sums, averaged later
   EXPECT_EQ(entry.binormal[1], 2.0);

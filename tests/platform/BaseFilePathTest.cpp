@@ -26,8 +26,9 @@ class BaseFilePath : public testing::Test {
     const fs::path target = root_ / relative;
     fs::create_directories(target.parent_path());
     fs::copy_file(PRINT_BASE_PATH, target, fs::copy_options::overwrite_existing);
-    const std::string command =
-        target.string() + " " + std::to_string(pathSize) + (posix ? " 1" : " 0");
+    const std::string emulator = RL_EMULATOR;
+    const std::string command = (emulator.empty() ? "" : emulator + " ") + target.string() + " " +
+                                std::to_string(pathSize) + (posix ? " 1" : " 0");
     FILE* pipe = popen(command.c_str(), "r");
     EXPECT_NE(pipe, nullptr);
     std::string out;

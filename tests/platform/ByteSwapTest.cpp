@@ -143,6 +143,11 @@ TEST(ByteSwap, FloatSwapsKeepEveryBitPattern) {
   EXPECT_EQ(array, before);
 }
 
+TEST(ByteSwap, BitmapStrideFollowsThePointerSize) {
+  // Packed: 13 bytes where pointers are 32-bit (the original hosts), 17 where 64-bit.
+  EXPECT_EQ(sizeof(VekBitmap), sizeof(void*) == 4 ? 13u : 17u);
+}
+
 TEST(ByteSwap, HeaderKeepsItsTag) {
   RlHeader header;
   std::memcpy(header.hdr, "TRIS", 4);

@@ -19,15 +19,24 @@ TEST(StringCompare, StrcmpiIgnoresCaseAndKeepsItsArguments) {
   EXPECT_EQ(strcmpi("", ""), 0);
 }
 
-TEST(StringCompare, StrcmpiGivesStrcmpsResultOnLoweredStrings) {
+// Signs only: a word-at-a-time strcmp (PowerPC's, for one) returns magnitudes that
+// depend on the bytes beyond the terminators, so two copies may compare with different
+// magnitudes.
+namespace {
+int Sign(int value) {
+  return (value > 0) - (value < 0);
+}
+}  // namespace
+
+TEST(StringCompare, StrcmpiOrdersAsStrcmpOnLoweredStrings) {
   const char* words[] = {"", "a", "A", "abc", "ABD", "Zebra", "zebra!", "[x", "_", "MiXeD 9"};
   for (const char* a : words) {
     for (const char* b : words) {
       std::string la(a), lb(b);
       StrToLower(la.data());
       StrToLower(lb.data());
-      EXPECT_EQ(strcmpi(a, b), std::strcmp(la.c_str(), lb.c_str())) << a << " / " << b;
-      EXPECT_EQ(stricmp(a, b), strcmpi(a, b)) << a << " / " << b;
+      EXPECT_EQ(Sign(strcmpi(a, b)), Sign(std::strcmp(la.c_str(), lb.c_str()))) << a << "/" << b;
+      EXPECT_EQ(Sign(stricmp(a, b)), Sign(strcmpi(a, b))) << a << " / " << b;
     }
   }
 }

@@ -1,7 +1,5 @@
 #include "Meshes.h"
 
-#include <cmath>
-
 namespace {
 
 // A reproducible generator (the standard library's distributions differ by vendor).
@@ -19,6 +17,24 @@ class Lcg {
  private:
   uint32_t state_;
 };
+
+// cos and sin of k / n of a full turn, from basic arithmetic alone (no libm, whose
+// results may differ between hosts): a Taylor series on the angle reduced to [-pi, pi].
+void CosSinOfTurn(int k, int n, float* cosine, float* sine) {
+  constexpr double kPi = 3.141592653589793;
+  double x = 2.0 * kPi * static_cast<double>(k % n) / static_cast<double>(n);
+  if (x > kPi) {
+    x -= 2.0 * kPi;
+  }
+  double c = 0.0, s = 0.0, term = 1.0;  // term = x^i / i!
+  for (int i = 0; i <= 30; ++i) {
+    const double signedTerm = (i / 2) % 2 == 0 ? term : -term;
+    (i % 2 == 0 ? c : s) += signedTerm;
+    term = term * x / static_cast<double>(i + 1);
+  }
+  *cosine = static_cast<float>(c);
+  *sine = static_cast<float>(s);
+}
 
 struct Corner {
   RlRawPoint position;
@@ -55,7 +71,6 @@ std::vector<RlRawTriangle> UnitQuad() {
 }
 
 std::vector<RlRawTriangle> Torus(int rings, int sides) {
-  constexpr float kPi = 3.14159265f;
   constexpr float kMajor = 1.0f;
   constexpr float kMinor = 0.4f;
   auto corner = [&](int i, int j) {
@@ -63,9 +78,9 @@ std::vector<RlRawTriangle> Torus(int rings, int sides) {
     // with u (or v) of 1: the seam.
     const float u = static_cast<float>(i) / static_cast<float>(rings);
     const float v = static_cast<float>(j) / static_cast<float>(sides);
-    const float a = 2.0f * kPi * static_cast<float>(i % rings) / static_cast<float>(rings);
-    const float b = 2.0f * kPi * static_cast<float>(j % sides) / static_cast<float>(sides);
-    const float ca = std::cos(a), sa = std::sin(a), cb = std::cos(b), sb = std::sin(b);
+    float ca, sa, cb, sb;
+    CosSinOfTurn(i, rings, &ca, &sa);
+    CosSinOfTurn(j, sides, &cb, &sb);
     Corner c;
     c.position = {{(kMajor + kMinor * cb) * ca, (kMajor + kMinor * cb) * sa, kMinor * sb}};
     c.normal = {{cb * ca, cb * sa, sb}};

@@ -1,5 +1,5 @@
-// Procedural meshes for the welding tests and benchmarks. Built with float arithmetic in
-// a fixed order, so every host makes the same bits.
+// Procedural meshes for the welding tests and benchmarks. Built from basic arithmetic in
+// a fixed order (no libm), so every host makes the same bits.
 #ifndef TESTS_SUPPORT_MESHES_H
 #define TESTS_SUPPORT_MESHES_H
 
