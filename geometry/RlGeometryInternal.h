@@ -2,6 +2,8 @@
 #ifndef RL_GEOMETRY_INTERNAL_H
 #define RL_GEOMETRY_INTERNAL_H
 
+#include <cmath>
+
 #include "RlFileIO.h"
 
 // Welding tolerances: per position, normal and texture-coordinate component, and the
@@ -20,6 +22,25 @@ void NormalizeD(double* v);
 // The dot product, summed x, then y, then z.
 double DotProduct3D(double* vectorA, double* vectorB);
 
+// The directions of a triangle's line of constant v (tangent, towards increasing u) and
+// of constant u (binormal, towards increasing v), before projection: they depend on the
+// triangle alone. Arguments as for DcTangentSpace.
+struct RlTriangleDirections {
+  double tangent[3];
+  double binormal[3];
+};
+void RlTriangleDirectionsD(const float* v1, const float* v2, const float* v3, const float* t1,
+                           const float* t2, const float* t3, RlTriangleDirections* out);
+
+// Makes dir perpendicular to normal and unit length, into out; fallback when it projects
+// to less than 1e-07.
+void RlProjectDirectionD(const double* dir, double* normal, const double* fallback,
+                         double* out);
+
+// The frames of all three corners of tri, as ComputeTangentVectorsD gives them one by
+// one, with the triangle's directions computed once.
+void RlCornerFramesD(RlRawTriangle* tri, double (*tangent)[3], double (*binormal)[3]);
+
 // The frame of corner idx of pgon: tan and binorm from the whole triangle (corners in
 // stored order) projected onto the corner's normal, which is written to norm. A
 // triangle whose three u are exactly 0.0 keeps (1, 0, 0) and (0, 0, 1).
@@ -27,6 +48,15 @@ void ComputeTangentVectorsD(RlRawTriangle* pgon, int idx, double* tan, double* n
                             double* binorm);
 
 // ---- Vertex comparison and sorted search -------------------------------------------
+
+// One key component: 0 when a and b agree within tolerance (a difference exactly equal
+// to it included, and any NaN), otherwise -1 when a is the greater, 1 when b is.
+inline int RlCompareComponent(double a, double b, double tolerance) {
+  if (std::fabs(a - b) > tolerance) {
+    return a > b ? -1 : 1;
+  }
+  return 0;
+}
 
 // Compares position, normal and texture coordinate component by component with their
 // tolerances (the greater value sorts first), then the directions of the tangents and
@@ -50,10 +80,26 @@ void RlCopyPointD(RlRawTriangle* tri, int v, RlTangentPointD* point);
 // *num + 1 elements.
 int RlInsertD(RlRawTriangle* tri, int v, int* num, int* sortIndex, RlTangentPointD* point);
 
+// How the corners are welded: the flat sort index (the reference, O(n) per new vertex)
+// or the blocked one (the same results bit for bit, scaling to millions of corners).
+// kAuto takes the flat road below kBlockedRoadMinTriangles, where it is as fast.
+enum class RlWeldRoad { kAuto, kFlat, kBlocked };
+inline constexpr int kBlockedRoadMinTriangles = 4096;
+RlWeldRoad RlChooseRoad(int numTris, RlWeldRoad road);
+
 // Inserts every corner of numTris triangles in order, storing each corner's entry in
-// index; returns the number of entries. point and sortIndex hold 3 numTris elements.
+// index; returns the number of entries, or -1 when memory ran out. point holds
+// 3 numTris elements; so does sortIndex on the flat road (unused on the blocked one).
 int RlWeldCorners(int numTris, RlRawTriangle* tris, int* sortIndex, RlTangentPointD* point,
-                  RlIndex* index);
+                  RlIndex* index, RlWeldRoad road);
+
+// The exported entry points with the road chosen (tests compare the two roads).
+bool RlComputeTangentsDOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpaceD** tan,
+                              RlWeldRoad road);
+bool RlComputeTangentsOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpace** tan,
+                             RlWeldRoad road);
+bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts,
+                                 RlTangentPointD** verts, RlIndex** indices, RlWeldRoad road);
 
 // Turns the summed frames of entries 0 to num - 1 into normalised means.
 void RlAverageFrames(RlTangentPointD* point, int num);

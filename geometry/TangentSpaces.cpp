@@ -6,6 +6,15 @@
 #include "RlTangentSpace.h"
 
 bool RlComputeTangentsD(int numTris, RlRawTriangle* tris, RlRawTangentSpaceD** tan) {
+  return RlComputeTangentsDOnRoad(numTris, tris, tan, RlWeldRoad::kAuto);
+}
+
+bool RlComputeTangents(int numTris, RlRawTriangle* tris, RlRawTangentSpace** tan) {
+  return RlComputeTangentsOnRoad(numTris, tris, tan, RlWeldRoad::kAuto);
+}
+
+bool RlComputeTangentsDOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpaceD** tan,
+                              RlWeldRoad road) {
   if (!RlWeldableCount(numTris) || tris == nullptr || tan == nullptr) {
     return false;
   }
@@ -17,15 +26,21 @@ bool RlComputeTangentsD(int numTris, RlRawTriangle* tris, RlRawTangentSpaceD** t
   if (*tan == nullptr) {
     return false;
   }
+  road = RlChooseRoad(numTris, road);
   std::unique_ptr<RlIndex[]> index(new (std::nothrow) RlIndex[triangles]);
-  std::unique_ptr<int[]> sortIndex(new (std::nothrow) int[corners]);
+  std::unique_ptr<int[]> sortIndex(road == RlWeldRoad::kFlat ? new (std::nothrow) int[corners]
+                                                              : nullptr);
   std::unique_ptr<RlTangentPointD[]> point(new (std::nothrow) RlTangentPointD[corners]);
-  if (!index || !sortIndex || !point) {
+  if (!index || (road == RlWeldRoad::kFlat && !sortIndex) || !point) {
     return false;
   }
 
   // Corner frames, welded into the sorted vertex table.
-  const int num = RlWeldCorners(numTris, tris, sortIndex.get(), point.get(), index.get());
+  const int num =
+      RlWeldCorners(numTris, tris, sortIndex.get(), point.get(), index.get(), road);
+  if (num < 0) {
+    return false;
+  }
   // Each vertex's summed frame becomes its normalised mean.
   RlAverageFrames(point.get(), num);
   // Every corner receives the frame of its vertex.
@@ -41,7 +56,8 @@ bool RlComputeTangentsD(int numTris, RlRawTriangle* tris, RlRawTangentSpaceD** t
   return true;
 }
 
-bool RlComputeTangents(int numTris, RlRawTriangle* tris, RlRawTangentSpace** tan) {
+bool RlComputeTangentsOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpace** tan,
+                             RlWeldRoad road) {
   if (!RlWeldableCount(numTris) || tris == nullptr || tan == nullptr) {
     return false;
   }
@@ -52,7 +68,7 @@ bool RlComputeTangents(int numTris, RlRawTriangle* tris, RlRawTangentSpace** tan
   }
 
   RlRawTangentSpaceD* computed = nullptr;
-  const bool ok = RlComputeTangentsD(numTris, tris, &computed);
+  const bool ok = RlComputeTangentsDOnRoad(numTris, tris, &computed, road);
   const std::unique_ptr<RlRawTangentSpaceD[]> tanD(computed);  // released on every path
   if (!ok) {
     return false;

@@ -18,7 +18,31 @@ constexpr double kTiny = 1e-07;
 constexpr int kU = 0;
 constexpr int kV = 1;
 
-// One corner of DcTangentSpace's working set: position and texture coordinate.
+// The fallback tangent and binormal of degenerate or unmapped triangles.
+constexpr double defTan[3] = {1.0, 0.0, 0.0};
+constexpr double defBi[3] = {0.0, 0.0, 1.0};
+
+// Three u of exactly zero: a triangle without texture coordinates (v plays no part).
+bool HasTextureCoordinates(const RlRawTriangle& tri) {
+  return !(tri.texCoord[0].u == 0.0f && tri.texCoord[1].u == 0.0f && tri.texCoord[2].u == 0.0f);
+}
+
+// Aligned copies of a packed triangle's positions and texture coordinates.
+struct TrianglePlane {
+  explicit TrianglePlane(const RlRawTriangle& tri) {
+    for (int c = 0; c < 3; ++c) {
+      for (int k = 0; k < 3; ++k) {
+        position[c][k] = tri.vert[c].v[k];
+      }
+      uv[c][0] = tri.texCoord[c].u;
+      uv[c][1] = tri.texCoord[c].v;
+    }
+  }
+  float position[3][3];
+  float uv[3][2];
+};
+
+// One corner of the working set: position and texture coordinate.
 struct tanSpaceVert {
   double v[3];
   double t[2];
@@ -40,35 +64,53 @@ void SortDescending(tanSpaceVert (&rec)[3], int key) {
   SwapIfLess(rec[1], rec[2], key);
 }
 
-// The unit direction of the line along which texture coordinate `key` is constant,
-// through rec[1] (the middle one after sorting by `key`), oriented towards increasing
-// `other`, made perpendicular to normal; fallback when it projects to nearly nothing.
-void IsoLineDirection(const tanSpaceVert (&rec)[3], int key, int other, double* normal,
-                      const double* fallback, double* out) {
+// The direction, inside the triangle, of the line along which texture coordinate `key`
+// is constant, through rec[1] (the middle one after sorting by `key`), oriented towards
+// increasing `other`. Not yet projected or normalised.
+void IsoLineDirection(const tanSpaceVert (&rec)[3], int key, int other, double* dir) {
   // Where the line meets the edge from rec[0] to rec[2].
   double factor = 1.0;
   if (!(std::fabs(rec[2].t[key] - rec[0].t[key]) < kTiny)) {
     factor = (rec[1].t[key] - rec[0].t[key]) / (rec[2].t[key] - rec[0].t[key]);
   }
-  double dir[3];
   for (int k = 0; k < 3; ++k) {
     const double q = (rec[2].v[k] - rec[0].v[k]) * factor + rec[0].v[k];
     dir[k] = q - rec[1].v[k];
   }
   const double qOther = rec[0].t[other] + (rec[2].t[other] - rec[0].t[other]) * factor;
   if (qOther < rec[1].t[other]) {
-    for (double& component : dir) {
-      component = -component;
+    for (int k = 0; k < 3; ++k) {
+      dir[k] = -dir[k];
     }
   }
+}
 
+}  // namespace
+
+void RlTriangleDirectionsD(const float* v1, const float* v2, const float* v3, const float* t1,
+                           const float* t2, const float* t3, RlTriangleDirections* out) {
+  tanSpaceVert rec[3] = {
+      {{v1[0], v1[1], v1[2]}, {t1[0], t1[1]}},
+      {{v2[0], v2[1], v2[2]}, {t2[0], t2[1]}},
+      {{v3[0], v3[1], v3[2]}, {t3[0], t3[1]}},
+  };
+  // Tangent: along constant v, towards increasing u.
+  SortDescending(rec, kV);
+  IsoLineDirection(rec, kV, kU, out->tangent);
+  // Binormal: along constant u, towards increasing v, from the order the tangent left.
+  SortDescending(rec, kU);
+  IsoLineDirection(rec, kU, kV, out->binormal);
+}
+
+void RlProjectDirectionD(const double* dir, double* normal, const double* fallback,
+                         double* out) {
   // Remove the part along the normal.
-  const double d = DotProduct3D(normal, dir);
+  double projected[3] = {dir[0], dir[1], dir[2]};
+  const double d = DotProduct3D(normal, projected);
   for (int k = 0; k < 3; ++k) {
-    dir[k] -= normal[k] * d;
+    projected[k] -= normal[k] * d;
   }
-
-  const double length = std::sqrt(DotProduct3D(dir, dir));
+  const double length = std::sqrt(DotProduct3D(projected, projected));
   if (length < kTiny) {
     for (int k = 0; k < 3; ++k) {
       out[k] = fallback[k];
@@ -77,58 +119,58 @@ void IsoLineDirection(const tanSpaceVert (&rec)[3], int key, int other, double* 
   }
   const double scale = 1.0 / length;
   for (int k = 0; k < 3; ++k) {
-    out[k] = dir[k] * scale;
+    out[k] = projected[k] * scale;
   }
 }
 
-}  // namespace
-
 bool DcTangentSpace(float* v1, float* v2, float* v3, float* t1, float* t2, float* t3,
                     double* normal, double* tangent, double* binormal) {
-  static const double defTan[3] = {1.0, 0.0, 0.0};
-  static const double defBi[3] = {0.0, 0.0, 1.0};
   if (!v1 || !v2 || !v3 || !t1 || !t2 || !t3 || !normal || !tangent || !binormal) {
     return false;
   }
-
-  tanSpaceVert rec[3] = {
-      {{v1[0], v1[1], v1[2]}, {t1[0], t1[1]}},
-      {{v2[0], v2[1], v2[2]}, {t2[0], t2[1]}},
-      {{v3[0], v3[1], v3[2]}, {t3[0], t3[1]}},
-  };
-  // Tangent: along constant v, towards increasing u.
-  SortDescending(rec, kV);
-  IsoLineDirection(rec, kV, kU, normal, defTan, tangent);
-  // Binormal: along constant u, towards increasing v, from the order the tangent left.
-  SortDescending(rec, kU);
-  IsoLineDirection(rec, kU, kV, normal, defBi, binormal);
+  RlTriangleDirections directions;
+  RlTriangleDirectionsD(v1, v2, v3, t1, t2, t3, &directions);
+  RlProjectDirectionD(directions.tangent, normal, defTan, tangent);
+  RlProjectDirectionD(directions.binormal, normal, defBi, binormal);
   return true;
 }
 
 void ComputeTangentVectorsD(RlRawTriangle* pgon, int idx, double* tan, double* norm,
                             double* binorm) {
-  tan[0] = 1.0, tan[1] = 0.0, tan[2] = 0.0;
-  binorm[0] = 0.0, binorm[1] = 0.0, binorm[2] = 1.0;
   for (int k = 0; k < 3; ++k) {
+    tan[k] = defTan[k];
+    binorm[k] = defBi[k];
     norm[k] = pgon->norm[idx].v[k];
   }
-  // Three u of exactly zero: a triangle without texture coordinates keeps the defaults.
-  if (pgon->texCoord[0].u == 0.0f && pgon->texCoord[1].u == 0.0f &&
-      pgon->texCoord[2].u == 0.0f) {
+  if (!HasTextureCoordinates(*pgon)) {
     return;
   }
-  // The records are packed: hand DcTangentSpace aligned copies of its inputs.
-  float position[3][3];
-  float uv[3][2];
-  for (int c = 0; c < 3; ++c) {
-    for (int k = 0; k < 3; ++k) {
-      position[c][k] = pgon->vert[c].v[k];
-    }
-    uv[c][0] = pgon->texCoord[c].u;
-    uv[c][1] = pgon->texCoord[c].v;
+  TrianglePlane plane(*pgon);
+  DcTangentSpace(plane.position[0], plane.position[1], plane.position[2], plane.uv[0],
+                 plane.uv[1], plane.uv[2], norm, tan, binorm);
+}
+
+void RlCornerFramesD(RlRawTriangle* tri, double (*tangent)[3], double (*binormal)[3]) {
+  RlTriangleDirections directions;
+  const bool mapped = HasTextureCoordinates(*tri);
+  if (mapped) {
+    TrianglePlane plane(*tri);
+    RlTriangleDirectionsD(plane.position[0], plane.position[1], plane.position[2],
+                          plane.uv[0], plane.uv[1], plane.uv[2], &directions);
   }
-  DcTangentSpace(position[0], position[1], position[2], uv[0], uv[1], uv[2], norm, tan,
-                 binorm);
+  // Each corner projects the triangle's directions onto its own normal.
+  for (int c = 0; c < 3; ++c) {
+    if (!mapped) {
+      for (int k = 0; k < 3; ++k) {
+        tangent[c][k] = defTan[k];
+        binormal[c][k] = defBi[k];
+      }
+      continue;
+    }
+    double normal[3] = {tri->norm[c].x, tri->norm[c].y, tri->norm[c].z};
+    RlProjectDirectionD(directions.tangent, normal, defTan, tangent[c]);
+    RlProjectDirectionD(directions.binormal, normal, defBi, binormal[c]);
+  }
 }
 
 void NormalizeD(double* v) {

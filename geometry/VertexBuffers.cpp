@@ -7,6 +7,11 @@
 
 bool RlCreateVertexBuffers(int numTris, RlRawTriangle* tris, int* numVerts,
                            RlTangentPointD** verts, RlIndex** indices) {
+  return RlCreateVertexBuffersOnRoad(numTris, tris, numVerts, verts, indices, RlWeldRoad::kAuto);
+}
+
+bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts,
+                                 RlTangentPointD** verts, RlIndex** indices, RlWeldRoad road) {
   if (!RlWeldableCount(numTris) || tris == nullptr || numVerts == nullptr ||
       verts == nullptr || indices == nullptr) {
     return false;
@@ -14,15 +19,20 @@ bool RlCreateVertexBuffers(int numTris, RlRawTriangle* tris, int* numVerts,
   const auto triangles = static_cast<std::size_t>(numTris);
   const std::size_t corners = 3 * triangles;
 
-  // Three allocations, each for the worst case (every corner its own vertex). What is
-  // stored through indices and verts belongs to the caller from then on.
+  // The returned arrays are sized for the worst case (every corner its own vertex), and
+  // so is the flat road's sort index; the blocked road's grows with the vertices. What
+  // is stored through indices and verts belongs to the caller from then on.
+  road = RlChooseRoad(numTris, road);
   *indices = new (std::nothrow) RlIndex[triangles];
   if (*indices == nullptr) {
     return false;
   }
-  std::unique_ptr<int[]> sortIndex(new (std::nothrow) int[corners]);
-  if (!sortIndex) {
-    return false;
+  std::unique_ptr<int[]> sortIndex;
+  if (road == RlWeldRoad::kFlat) {
+    sortIndex.reset(new (std::nothrow) int[corners]);
+    if (!sortIndex) {
+      return false;
+    }
   }
   *verts = new (std::nothrow) RlTangentPointD[corners];
   if (*verts == nullptr) {
@@ -30,7 +40,10 @@ bool RlCreateVertexBuffers(int numTris, RlRawTriangle* tris, int* numVerts,
   }
 
   // Corner frames, welded into the sorted vertex table.
-  const int num = RlWeldCorners(numTris, tris, sortIndex.get(), *verts, *indices);
+  const int num = RlWeldCorners(numTris, tris, sortIndex.get(), *verts, *indices, road);
+  if (num < 0) {
+    return false;
+  }
   *numVerts = num;
   // Each vertex's summed frame becomes its normalised mean.
   RlAverageFrames(*verts, num);

@@ -7,17 +7,9 @@
 #include <cmath>
 
 #include "RlGeometryInternal.h"
+#include "RlSortIndex.h"
 
 namespace {
-
-// One key component: 0 when a and b agree within tolerance (a difference exactly equal
-// to it included), otherwise -1 when a is the greater, 1 when b is.
-int CompareComponent(double a, double b, double tolerance) {
-  if (std::fabs(a - b) > tolerance) {
-    return a > b ? -1 : 1;
-  }
-  return 0;
-}
 
 // 0 when the unit directions of a and b are within VEK_TAN_ANGLE of each other;
 // otherwise the order of their stored x components (equal ones give 1). Takes copies:
@@ -39,17 +31,17 @@ int RlCompareD(RlTangentPointD* first, RlTangentPointD* second) {
   // Fields are read where they lie (the records are packed), in key order; most
   // comparisons end at the first position component.
   for (int k = 0; k < 3; ++k) {
-    if (const int order = CompareComponent(first->vertex[k], second->vertex[k], VEK_VERT_TINY)) {
+    if (const int order = RlCompareComponent(first->vertex[k], second->vertex[k], VEK_VERT_TINY)) {
       return order;
     }
   }
   for (int k = 0; k < 3; ++k) {
-    if (const int order = CompareComponent(first->normal[k], second->normal[k], VEK_NORM_TINY)) {
+    if (const int order = RlCompareComponent(first->normal[k], second->normal[k], VEK_NORM_TINY)) {
       return order;
     }
   }
   for (int k = 0; k < 2; ++k) {
-    if (const int order = CompareComponent(first->uv[k], second->uv[k], VEK_TEX_TINY)) {
+    if (const int order = RlCompareComponent(first->uv[k], second->uv[k], VEK_TEX_TINY)) {
       return order;
     }
   }
@@ -65,27 +57,6 @@ int RlCompareD(RlTangentPointD* first, RlTangentPointD* second) {
 
 int RlIndexBinaryTraverseD(RlTangentPointD* value, RlTangentPointD* data, int* indices,
                            int count, int* result, PFNRLCOMPARED compare) {
-  int high = count;
-  int low = 0;
-  int mid = low + ((high - low) >> 1);
-  *result = -1;
-  while (low != high) {
-    *result = compare(value, &data[indices[mid]]);
-    if (*result == 0) {
-      break;
-    }
-    if (*result < 0) {
-      high = mid;
-    } else {
-      low = mid;
-    }
-    // The lower bound stays on an entry that compared greater, so the search stops
-    // when the middle no longer moves.
-    const int nextMid = low + ((high - low) >> 1);
-    if (nextMid == mid) {
-      break;
-    }
-    mid = nextMid;
-  }
-  return mid;
+  return RlBinaryTraverse(count, result,
+                          [&](int rank) { return compare(value, &data[indices[rank]]); });
 }

@@ -1,11 +1,16 @@
 // The sorted vertex table: corners are built in the first free entry, searched for in
 // compare order, and either merged into an equal entry or kept as a new one. Entries
-// never move; only the int sort index does.
+// never move; only the sort index does. Two roads give the same bits: the flat one,
+// corner by corner through RlInsertD, and the blocked one, which computes each
+// triangle's basis once and keeps its sort index in blocks.
 #include <climits>
 #include <cstdint>
 #include <cstring>
 
+#include <new>
+
 #include "RlGeometryInternal.h"
+#include "RlSortIndex.h"
 
 void RlCopyPointD(RlRawTriangle* tri, int v, RlTangentPointD* point) {
   double tangent[3];
@@ -24,42 +29,58 @@ void RlCopyPointD(RlRawTriangle* tri, int v, RlTangentPointD* point) {
 }
 
 int RlInsertD(RlRawTriangle* tri, int v, int* num, int* sortIndex, RlTangentPointD* point) {
-  const int entries = *num;
-  RlTangentPointD* candidate = &point[entries < 0 ? 0 : entries];
-  RlCopyPointD(tri, v, candidate);
-  if (entries <= 0) {
-    sortIndex[0] = 0;
-    *num = 1;
-    return 0;
-  }
-
-  int compValue;
-  const int pos = RlIndexBinaryTraverseD(candidate, point, sortIndex, entries, &compValue,
-                                         RlCompareD);
-  if (compValue == 0) {
-    // Merge: the entry sums the unit frames of its corners; the candidate is left behind.
-    RlTangentPointD* entry = &point[sortIndex[pos]];
-    for (int k = 0; k < 3; ++k) {
-      entry->tangent[k] += candidate->tangent[k];
-    }
-    for (int k = 0; k < 3; ++k) {
-      entry->binormal[k] += candidate->binormal[k];
-    }
-    entry->count += 1;
-    return sortIndex[pos];
-  }
-
-  // A new entry in place, listed just before or just after the position compared last.
-  const int at = compValue < 0 ? pos : pos + 1;
-  std::memmove(&sortIndex[at + 1], &sortIndex[at],
-               static_cast<std::size_t>(entries - at) * sizeof *sortIndex);
-  sortIndex[at] = entries;
-  *num = entries + 1;
-  return entries;
+  RlCopyPointD(tri, v, &point[*num > 0 ? *num : 0]);
+  RlFlatSortIndex index(sortIndex);
+  return RlInsertCandidate(num, index, point);
 }
 
+RlWeldRoad RlChooseRoad(int numTris, RlWeldRoad road) {
+  if (road != RlWeldRoad::kAuto) {
+    return road;
+  }
+  return numTris < kBlockedRoadMinTriangles ? RlWeldRoad::kFlat : RlWeldRoad::kBlocked;
+}
+
+namespace {
+
+// The blocked road: each triangle's basis once, its corners built in the candidate slot
+// and inserted through the blocked index.
+int WeldBlocked(int numTris, RlRawTriangle* tris, RlTangentPointD* point, RlIndex* index) {
+  RlBlockedSortIndex sortIndex;
+  int num = 0;
+  for (int i = 0; i < numTris; ++i) {
+    RlRawTriangle& tri = tris[i];
+    double tangent[3][3];
+    double binormal[3][3];
+    RlCornerFramesD(&tri, tangent, binormal);
+    for (int j = 0; j < 3; ++j) {
+      RlTangentPointD& candidate = point[num];
+      for (int k = 0; k < 3; ++k) {
+        candidate.vertex[k] = tri.vert[j].v[k];
+        candidate.normal[k] = tri.norm[j].v[k];
+        candidate.tangent[k] = tangent[j][k];
+        candidate.binormal[k] = binormal[j][k];
+      }
+      candidate.uv[0] = tri.texCoord[j].u;
+      candidate.uv[1] = tri.texCoord[j].v;
+      candidate.count = 1;
+      index[i].idx[j] = RlInsertCandidate(&num, sortIndex, point);
+    }
+  }
+  return num;
+}
+
+}  // namespace
+
 int RlWeldCorners(int numTris, RlRawTriangle* tris, int* sortIndex, RlTangentPointD* point,
-                  RlIndex* index) {
+                  RlIndex* index, RlWeldRoad road) {
+  if (road == RlWeldRoad::kBlocked) {
+    try {
+      return WeldBlocked(numTris, tris, point, index);
+    } catch (const std::bad_alloc&) {
+      return -1;
+    }
+  }
   int num = 0;
   for (int i = 0; i < numTris; ++i) {
     for (int j = 0; j < 3; ++j) {
