@@ -40,7 +40,9 @@ test-ppc test-s390x: test-%: deps-bigendian
 	cmake --build --preset $* -j $(JOBS)
 	ctest --preset $* -j $(JOBS)
 
+# Assimp and meshoptimizer run beside the library as peers.
 bench: deps
+	@bash cmake/install-deps.sh libassimp-dev libmeshoptimizer-dev
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS) --target rl_bench
 	./build/release/bench/rl_bench

@@ -63,6 +63,20 @@ inline int RlCompareComponent(double a, double b, double tolerance) {
 // of the binormals (ordered by their stored x components when they differ).
 int RlCompareD(RlTangentPointD* first, RlTangentPointD* second);
 
+// A point compared with many entries, as RlCompareD(point, entry) compares them, with
+// the point's unit tangent and binormal made once rather than for every entry.
+class RlPreparedPointD {
+ public:
+  explicit RlPreparedPointD(RlTangentPointD* point) : point_(point) {}
+  int CompareWith(RlTangentPointD* entry);
+
+ private:
+  RlTangentPointD* point_;
+  bool prepared_ = false;
+  double unitTangent_[3];
+  double unitBinormal_[3];
+};
+
 // Binary search of value over data through the sort index indices (count entries, in
 // compare order). Returns the position compared last; *result is compare(value, that
 // entry): 0 equal, negative when value belongs just before it, positive just after.
@@ -84,7 +98,7 @@ int RlInsertD(RlRawTriangle* tri, int v, int* num, int* sortIndex, RlTangentPoin
 // or the blocked one (the same results bit for bit, scaling to millions of corners).
 // kAuto takes the flat road below kBlockedRoadMinTriangles, where it is as fast.
 enum class RlWeldRoad { kAuto, kFlat, kBlocked };
-inline constexpr int kBlockedRoadMinTriangles = 4096;
+inline constexpr int kBlockedRoadMinTriangles = 10000;
 RlWeldRoad RlChooseRoad(int numTris, RlWeldRoad road);
 
 // Inserts every corner of numTris triangles in order, storing each corner's entry in

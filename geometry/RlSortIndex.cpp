@@ -13,7 +13,7 @@ void RlFlatSortIndex::Insert(int rank, int count, int entry, double /*x*/) {
 namespace {
 
 // Entries per block: an insertion moves at most this many, a split halves a full block.
-constexpr int kBlockCapacity = 512;
+constexpr int kBlockCapacity = 4096;
 // Blocks per group: an insertion updates at most this many block offsets, and one group
 // start per later group.
 constexpr int kGroupBlocks = 64;
@@ -58,16 +58,24 @@ int RlBlockedSortIndex::Locate(int rank, Range range) const {
 int RlBlockedSortIndex::Traverse(RlTangentPointD* value, RlTangentPointD* data, int count,
                                  int* result) {
   const double valueX = value->vertex[0];
-  // The blocks that may hold the ranks still searched narrow with the search.
+  RlPreparedPointD prepared(value);
+  // The blocks that may hold the ranks still searched narrow with the search; once the
+  // probes stay inside one block, ranks map to it directly.
   Range range{0, static_cast<int>(blocks_.size()) - 1};
+  const Block* block = nullptr;
+  int b = 0, start = 0, end = 0;
   return RlBinaryTraverse(count, result, [&](int rank) {
-    const int b = Locate(rank, range);
-    const Block& block = *blocks_[static_cast<std::size_t>(b)];
-    const int at = rank - BlockStart(b);
+    if (rank < start || rank >= end) {
+      b = Locate(rank, range);
+      block = blocks_[static_cast<std::size_t>(b)].get();
+      start = BlockStart(b);
+      end = start + block->size;
+    }
+    const int at = rank - start;
     // RlCompareD's first test, on the x kept here; the record only when x ties.
-    int order = RlCompareComponent(valueX, block.x[at], VEK_VERT_TINY);
+    int order = RlCompareComponent(valueX, block->x[at], VEK_VERT_TINY);
     if (order == 0) {
-      order = RlCompareD(value, &data[block.entry[at]]);
+      order = prepared.CompareWith(&data[block->entry[at]]);
     }
     if (order < 0) {
       range.last = b;

@@ -4,6 +4,7 @@
 // Equality allows tolerances, so the order is not strict: a chain a ~ b ~ c may have
 // a !~ c, and a search can end beside an entry while an equal one lies elsewhere. The
 // caller then treats the corner as a new vertex. A NaN never counts as a difference.
+#include <algorithm>
 #include <cmath>
 
 #include "RlGeometryInternal.h"
@@ -11,25 +12,9 @@
 
 namespace {
 
-// 0 when the unit directions of a and b are within VEK_TAN_ANGLE of each other;
-// otherwise the order of their stored x components (equal ones give 1). Takes copies:
-// the directions are normalised in place.
-int CompareDirection(double (&a)[3], double (&b)[3]) {
-  const double storedAx = a[0];
-  const double storedBx = b[0];
-  NormalizeD(a);
-  NormalizeD(b);
-  if (DotProduct3D(a, b) < VEK_TAN_ANGLE) {
-    return storedAx > storedBx ? -1 : 1;
-  }
-  return 0;
-}
-
-}  // namespace
-
-int RlCompareD(RlTangentPointD* first, RlTangentPointD* second) {
-  // Fields are read where they lie (the records are packed), in key order; most
-  // comparisons end at the first position component.
+// Position, normal and texture coordinate, component by component, each within its
+// tolerance; fields are read where they lie (the records are packed).
+int CompareKeys(const RlTangentPointD* first, const RlTangentPointD* second) {
   for (int k = 0; k < 3; ++k) {
     if (const int order = RlCompareComponent(first->vertex[k], second->vertex[k], VEK_VERT_TINY)) {
       return order;
@@ -45,14 +30,69 @@ int RlCompareD(RlTangentPointD* first, RlTangentPointD* second) {
       return order;
     }
   }
-  double tangentA[3] = {first->tangent[0], first->tangent[1], first->tangent[2]};
-  double tangentB[3] = {second->tangent[0], second->tangent[1], second->tangent[2]};
-  if (const int order = CompareDirection(tangentA, tangentB)) {
+  return 0;
+}
+
+// A unit copy of a stored direction, given by value (the record's doubles may be
+// unaligned): (1, 0, 0) when it is nearly zero.
+void UnitCopy(double x, double y, double z, double* unit) {
+  unit[0] = x, unit[1] = y, unit[2] = z;
+  NormalizeD(unit);
+}
+
+// 0 when two unit directions are within VEK_TAN_ANGLE of each other; otherwise the
+// order of their stored x components (equal ones give 1).
+int CompareDirections(double* unitA, double storedAx, double* unitB, double storedBx) {
+  if (DotProduct3D(unitA, unitB) < VEK_TAN_ANGLE) {
+    return storedAx > storedBx ? -1 : 1;
+  }
+  return 0;
+}
+
+// The tangent test of two points, then their binormal test.
+int CompareStoredTangents(const RlTangentPointD* a, const RlTangentPointD* b) {
+  double unitA[3], unitB[3];
+  UnitCopy(a->tangent[0], a->tangent[1], a->tangent[2], unitA);
+  UnitCopy(b->tangent[0], b->tangent[1], b->tangent[2], unitB);
+  return CompareDirections(unitA, a->tangent[0], unitB, b->tangent[0]);
+}
+int CompareStoredBinormals(const RlTangentPointD* a, const RlTangentPointD* b) {
+  double unitA[3], unitB[3];
+  UnitCopy(a->binormal[0], a->binormal[1], a->binormal[2], unitA);
+  UnitCopy(b->binormal[0], b->binormal[1], b->binormal[2], unitB);
+  return CompareDirections(unitA, a->binormal[0], unitB, b->binormal[0]);
+}
+
+}  // namespace
+
+int RlCompareD(RlTangentPointD* first, RlTangentPointD* second) {
+  if (const int order = CompareKeys(first, second)) {
     return order;
   }
-  double binormalA[3] = {first->binormal[0], first->binormal[1], first->binormal[2]};
-  double binormalB[3] = {second->binormal[0], second->binormal[1], second->binormal[2]};
-  return CompareDirection(binormalA, binormalB);
+  // Only now are the directions normalised: most comparisons end above.
+  if (const int order = CompareStoredTangents(first, second)) {
+    return order;
+  }
+  return CompareStoredBinormals(first, second);
+}
+
+int RlPreparedPointD::CompareWith(RlTangentPointD* entry) {
+  if (const int order = CompareKeys(point_, entry)) {
+    return order;
+  }
+  // The point's unit directions are the same for every entry: made once, when needed.
+  if (!prepared_) {
+    UnitCopy(point_->tangent[0], point_->tangent[1], point_->tangent[2], unitTangent_);
+    UnitCopy(point_->binormal[0], point_->binormal[1], point_->binormal[2], unitBinormal_);
+    prepared_ = true;
+  }
+  double unit[3];
+  UnitCopy(entry->tangent[0], entry->tangent[1], entry->tangent[2], unit);
+  if (const int order = CompareDirections(unitTangent_, point_->tangent[0], unit, entry->tangent[0])) {
+    return order;
+  }
+  UnitCopy(entry->binormal[0], entry->binormal[1], entry->binormal[2], unit);
+  return CompareDirections(unitBinormal_, point_->binormal[0], unit, entry->binormal[0]);
 }
 
 int RlIndexBinaryTraverseD(RlTangentPointD* value, RlTangentPointD* data, int* indices,

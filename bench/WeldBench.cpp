@@ -1,0 +1,196 @@
+// Welding and tangent frames on a smooth UV-mapped torus, beside two peers that weld a
+// triangle soup into an indexed mesh: Assimp's joining of identical vertices plus its
+// tangent calculation, and meshoptimizer's exact-match vertex remap. Counters give
+// triangles per second, welded vertices, and the peak heap use of one run in bytes per
+// triangle corner (for this library, beyond the arrays it returns).
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "HeapTracking.h"
+#include "Meshes.h"
+#include "RlGeometryInternal.h"
+#include "RlTangentSpace.h"
+
+#if RL_HAVE_ASSIMP
+#include <assimp/Exporter.hpp>
+#include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+#endif
+#if RL_HAVE_MESHOPTIMIZER
+#include <meshoptimizer.h>
+#endif
+
+namespace {
+
+// A torus of about `triangles` triangles, rings twice the sides; made once per size.
+std::vector<RlRawTriangle>& TorusOf(int64_t triangles) {
+  static std::map<int64_t, std::vector<RlRawTriangle>> meshes;
+  auto [it, inserted] = meshes.try_emplace(triangles);
+  if (inserted) {
+    int sides = 1;
+    while (4 * (sides + 1) * (sides + 1) <= triangles) {
+      ++sides;
+    }
+    it->second = Torus(2 * sides, sides);
+  }
+  return it->second;
+}
+
+// vertices: the welded vertex count, or -1 where the function does not tell it.
+void SetCounters(benchmark::State& state, std::size_t triangles, int vertices,
+                 std::size_t peakBeyondResults) {
+  state.counters["tris/s"] = benchmark::Counter(static_cast<double>(triangles),
+                                                benchmark::Counter::kIsIterationInvariantRate);
+  if (vertices >= 0) {
+    state.counters["vertices"] = vertices;
+  }
+  state.counters["peakB/corner"] =
+      static_cast<double>(peakBeyondResults) / (3.0 * static_cast<double>(triangles));
+}
+
+void BM_RlCreateVertexBuffers(benchmark::State& state, RlWeldRoad road) {
+  std::vector<RlRawTriangle>& tris = TorusOf(state.range(0));
+  const int n = static_cast<int>(tris.size());
+  int numVerts = 0;
+  std::size_t peak = 0;
+  for (auto _ : state) {
+    RlTangentPointD* verts = nullptr;
+    RlIndex* indices = nullptr;
+    HeapPeak heap;
+    benchmark::DoNotOptimize(
+        RlCreateVertexBuffersOnRoad(n, tris.data(), &numVerts, &verts, &indices, road));
+    peak = heap.Peak() - tris.size() * (3 * sizeof(RlTangentPointD) + sizeof(RlIndex));
+    delete[] verts;
+    delete[] indices;
+  }
+  SetCounters(state, tris.size(), numVerts, peak);
+}
+
+void BM_RlComputeTangentsD(benchmark::State& state, RlWeldRoad road) {
+  std::vector<RlRawTriangle>& tris = TorusOf(state.range(0));
+  const int n = static_cast<int>(tris.size());
+  std::size_t peak = 0;
+  for (auto _ : state) {
+    RlRawTangentSpaceD* tan = nullptr;
+    HeapPeak heap;
+    benchmark::DoNotOptimize(RlComputeTangentsDOnRoad(n, tris.data(), &tan, road));
+    peak = heap.Peak() - tris.size() * sizeof(RlRawTangentSpaceD);
+    delete[] tan;
+  }
+  SetCounters(state, tris.size(), -1, peak);
+}
+
+#if RL_HAVE_ASSIMP
+// The torus as an unindexed Assimp scene (one vertex per corner), serialised once in
+// Assimp's own binary format so that each run can load a fresh copy untimed.
+const aiExportDataBlob& AssimpSceneOf(int64_t triangles, Assimp::Exporter& exporter) {
+  const std::vector<RlRawTriangle>& tris = TorusOf(triangles);
+  aiScene scene;
+  scene.mRootNode = new aiNode();
+  scene.mRootNode->mNumMeshes = 1;
+  scene.mRootNode->mMeshes = new unsigned[1]{0};
+  scene.mNumMaterials = 1;
+  scene.mMaterials = new aiMaterial*[1]{new aiMaterial()};
+  scene.mNumMeshes = 1;
+  scene.mMeshes = new aiMesh*[1]{new aiMesh()};
+  aiMesh& mesh = *scene.mMeshes[0];
+  const auto corners = static_cast<unsigned>(3 * tris.size());
+  mesh.mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+  mesh.mNumVertices = corners;
+  mesh.mVertices = new aiVector3D[corners];
+  mesh.mNormals = new aiVector3D[corners];
+  mesh.mTextureCoords[0] = new aiVector3D[corners];
+  mesh.mNumUVComponents[0] = 2;
+  mesh.mNumFaces = static_cast<unsigned>(tris.size());
+  mesh.mFaces = new aiFace[tris.size()];
+  for (unsigned t = 0; t < tris.size(); ++t) {
+    mesh.mFaces[t].mNumIndices = 3;
+    mesh.mFaces[t].mIndices = new unsigned[3]{3 * t, 3 * t + 1, 3 * t + 2};
+    for (unsigned j = 0; j < 3; ++j) {
+      const RlRawTriangle& tri = tris[t];
+      mesh.mVertices[3 * t + j] = aiVector3D(tri.vert[j].x, tri.vert[j].y, tri.vert[j].z);
+      mesh.mNormals[3 * t + j] = aiVector3D(tri.norm[j].x, tri.norm[j].y, tri.norm[j].z);
+      mesh.mTextureCoords[0][3 * t + j] = aiVector3D(tri.texCoord[j].u, tri.texCoord[j].v, 0);
+    }
+  }
+  return *exporter.ExportToBlob(&scene, "assbin");
+}
+
+void BM_Assimp_JoinVerticesAndTangents(benchmark::State& state) {
+  Assimp::Exporter exporter;
+  const aiExportDataBlob& blob = AssimpSceneOf(state.range(0), exporter);
+  const std::size_t triangles = TorusOf(state.range(0)).size();
+  unsigned vertices = 0;
+  std::size_t peak = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    Assimp::Importer importer;
+    importer.ReadFileFromMemory(blob.data, blob.size, 0, "assbin");
+    HeapPeak heap;
+    state.ResumeTiming();
+    const aiScene* scene =
+        importer.ApplyPostProcessing(aiProcess_JoinIdenticalVertices | aiProcess_CalcTangentSpace);
+    state.PauseTiming();
+    peak = heap.Peak();
+    vertices = scene != nullptr ? scene->mMeshes[0]->mNumVertices : 0;
+    state.ResumeTiming();
+  }
+  SetCounters(state, triangles, static_cast<int>(vertices), peak);
+}
+BENCHMARK(BM_Assimp_JoinVerticesAndTangents)
+    ->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Arg(4'000'000)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
+
+#if RL_HAVE_MESHOPTIMIZER
+void BM_Meshopt_VertexRemap(benchmark::State& state) {
+  // Position, normal and texture coordinate of every corner, as one 32-byte vertex.
+  struct Vertex {
+    float position[3], normal[3], uv[2];
+  };
+  const std::vector<RlRawTriangle>& tris = TorusOf(state.range(0));
+  std::vector<Vertex> soup;
+  for (const RlRawTriangle& tri : tris) {
+    for (int j = 0; j < 3; ++j) {
+      soup.push_back({{tri.vert[j].x, tri.vert[j].y, tri.vert[j].z},
+                      {tri.norm[j].x, tri.norm[j].y, tri.norm[j].z},
+                      {tri.texCoord[j].u, tri.texCoord[j].v}});
+    }
+  }
+  std::size_t vertices = 0;
+  std::size_t peak = 0;
+  for (auto _ : state) {
+    HeapPeak heap;
+    std::vector<unsigned> remap(soup.size());
+    vertices = meshopt_generateVertexRemap(remap.data(), nullptr, soup.size(), soup.data(),
+                                           soup.size(), sizeof(Vertex));
+    std::vector<Vertex> welded(vertices);
+    meshopt_remapVertexBuffer(welded.data(), soup.data(), soup.size(), sizeof(Vertex), remap.data());
+    std::vector<unsigned> indices(soup.size());
+    meshopt_remapIndexBuffer(indices.data(), nullptr, soup.size(), remap.data());
+    peak = heap.Peak();
+    benchmark::DoNotOptimize(indices.data());
+  }
+  SetCounters(state, tris.size(), static_cast<int>(vertices), peak);
+}
+BENCHMARK(BM_Meshopt_VertexRemap)
+    ->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Arg(4'000'000)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif
+
+}  // namespace
+
+BENCHMARK_CAPTURE(BM_RlCreateVertexBuffers, auto, RlWeldRoad::kAuto)
+    ->Arg(1'000)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Arg(4'000'000)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_RlCreateVertexBuffers, flat, RlWeldRoad::kFlat)
+    ->Arg(1'000)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_RlCreateVertexBuffers, blocked, RlWeldRoad::kBlocked)
+    ->Arg(1'000)->Arg(10'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_RlComputeTangentsD, auto, RlWeldRoad::kAuto)
+    ->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Arg(4'000'000)
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
