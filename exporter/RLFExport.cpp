@@ -1,0 +1,69 @@
+// The translator object and its export.
+#define MNoVersionString  // MApiVersion lives in PluginMain.cpp
+#include "RLFExport.h"
+
+#include <maya/MIOStream.h>
+
+#include <cstdio>
+#include <new>
+
+#include "ReplacementFile.h"
+
+RLFExport::RLFExport() : MPxFileTranslator(), m_numTriangles(0), m_maxNumTriangles(0), m_triList(nullptr) {}
+
+RLFExport::~RLFExport() {
+  m_numTriangles = 0;
+  m_maxNumTriangles = 0;
+  delete[] m_triList;
+  m_triList = nullptr;
+}
+
+void* RLFExport::creator() { return new RLFExport(); }
+
+MStatus RLFExport::reader(const MFileObject&, const MString&, MPxFileTranslator::FileAccessMode) {
+  return MStatus::kSuccess;
+}
+
+bool RLFExport::haveReadMethod() const { return false; }
+bool RLFExport::haveWriteMethod() const { return true; }
+MString RLFExport::defaultExtension() const { return MString("rlf"); }
+bool RLFExport::canBeOpened() const { return true; }
+
+MPxFileTranslator::MFileKind RLFExport::identifyFile(const MFileObject&, const char*, short) const {
+  return kNotMyFileType;
+}
+
+MStatus RLFExport::writer(const MFileObject& fileObject, const MString&,
+                          MPxFileTranslator::FileAccessMode mode) {
+  MComputation computation;
+  computation.beginComputation();
+  const MString fullName = fileObject.fullName();
+  const char* path = fullName.asChar();
+
+  // Gather the triangles; the array and its capacity stay from earlier exports.
+  m_numTriangles = 0;
+  if (!ProcessGeom(mode, computation)) {
+    std::printf("Unable to process geometry");
+    computation.endComputation();
+    return MStatus::kFailure;
+  }
+  if (computation.isInterruptRequested()) {
+    computation.endComputation();
+    return MStatus::kFailure;
+  }
+
+  // Write a new file beside the target; it replaces the target only when complete.
+  ReplacementFile file(path);
+  if (!file.Open()) {
+    std::cerr << "Error: The file " << path << " could not be opened for writing." << std::endl;
+    computation.endComputation();
+    return MStatus::kFailure;
+  }
+  if (RlWriteTriangles(file.Stream(), m_numTriangles, m_triList) && file.Commit()) {
+    computation.endComputation();
+    return MStatus::kSuccess;
+  }
+  computation.endComputation();
+  std::printf("Unable to write geometry");
+  return MStatus::kFailure;
+}

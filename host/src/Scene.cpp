@@ -1,0 +1,165 @@
+#include "host/Scene.h"
+
+#include <csignal>
+#include <stdexcept>
+
+#include "Interrupt.h"
+
+namespace host {
+
+namespace {
+
+void Require(bool condition, const std::string& problem) {
+  if (!condition) {
+    throw std::invalid_argument(problem);
+  }
+}
+
+// Checks a mesh's sizes and indices; returns where each polygon starts.
+std::vector<int> CheckMesh(const std::string& name, const MeshDesc& mesh) {
+  const std::string where = "mesh \"" + name + "\": ";
+  Require(mesh.points.size() % 3 == 0, where + "points are not x, y, z triples");
+  Require(mesh.normals.size() % 3 == 0, where + "normals are not x, y, z triples");
+  Require(mesh.u.size() == mesh.v.size(), where + "u and v differ in length");
+  const std::size_t points = mesh.points.size() / 3;
+  const std::size_t normals = mesh.normals.size() / 3;
+  std::vector<int> starts;
+  std::size_t corners = 0;
+  for (int count : mesh.faceCounts) {
+    Require(count >= 3, where + "a polygon has fewer than 3 vertices");
+    starts.push_back(static_cast<int>(corners));
+    corners += static_cast<std::size_t>(count);
+  }
+  Require(mesh.faceVerts.size() == corners, where + "face vertex count does not match");
+  Require(mesh.faceNormalIds.size() == corners, where + "one normal id per face-vertex is needed");
+  Require(mesh.faceUVIds.empty() || mesh.faceUVIds.size() == corners,
+          where + "one uv id per face-vertex is needed");
+  for (std::size_t c = 0; c < corners; ++c) {
+    Require(mesh.faceVerts[c] >= 0 && static_cast<std::size_t>(mesh.faceVerts[c]) < points,
+            where + "vertex id out of range");
+    Require(mesh.faceNormalIds[c] >= 0 && static_cast<std::size_t>(mesh.faceNormalIds[c]) < normals,
+            where + "normal id out of range");
+    if (!mesh.faceUVIds.empty()) {
+      Require(mesh.faceUVIds[c] >= -1 && mesh.faceUVIds[c] < static_cast<int>(mesh.u.size()),
+              where + "uv id out of range");
+    }
+  }
+  return starts;
+}
+
+}  // namespace
+
+Scene& Scene::Active() {
+  static Scene scene;
+  return scene;
+}
+
+Scene::Scene() { Reset(); }
+
+void Scene::Reset() {
+  nodes_.clear();
+  sets_.clear();
+  selection_.clear();
+  interruptAfter_ = -1;
+  computations_ = {};
+  ClearInterruptRequest();
+  nodes_.push_back(Node{"", NodeKind::kWorldNode, {}, {}, Matrix::Identity(), {}, {}});
+}
+
+void Scene::CheckNode(NodeId id) const {
+  Require(id >= 0 && id < NodeCount(), "unknown node " + std::to_string(id));
+}
+
+NodeId Scene::AddNode(Node node, NodeId parent) {
+  CheckNode(parent);
+  Require(nodes_[static_cast<std::size_t>(parent)].kind != NodeKind::kMesh,
+          "a mesh cannot be a parent");
+  const NodeId id = NodeCount();
+  node.parents.push_back(parent);
+  nodes_.push_back(std::move(node));
+  nodes_[static_cast<std::size_t>(parent)].children.push_back(id);
+  return id;
+}
+
+NodeId Scene::AddTransform(const std::string& name, NodeId parent, const Matrix& local) {
+  return AddNode(Node{name, NodeKind::kTransform, {}, {}, local, {}, {}}, parent);
+}
+
+NodeId Scene::AddMesh(const std::string& name, NodeId parent, MeshDesc mesh) {
+  std::vector<int> starts = CheckMesh(name, mesh);
+  return AddNode(
+      Node{name, NodeKind::kMesh, {}, {}, Matrix::Identity(), std::move(mesh), std::move(starts)},
+      parent);
+}
+
+void Scene::AddParent(NodeId node, NodeId extraParent) {
+  CheckNode(node);
+  CheckNode(extraParent);
+  Require(node != kWorld, "the world has no parent");
+  Require(nodes_[static_cast<std::size_t>(extraParent)].kind != NodeKind::kMesh,
+          "a mesh cannot be a parent");
+  nodes_[static_cast<std::size_t>(node)].parents.push_back(extraParent);
+  nodes_[static_cast<std::size_t>(extraParent)].children.push_back(node);
+}
+
+int Scene::AddShadingSet(const std::string& name, bool renderable) {
+  sets_.push_back(ShadingSet{name, renderable, {}});
+  return SetCount() - 1;
+}
+
+void Scene::AssignObject(int set, NodeId mesh, unsigned instance) {
+  Require(set >= 0 && set < SetCount(), "unknown set " + std::to_string(set));
+  CheckNode(mesh);
+  Require(nodes_[static_cast<std::size_t>(mesh)].kind == NodeKind::kMesh, "only meshes join sets");
+  sets_[static_cast<std::size_t>(set)].members.push_back({mesh, instance, true, {}});
+}
+
+void Scene::AssignFaces(int set, NodeId mesh, std::vector<int> faces, unsigned instance) {
+  Require(set >= 0 && set < SetCount(), "unknown set " + std::to_string(set));
+  CheckNode(mesh);
+  const Node& node = nodes_[static_cast<std::size_t>(mesh)];
+  Require(node.kind == NodeKind::kMesh, "only meshes join sets");
+  for (int face : faces) {
+    Require(face >= 0 && face < static_cast<int>(node.mesh.faceCounts.size()),
+            "face " + std::to_string(face) + " out of range");
+  }
+  sets_[static_cast<std::size_t>(set)].members.push_back({mesh, instance, false, std::move(faces)});
+}
+
+void Scene::Select(NodeId node) {
+  CheckNode(node);
+  Require(node != kWorld, "the world cannot be selected");
+  selection_.push_back(node);
+}
+
+void Scene::ClearSelection() { selection_.clear(); }
+
+const Node& Scene::GetNode(NodeId id) const {
+  CheckNode(id);
+  return nodes_[static_cast<std::size_t>(id)];
+}
+
+const ShadingSet& Scene::GetSet(int id) const {
+  Require(id >= 0 && id < SetCount(), "unknown set " + std::to_string(id));
+  return sets_[static_cast<std::size_t>(id)];
+}
+
+std::vector<NodeId> Scene::FirstPath(NodeId node) const {
+  std::vector<NodeId> path;
+  for (NodeId at = node; at != kWorld; at = GetNode(at).parents.front()) {
+    path.insert(path.begin(), at);
+  }
+  return path;
+}
+
+Matrix Scene::PathMatrix(const std::vector<NodeId>& path) const {
+  Matrix world = Matrix::Identity();
+  for (NodeId id : path) {
+    world = GetNode(id).local * world;
+  }
+  return world;
+}
+
+void RequestInterrupt() { SetInterruptRequest(); }
+
+}  // namespace host

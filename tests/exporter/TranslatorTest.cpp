@@ -1,0 +1,139 @@
+// The plug-in as the host loads it: registration, the translator's answers, and the
+// export's failure roads.
+#include <maya/MFileObject.h>
+#include <maya/MFnPlugin.h>
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <memory>
+
+#include "ExportFixture.h"
+#include "Scenes.h"
+
+using Translator = MPxFileTranslator;
+
+TEST_F(ExportTest, RegistersOneWriteOnlyTranslator) {
+  EXPECT_EQ(plugin_.ApiVersion(), "600");
+  const host::TranslatorInfo* info = host::FindTranslator("rlf");
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(info->vendor, "Duduvu Div Edazudev Uzururer edi Zido");
+  EXPECT_EQ(info->pixmap, "RLFExport.rlf");
+  EXPECT_FALSE(info->hasOptionsScript || info->hasDefaultOptions || info->requiresFullMel);
+
+  std::unique_ptr<Translator> translator(static_cast<Translator*>(info->creator()));
+  MFileObject file;
+  file.setFullName(Target().c_str());
+  EXPECT_FALSE(translator->haveReadMethod());
+  EXPECT_TRUE(translator->haveWriteMethod());
+  EXPECT_TRUE(translator->canBeOpened());
+  EXPECT_FALSE(translator->haveNamespaceSupport());
+  EXPECT_STREQ(translator->defaultExtension().asChar(), "rlf");
+  EXPECT_STREQ(translator->filter().asChar(), "*.rlf");
+  const char rlf[] = "RLF \x0c\0\0\0TRIS";
+  EXPECT_EQ(translator->identifyFile(file, rlf, sizeof rlf), Translator::kNotMyFileType);
+  EXPECT_TRUE(translator->reader(file, "", Translator::kImportAccessMode));
+
+  translator.reset();
+  EXPECT_EQ(plugin_.Unload(), 1);
+  EXPECT_EQ(host::FindTranslator("rlf"), nullptr);
+}
+
+TEST_F(ExportTest, ReportsAFailedDeregistration) {
+  MObject object;
+  MFnPlugin other(object);
+  ASSERT_TRUE(other.deregisterFileTranslator("rlf"));  // taken away behind its back
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(plugin_.Unload(), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "deregisterFileTranslator: (kFailure): Unexpected Internal Failure\n");
+}
+
+TEST_F(ExportTest, EmptySceneAndEmptySelectionWriteTheEmptyFile) {
+  for (auto mode : {Translator::kExportAccessMode, Translator::kExportActiveAccessMode}) {
+    const ExportResult r = Export(mode);
+    EXPECT_TRUE(r.status);
+    EXPECT_EQ(r.count, 0);
+    EXPECT_EQ(r.out + r.err, "");
+  }
+  scene().AddMesh("cube", scene().AddTransform("t"), CubeMesh());
+  const ExportResult r = Export(Translator::kExportActiveAccessMode);
+  EXPECT_TRUE(r.status);
+  EXPECT_EQ(r.count, 0);
+}
+
+TEST_F(ExportTest, InterruptLeavesTheTargetAlone) {
+  const host::NodeId mesh = scene().AddMesh("cube", host::kWorld, CubeMesh());
+  scene().AssignObject(scene().AddShadingSet("sg"), mesh);
+  scene().InterruptAfter(1);
+
+  ExportResult r = Export();
+  EXPECT_FALSE(r.status);
+  EXPECT_EQ(r.out, "Unable to process geometry");
+  EXPECT_FALSE(r.written);
+  EXPECT_EQ(scene().Computations().begun, 1);
+  EXPECT_EQ(scene().Computations().ended, 2);  // by the walk, then by the writer
+
+  std::ofstream(Target()) << "keep me";
+  r = Export();
+  EXPECT_FALSE(r.status);
+  std::ifstream kept(Target());
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "keep me");
+}
+
+TEST_F(ExportTest, TargetsThatCannotBeWritten) {
+  const std::string missing = Target("no/such/dir/out.rlf");
+  ExportResult r = Export(Translator::kExportAccessMode, missing);
+  EXPECT_FALSE(r.status);
+  EXPECT_EQ(r.err, "Error: The file " + missing + " could not be opened for writing.\n");
+
+  const std::string directory = Target("a directory");
+  std::filesystem::create_directory(directory);
+  r = Export(Translator::kExportAccessMode, directory);
+  EXPECT_FALSE(r.status);
+  EXPECT_EQ(r.err, "Error: The file " + directory + " could not be opened for writing.\n");
+
+  if (geteuid() != 0) {  // root may write a read-only file
+    std::ofstream(Target()) << "read only";
+    chmod(Target().c_str(), 0444);
+    r = Export();
+    EXPECT_FALSE(r.status);
+    EXPECT_EQ(r.err, "Error: The file " + Target() + " could not be opened for writing.\n");
+    std::ifstream kept(Target());
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "read only");
+  }
+  // Nothing is left beside the targets.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), geteuid() != 0 ? 2 : 1);
+}
+
+TEST_F(ExportTest, ReplacesAnExistingTargetWhole) {
+  std::ofstream(Target()) << std::string(5000, 'x');
+  const ExportResult r = Export();
+  EXPECT_TRUE(r.status);
+  EXPECT_EQ(std::filesystem::file_size(Target()), 20u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
+}
+
+TEST_F(ExportTest, TwoExportsOnOneTranslatorReuseTheArray) {
+  const host::NodeId grid = scene().AddMesh("grid", host::kWorld, GridMesh(2, 3));
+  const int set = scene().AddShadingSet("sg");
+  scene().AssignObject(set, grid);
+  std::unique_ptr<Translator> translator(
+      static_cast<Translator*>(host::FindTranslator("rlf")->creator()));
+  MFileObject first, second;
+  first.setFullName(Target("first.rlf").c_str());
+  second.setFullName(Target("second.rlf").c_str());
+  ASSERT_TRUE(translator->writer(first, "", Translator::kExportAccessMode));
+
+  scene().Reset();
+  scene().AssignObject(scene().AddShadingSet("sg"),
+                       scene().AddMesh("quad", host::kWorld, GridMesh(1, 1)));
+  ASSERT_TRUE(translator->writer(second, "", Translator::kExportAccessMode));
+
+  ExportResult a, b;
+  ReadBack(Target("first.rlf"), &a);
+  ReadBack(Target("second.rlf"), &b);
+  EXPECT_EQ(a.count, 12);
+  EXPECT_EQ(b.count, 2);
+  EXPECT_EQ(b.tris[1].vert[2].y, 1.0f);
+}
