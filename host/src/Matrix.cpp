@@ -4,6 +4,32 @@
 
 namespace host {
 
+void CosSinDegrees(double degrees, double* cosine, double* sine) {
+  constexpr double kPi = 3.14159265358979323846;
+  double reduced = std::fmod(degrees, 360.0);
+  if (reduced > 180.0) {
+    reduced -= 360.0;
+  } else if (reduced < -180.0) {
+    reduced += 360.0;
+  }
+  // Quarter turns are exact.
+  if (reduced == 0.0 || reduced == 90.0 || reduced == 180.0 || reduced == -90.0 ||
+      reduced == -180.0) {
+    *cosine = reduced == 0.0 ? 1.0 : (reduced == 90.0 || reduced == -90.0) ? 0.0 : -1.0;
+    *sine = reduced == 90.0 ? 1.0 : reduced == -90.0 ? -1.0 : 0.0;
+    return;
+  }
+  const double x = reduced * (kPi / 180.0);
+  double c = 0.0, s = 0.0, term = 1.0;  // term = x^i / i!
+  for (int i = 0; i <= 40; ++i) {
+    const double signedTerm = (i / 2) % 2 == 0 ? term : -term;
+    (i % 2 == 0 ? c : s) += signedTerm;
+    term = term * x / static_cast<double>(i + 1);
+  }
+  *cosine = c;
+  *sine = s;
+}
+
 Matrix Matrix::Identity() {
   Matrix r{};
   for (int i = 0; i < 4; ++i) {
@@ -14,15 +40,14 @@ Matrix Matrix::Identity() {
 
 Matrix Matrix::Trs(const double (&translate)[3], const double (&rotateDegrees)[3],
                    const double (&scale)[3]) {
-  constexpr double kRadians = 3.14159265358979323846 / 180.0;
   Matrix s = Identity();
   for (int i = 0; i < 3; ++i) {
     s.m[i][i] = scale[i];
   }
   // A rotation about axis a, for row vectors.
   auto rotation = [&](int a) {
-    const double c = std::cos(rotateDegrees[a] * kRadians);
-    const double n = std::sin(rotateDegrees[a] * kRadians);
+    double c, n;
+    CosSinDegrees(rotateDegrees[a], &c, &n);
     const int i = (a + 1) % 3, j = (a + 2) % 3;
     Matrix r = Identity();
     r.m[i][i] = c, r.m[i][j] = n;

@@ -1,7 +1,5 @@
 #include "Scenes.h"
 
-#include <cmath>
-
 host::MeshDesc CubeMesh(bool uvs) {
   host::MeshDesc m;
   m.points = {-1, -1, -1, 1, -1, -1, 1, 1, -1, -1, 1, -1,
@@ -45,9 +43,10 @@ host::MeshDesc PolygonMesh(const std::vector<float>& xy) {
 host::MeshDesc CircleMesh(int n) {
   std::vector<float> xy;
   for (int i = 0; i < n; ++i) {
-    const double a = 2.0 * 3.14159265358979323846 * i / n;
-    xy.push_back(static_cast<float>(std::cos(a)));
-    xy.push_back(static_cast<float>(std::sin(a)));
+    double c, s;
+    host::CosSinDegrees(360.0 * i / n, &c, &s);
+    xy.push_back(static_cast<float>(c));
+    xy.push_back(static_cast<float>(s));
   }
   return PolygonMesh(xy);
 }

@@ -7,6 +7,10 @@
 
 namespace host {
 
+// Cosine and sine of an angle in degrees, from basic arithmetic only (a Taylor series on
+// the angle reduced to [-180, 180]), so that every host computes the same bits.
+HOST_API void CosSinDegrees(double degrees, double* cosine, double* sine);
+
 struct HOST_API Matrix {
   double m[4][4];
 
