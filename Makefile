@@ -44,8 +44,9 @@ test-ppc test-s390x: test-%: deps-bigendian
 bench: deps
 	@bash cmake/install-deps.sh libassimp-dev libmeshoptimizer-dev
 	cmake --preset release
-	cmake --build --preset release -j $(JOBS) --target rl_bench
+	cmake --build --preset release -j $(JOBS) --target rl_bench rl_export_bench
 	./build/release/bench/rl_bench
+	./build/release/bench/rl_export_bench
 
 clean:
 	rm -rf build
