@@ -62,12 +62,6 @@ std::vector<std::vector<NodeId>> PathsTo(NodeId node) {
   return paths;
 }
 
-void SetStatus(MStatus* status, MStatus value) {
-  if (status != nullptr) {
-    *status = value;
-  }
-}
-
 }  // namespace
 
 }  // namespace host

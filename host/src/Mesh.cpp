@@ -6,12 +6,6 @@
 
 namespace {
 
-void SetStatus(MStatus* status, MStatus value) {
-  if (status != nullptr) {
-    *status = value;
-  }
-}
-
 const host::MeshDesc* MeshData(int mesh) {
   return mesh >= 0 ? &host::Scene::Active().GetNode(mesh).mesh : nullptr;
 }
@@ -27,12 +21,12 @@ MFnMesh::MFnMesh(const MObject& object, MStatus* ret) {
   if (status && !object.hasFn(MFn::kMesh)) {
     status = MStatus::kInvalidParameter;
   }
-  SetStatus(ret, status);
+  host::SetStatus(ret, status);
 }
 
 MFnMesh::MFnMesh(const MDagPath& object, MStatus* ret) {
   setObject(object);
-  SetStatus(ret, Mesh() >= 0 ? MStatus::kSuccess : MStatus::kInvalidParameter);
+  host::SetStatus(ret, Mesh() >= 0 ? MStatus::kSuccess : MStatus::kInvalidParameter);
 }
 
 MFnMesh::~MFnMesh() = default;
@@ -130,10 +124,10 @@ MFnSet::MFnSet(const MObject& object, MStatus* ReturnStatus) {
   if (object.hasFn(MFn::kSet)) {
     set_ = object.id();
   }
-  SetStatus(ReturnStatus, set_ >= 0 ? MStatus::kSuccess : MStatus::kInvalidParameter);
+  host::SetStatus(ReturnStatus, set_ >= 0 ? MStatus::kSuccess : MStatus::kInvalidParameter);
 }
 
 MFnSet::Restriction MFnSet::restriction(MStatus* ReturnStatus) const {
-  SetStatus(ReturnStatus, set_ >= 0 ? MStatus::kSuccess : MStatus::kInvalidParameter);
+  host::SetStatus(ReturnStatus, set_ >= 0 ? MStatus::kSuccess : MStatus::kInvalidParameter);
   return set_ >= 0 && host::Scene::Active().GetSet(set_).renderable ? kRenderableOnly : kNone;
 }

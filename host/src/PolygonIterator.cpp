@@ -6,12 +6,6 @@
 
 namespace {
 
-void SetStatus(MStatus* status, MStatus value) {
-  if (status != nullptr) {
-    *status = value;
-  }
-}
-
 const host::Node& MeshNode(int mesh) { return host::Scene::Active().GetNode(mesh); }
 
 }  // namespace
@@ -23,7 +17,7 @@ MItMeshPolygon::MItMeshPolygon(const MObject& polyObject, MStatus* ReturnStatus)
       faces_.push_back(f);
     }
   }
-  SetStatus(ReturnStatus, mesh_ >= 0 ? MStatus::kSuccess : MStatus::kInvalidParameter);
+  host::SetStatus(ReturnStatus, mesh_ >= 0 ? MStatus::kSuccess : MStatus::kInvalidParameter);
 }
 
 MItMeshPolygon::MItMeshPolygon(const MDagPath& polyObject, MObject& component,
@@ -31,7 +25,7 @@ MItMeshPolygon::MItMeshPolygon(const MDagPath& polyObject, MObject& component,
     : path_(polyObject) {
   mesh_ = host::MeshBelow(host::NodeOfPath(polyObject));
   if (mesh_ < 0) {
-    SetStatus(ReturnStatus, MStatus::kInvalidParameter);
+    host::SetStatus(ReturnStatus, MStatus::kInvalidParameter);
     return;
   }
   // A null component means every polygon.
@@ -42,10 +36,10 @@ MItMeshPolygon::MItMeshPolygon(const MDagPath& polyObject, MObject& component,
   } else if (component.faces() != nullptr && component.id() == mesh_) {
     faces_ = *component.faces();
   } else {
-    SetStatus(ReturnStatus, MStatus::kInvalidParameter);
+    host::SetStatus(ReturnStatus, MStatus::kInvalidParameter);
     return;
   }
-  SetStatus(ReturnStatus, MStatus::kSuccess);
+  host::SetStatus(ReturnStatus, MStatus::kSuccess);
 }
 
 MItMeshPolygon::~MItMeshPolygon() = default;
@@ -53,7 +47,7 @@ MItMeshPolygon::~MItMeshPolygon() = default;
 int MItMeshPolygon::Face() const { return faces_[current_]; }
 
 bool MItMeshPolygon::isDone(MStatus* ReturnStatus) {
-  SetStatus(ReturnStatus, MStatus::kSuccess);
+  host::SetStatus(ReturnStatus, MStatus::kSuccess);
   return current_ >= faces_.size();
 }
 
@@ -66,12 +60,12 @@ MStatus MItMeshPolygon::next() {
 }
 
 int MItMeshPolygon::polygonVertexCount(MStatus* ReturnStatus) {
-  SetStatus(ReturnStatus, MStatus::kSuccess);
+  host::SetStatus(ReturnStatus, MStatus::kSuccess);
   return MeshNode(mesh_).mesh.faceCounts[static_cast<std::size_t>(Face())];
 }
 
 int MItMeshPolygon::index(MStatus* ReturnStatus) {
-  SetStatus(ReturnStatus, MStatus::kSuccess);
+  host::SetStatus(ReturnStatus, MStatus::kSuccess);
   return Face();
 }
 
@@ -90,14 +84,14 @@ int FaceVertex(const host::Node& mesh, int face, int vertex) {
 int MItMeshPolygon::vertexIndex(int index, MStatus* ReturnStatus) {
   const host::Node& mesh = MeshNode(mesh_);
   const int fv = FaceVertex(mesh, Face(), index);
-  SetStatus(ReturnStatus, fv >= 0 ? MStatus::kSuccess : MStatus::kInvalidParameter);
+  host::SetStatus(ReturnStatus, fv >= 0 ? MStatus::kSuccess : MStatus::kInvalidParameter);
   return fv >= 0 ? mesh.mesh.faceVerts[static_cast<std::size_t>(fv)] : -1;
 }
 
 int MItMeshPolygon::normalIndex(int vertex, MStatus* ReturnStatus) {
   const host::Node& mesh = MeshNode(mesh_);
   const int fv = FaceVertex(mesh, Face(), vertex);
-  SetStatus(ReturnStatus, fv >= 0 ? MStatus::kSuccess : MStatus::kInvalidParameter);
+  host::SetStatus(ReturnStatus, fv >= 0 ? MStatus::kSuccess : MStatus::kInvalidParameter);
   return fv >= 0 ? mesh.mesh.faceNormalIds[static_cast<std::size_t>(fv)] : -1;
 }
 
@@ -135,7 +129,7 @@ MStatus MItMeshPolygon::numTriangles(int& count) const {
 }
 
 bool MItMeshPolygon::hasValidTriangulation(MStatus* ReturnStatus) const {
-  SetStatus(ReturnStatus, MStatus::kSuccess);
+  host::SetStatus(ReturnStatus, MStatus::kSuccess);
   return !Triangles().empty();
 }
 
