@@ -3,7 +3,8 @@
 # The package index is refreshed once, and only when something has to be installed.
 set -euo pipefail
 
-packages=(cmake ninja-build make g++ binutils libgtest-dev libbenchmark-dev "$@")
+packages=(cmake ninja-build make g++ binutils libgtest-dev libbenchmark-dev
+          libcli11-dev libtinyobjloader-dev libtinygltf-dev libstb-dev "$@")
 
 missing=()
 for pkg in "${packages[@]}"; do

@@ -101,6 +101,9 @@ void MComputation::beginComputation() {
 bool MComputation::isInterruptRequested() {
   host::Scene& scene = host::Scene::Active();
   const int polls = ++scene.Computations().polls;
+  if (scene.PollObserver()) {
+    scene.PollObserver()(polls);
+  }
   const int after = scene.InterruptAfterPolls();
   return host::InterruptRequested() || (after >= 0 && polls >= after);
 }

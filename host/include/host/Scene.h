@@ -4,6 +4,7 @@
 #ifndef HOST_SCENE_H
 #define HOST_SCENE_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,9 @@ class HOST_API Scene {
   void InterruptAfter(int polls) { interruptAfter_ = polls; }
   int InterruptAfterPolls() const { return interruptAfter_; }
   ComputationLog& Computations() { return computations_; }
+  // Told the number of polls of the running computation at each poll (for progress).
+  void SetPollObserver(std::function<void(int polls)> observer) { pollObserver_ = std::move(observer); }
+  const std::function<void(int)>& PollObserver() const { return pollObserver_; }
 
   const Node& GetNode(NodeId id) const;
   int NodeCount() const { return static_cast<int>(nodes_.size()); }
@@ -106,6 +110,7 @@ class HOST_API Scene {
   std::vector<NodeId> selection_;
   int interruptAfter_ = -1;
   ComputationLog computations_;
+  std::function<void(int)> pollObserver_;
 };
 
 // Asks the running computation to stop: safe to call from a signal handler.

@@ -1,0 +1,250 @@
+// glTF 2.0 scenes, read with tinygltf: nodes become transforms, each triangle primitive
+// a mesh shape below its node, whose material is its shading set.
+#include <tiny_gltf.h>
+
+#include <cstring>
+#include <map>
+
+#include "SceneFiles.h"
+#include "SmoothNormals.h"
+#include "host/Scene.h"
+
+namespace {
+
+class GltfReader {
+ public:
+  GltfReader(const std::string& path, const tinygltf::Model& model) : path_(path), model_(model) {}
+
+  void AddNode(int index, host::NodeId parent, int depth) {
+    if (index < 0 || index >= static_cast<int>(model_.nodes.size()) || depth > 64) {
+      throw SceneError(path_ + ": node " + std::to_string(index) + " does not exist or nests too deep");
+    }
+    const tinygltf::Node& node = model_.nodes[static_cast<std::size_t>(index)];
+    host::Scene& scene = host::Scene::Active();
+    const std::string name = node.name.empty() ? "node" + std::to_string(index) : node.name;
+    const host::NodeId transform = scene.AddTransform(name, parent, LocalMatrix(node));
+    if (node.mesh >= 0) {
+      if (node.mesh >= static_cast<int>(model_.meshes.size())) {
+        throw SceneError(path_ + ": node \"" + name + "\" names mesh " + std::to_string(node.mesh) + ", which does not exist");
+      }
+      const tinygltf::Mesh& mesh = model_.meshes[static_cast<std::size_t>(node.mesh)];
+      for (std::size_t p = 0; p < mesh.primitives.size(); ++p) {
+        AddPrimitive(mesh.primitives[p], name + "Shape" + (p == 0 ? "" : std::to_string(p)), transform);
+      }
+    }
+    for (int child : node.children) {
+      AddNode(child, transform, depth + 1);
+    }
+  }
+
+ private:
+  // The node's matrix, for row vectors: the transpose of glTF's column-vector matrix.
+  static host::Matrix LocalMatrix(const tinygltf::Node& node) {
+    double column[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};  // column-major
+    if (node.matrix.size() == 16) {
+      std::copy(node.matrix.begin(), node.matrix.end(), column);
+    } else {
+      const double t[3] = {node.translation.size() == 3 ? node.translation[0] : 0.0,
+                           node.translation.size() == 3 ? node.translation[1] : 0.0,
+                           node.translation.size() == 3 ? node.translation[2] : 0.0};
+      double q[4] = {0, 0, 0, 1};
+      if (node.rotation.size() == 4) {
+        std::copy(node.rotation.begin(), node.rotation.end(), q);
+      }
+      const double s[3] = {node.scale.size() == 3 ? node.scale[0] : 1.0,
+                           node.scale.size() == 3 ? node.scale[1] : 1.0,
+                           node.scale.size() == 3 ? node.scale[2] : 1.0};
+      const double x = q[0], y = q[1], z = q[2], w = q[3];
+      const double r[3][3] = {{1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w)},
+                              {2 * (x * y + z * w), 1 - 2 * (x * x + z * z), 2 * (y * z - x * w)},
+                              {2 * (x * z - y * w), 2 * (y * z + x * w), 1 - 2 * (x * x + y * y)}};
+      // T * R * S, column-major.
+      for (int c = 0; c < 3; ++c) {
+        for (int row = 0; row < 3; ++row) {
+          column[4 * c + row] = r[row][c] * s[c];
+        }
+        column[12 + c] = t[c];
+      }
+    }
+    host::Matrix m;
+    for (int i = 0; i < 4; ++i) {
+      for (int j = 0; j < 4; ++j) {
+        m.m[i][j] = column[4 * i + j];
+      }
+    }
+    return m;
+  }
+
+  // The floats of an accessor of `width` components each, bounds-checked.
+  std::vector<float> Floats(int accessorIndex, int width, const char* what) const {
+    const tinygltf::Accessor& accessor = Accessor(accessorIndex, what);
+    if (accessor.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT ||
+        tinygltf::GetNumComponentsInType(static_cast<uint32_t>(accessor.type)) != width) {
+      throw SceneError(path_ + ": " + what + " must be " + std::to_string(width) + " floats per element");
+    }
+    std::vector<float> out(accessor.count * static_cast<std::size_t>(width));
+    Copy(accessor, static_cast<std::size_t>(width) * 4, [&](std::size_t i, const unsigned char* element) {
+      std::memcpy(&out[i * static_cast<std::size_t>(width)], element, static_cast<std::size_t>(width) * 4);
+    });
+    return out;
+  }
+
+  std::vector<int> Indices(int accessorIndex, std::size_t vertexCount) const {
+    const tinygltf::Accessor& accessor = Accessor(accessorIndex, "indices");
+    const int type = accessor.componentType;
+    const std::size_t size = type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE    ? 1
+                             : type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ? 2
+                             : type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT   ? 4
+                                                                               : 0;
+    if (size == 0 || accessor.type != TINYGLTF_TYPE_SCALAR) {
+      throw SceneError(path_ + ": indices must be unsigned integers");
+    }
+    std::vector<int> out(accessor.count);
+    Copy(accessor, size, [&](std::size_t i, const unsigned char* element) {
+      uint32_t value = 0;
+      if (size == 1) value = element[0];
+      if (size == 2) { uint16_t v16; std::memcpy(&v16, element, 2); value = v16; }
+      if (size == 4) std::memcpy(&value, element, 4);
+      if (value >= vertexCount) {
+        throw SceneError(path_ + ": index " + std::to_string(value) + " out of range (" +
+                         std::to_string(vertexCount) + " vertices)");
+      }
+      out[i] = static_cast<int>(value);
+    });
+    return out;
+  }
+
+  const tinygltf::Accessor& Accessor(int index, const char* what) const {
+    if (index < 0 || index >= static_cast<int>(model_.accessors.size())) {
+      throw SceneError(path_ + ": " + what + " accessor " + std::to_string(index) + " does not exist");
+    }
+    return model_.accessors[static_cast<std::size_t>(index)];
+  }
+
+  // Calls take(i, element) for each element of the accessor, within its buffer.
+  template <typename Take>
+  void Copy(const tinygltf::Accessor& accessor, std::size_t elementSize, Take take) const {
+    if (accessor.bufferView < 0 || accessor.bufferView >= static_cast<int>(model_.bufferViews.size())) {
+      throw SceneError(path_ + ": accessor without a valid buffer view");
+    }
+    const tinygltf::BufferView& view = model_.bufferViews[static_cast<std::size_t>(accessor.bufferView)];
+    if (view.buffer < 0 || view.buffer >= static_cast<int>(model_.buffers.size())) {
+      throw SceneError(path_ + ": buffer view without a valid buffer");
+    }
+    const std::vector<unsigned char>& data = model_.buffers[static_cast<std::size_t>(view.buffer)].data;
+    const std::size_t stride = view.byteStride != 0 ? view.byteStride : elementSize;
+    const std::size_t start = view.byteOffset + accessor.byteOffset;
+    const std::size_t needed = accessor.count == 0 ? 0 : (accessor.count - 1) * stride + elementSize;
+    if (start > data.size() || needed > data.size() - start || view.byteOffset + view.byteLength > data.size() ||
+        accessor.byteOffset + needed > view.byteLength) {
+      throw SceneError(path_ + ": an accessor reaches past the end of its buffer");
+    }
+    for (std::size_t i = 0; i < accessor.count; ++i) {
+      take(i, &data[start + i * stride]);
+    }
+  }
+
+  void AddPrimitive(const tinygltf::Primitive& primitive, const std::string& name, host::NodeId parent) {
+    if (primitive.mode != -1 && primitive.mode != TINYGLTF_MODE_TRIANGLES) {
+      return;  // points and lines have no polygons
+    }
+    const auto position = primitive.attributes.find("POSITION");
+    if (position == primitive.attributes.end()) {
+      throw SceneError(path_ + ": a primitive of \"" + name + "\" has no POSITION");
+    }
+    host::MeshDesc mesh;
+    mesh.points = Floats(position->second, 3, "POSITION");
+    const std::size_t vertices = mesh.points.size() / 3;
+    const std::vector<int> corners =
+        primitive.indices >= 0 ? Indices(primitive.indices, vertices) : [&] {
+          std::vector<int> all(vertices);
+          for (std::size_t i = 0; i < vertices; ++i) all[i] = static_cast<int>(i);
+          return all;
+        }();
+    if (corners.size() % 3 != 0) {
+      throw SceneError(path_ + ": \"" + name + "\" has a triangle list whose length is not a multiple of 3");
+    }
+    mesh.faceCounts.assign(corners.size() / 3, 3);
+    mesh.faceVerts = corners;
+    const auto normal = primitive.attributes.find("NORMAL");
+    if (normal != primitive.attributes.end()) {
+      mesh.normals = Floats(normal->second, 3, "NORMAL");
+    }
+    mesh.faceNormalIds = corners;
+    if (mesh.normals.size() != mesh.points.size()) {
+      SmoothNormals(mesh);
+    }
+    const auto uv = primitive.attributes.find("TEXCOORD_0");
+    if (uv != primitive.attributes.end()) {
+      const std::vector<float> uvs = Floats(uv->second, 2, "TEXCOORD_0");
+      for (std::size_t i = 0; i + 1 < uvs.size(); i += 2) {
+        mesh.u.push_back(uvs[i]);
+        mesh.v.push_back(uvs[i + 1]);
+      }
+      if (mesh.u.size() == vertices) {
+        mesh.faceUVIds = corners;
+      }
+    }
+    host::Scene& scene = host::Scene::Active();
+    const host::NodeId shape = scene.AddMesh(name, parent, std::move(mesh));
+    const int material = primitive.material;
+    std::string setName = "default";
+    if (material >= 0 && material < static_cast<int>(model_.materials.size())) {
+      setName = model_.materials[static_cast<std::size_t>(material)].name;
+      if (setName.empty()) setName = "material" + std::to_string(material);
+    }
+    auto [set, added] = sets_.try_emplace(setName, 0);
+    if (added) {
+      set->second = scene.AddShadingSet(setName);
+    }
+    scene.AssignObject(set->second, shape);
+  }
+
+  std::string path_;
+  const tinygltf::Model& model_;
+  std::map<std::string, int> sets_;
+};
+
+}  // namespace
+
+void LoadGltfScene(const std::string& path) {
+  tinygltf::TinyGLTF loader;
+  // Images are not needed: accept them without decoding.
+  loader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int,
+                           const unsigned char*, int, void*) { return true; },
+                        nullptr);
+  tinygltf::Model model;
+  std::string error, warning;
+  const bool binary = path.size() >= 4 && (path.compare(path.size() - 4, 4, ".glb") == 0 ||
+                                           path.compare(path.size() - 4, 4, ".GLB") == 0);
+  const bool loaded = binary ? loader.LoadBinaryFromFile(&model, &error, &warning, path)
+                             : loader.LoadASCIIFromFile(&model, &error, &warning, path);
+  if (!loaded) {
+    std::string reason = error.empty() ? "not a glTF file" : error;
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) reason.pop_back();
+    for (char& c : reason) {
+      if (c == '\n') c = ' ';
+    }
+    throw SceneError(path + ": " + reason);
+  }
+  GltfReader reader(path, model);
+  std::vector<int> roots;
+  if (!model.scenes.empty()) {
+    const int scene = model.defaultScene >= 0 && model.defaultScene < static_cast<int>(model.scenes.size())
+                          ? model.defaultScene : 0;
+    roots = model.scenes[static_cast<std::size_t>(scene)].nodes;
+  } else {
+    std::vector<bool> isChild(model.nodes.size(), false);
+    for (const tinygltf::Node& node : model.nodes) {
+      for (int child : node.children) {
+        if (child >= 0 && child < static_cast<int>(isChild.size())) isChild[static_cast<std::size_t>(child)] = true;
+      }
+    }
+    for (std::size_t i = 0; i < model.nodes.size(); ++i) {
+      if (!isChild[i]) roots.push_back(static_cast<int>(i));
+    }
+  }
+  for (int root : roots) {
+    reader.AddNode(root, host::kWorld, 0);
+  }
+}

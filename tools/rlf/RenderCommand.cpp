@@ -1,0 +1,151 @@
+// rlf render: a quick look at an RLF file before baking. A small software rasteriser
+// (depth buffer, orthographic camera fitted to the bounding box) draws normals, tangent
+// frames or texture coordinates as colours into a PNG.
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image_write.h>
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+#include <limits>
+#include <memory>
+
+#include "Commands.h"
+#include "RlTangentSpace.h"
+#include "RlfFile.h"
+
+namespace {
+
+struct Vec3 {
+  double x, y, z;
+};
+Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+double Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Vec3 Cross(Vec3 a, Vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+Vec3 Unit(Vec3 a) {
+  const double l = std::sqrt(Dot(a, a));
+  return l > 0 ? Vec3{a.x / l, a.y / l, a.z / l} : Vec3{0, 0, 0};
+}
+Vec3 Of(const RlRawPoint& p) { return {p.x, p.y, p.z}; }
+
+// A direction as a colour: each component from [-1, 1] to [0, 1].
+Vec3 DirectionColour(Vec3 d) {
+  const Vec3 u = Unit(d);
+  return {u.x * 0.5 + 0.5, u.y * 0.5 + 0.5, u.z * 0.5 + 0.5};
+}
+
+int RunRender(const std::string& input, const std::string& output, const std::string& shade, int size) {
+  std::vector<RlRawTriangle> tris;
+  std::string error;
+  if (!ReadRlfFile(input, &tris, &error)) {
+    std::cerr << "rlf: " << error << "\n";
+    return 1;
+  }
+  // The colour of each corner.
+  std::vector<Vec3> colours(3 * tris.size());
+  if (shade == "tangent" && !tris.empty()) {
+    RlRawTangentSpace* raw = nullptr;
+    if (!RlComputeTangents(static_cast<int>(tris.size()), tris.data(), &raw)) {
+      delete[] raw;
+      std::cerr << "rlf: " << input << ": not enough memory for tangent frames\n";
+      return 1;
+    }
+    const std::unique_ptr<RlRawTangentSpace[]> frames(raw);
+    for (std::size_t t = 0; t < tris.size(); ++t) {
+      for (int i = 0; i < 3; ++i) colours[3 * t + static_cast<std::size_t>(i)] = DirectionColour(Of(frames[t].tangent[i]));
+    }
+  } else {
+    for (std::size_t t = 0; t < tris.size(); ++t) {
+      for (int i = 0; i < 3; ++i) {
+        const RlRawTexCoord& uv = tris[t].texCoord[i];
+        colours[3 * t + static_cast<std::size_t>(i)] =
+            shade == "uv" ? Vec3{uv.u - std::floor(uv.u), uv.v - std::floor(uv.v), 0.25}
+                          : DirectionColour(Of(tris[t].norm[i]));
+      }
+    }
+  }
+
+  // Camera: looking at the box's centre from above the front right, the box filling the view.
+  Vec3 lo{INFINITY, INFINITY, INFINITY}, hi{-INFINITY, -INFINITY, -INFINITY};
+  for (const RlRawTriangle& t : tris) {
+    for (const RlRawPoint& p : t.vert) {
+      if (std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) {
+        lo = {std::min(lo.x, double{p.x}), std::min(lo.y, double{p.y}), std::min(lo.z, double{p.z})};
+        hi = {std::max(hi.x, double{p.x}), std::max(hi.y, double{p.y}), std::max(hi.z, double{p.z})};
+      }
+    }
+  }
+  const Vec3 centre = tris.empty() ? Vec3{0, 0, 0} : Vec3{(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
+  const double radius = tris.empty() ? 1.0 : std::max(1e-6, std::sqrt(Dot(hi - lo, hi - lo)) / 2);
+  const Vec3 forward = Unit({-1, -0.8, -1.4});
+  const Vec3 right = Unit(Cross(forward, {0, 1, 0}));
+  const Vec3 up = Cross(right, forward);
+  const double scale = size / (2.1 * radius);
+
+  std::vector<unsigned char> image(3 * static_cast<std::size_t>(size) * static_cast<std::size_t>(size), 32);
+  std::vector<double> depth(static_cast<std::size_t>(size) * static_cast<std::size_t>(size),
+                            std::numeric_limits<double>::infinity());
+  for (std::size_t t = 0; t < tris.size(); ++t) {
+    double sx[3], sy[3], sz[3];
+    for (int i = 0; i < 3; ++i) {
+      const Vec3 d = Of(tris[t].vert[i]) - centre;
+      sx[i] = size / 2.0 + Dot(d, right) * scale;
+      sy[i] = size / 2.0 - Dot(d, up) * scale;
+      sz[i] = Dot(d, forward);
+    }
+    const double area = (sx[1] - sx[0]) * (sy[2] - sy[0]) - (sy[1] - sy[0]) * (sx[2] - sx[0]);
+    if (!(std::fabs(area) > 1e-12)) continue;
+    const int x0 = std::max(0, static_cast<int>(std::floor(std::min({sx[0], sx[1], sx[2]}))));
+    const int x1 = std::min(size - 1, static_cast<int>(std::ceil(std::max({sx[0], sx[1], sx[2]}))));
+    const int y0 = std::max(0, static_cast<int>(std::floor(std::min({sy[0], sy[1], sy[2]}))));
+    const int y1 = std::min(size - 1, static_cast<int>(std::ceil(std::max({sy[0], sy[1], sy[2]}))));
+    for (int y = y0; y <= y1; ++y) {
+      for (int x = x0; x <= x1; ++x) {
+        const double px = x + 0.5, py = y + 0.5;
+        const double w0 = ((sx[1] - px) * (sy[2] - py) - (sy[1] - py) * (sx[2] - px)) / area;
+        const double w1 = ((sx[2] - px) * (sy[0] - py) - (sy[2] - py) * (sx[0] - px)) / area;
+        const double w2 = 1.0 - w0 - w1;
+        if (w0 < 0 || w1 < 0 || w2 < 0) continue;
+        const double z = w0 * sz[0] + w1 * sz[1] + w2 * sz[2];
+        const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(size) + static_cast<std::size_t>(x);
+        if (!(z < depth[at])) continue;
+        depth[at] = z;
+        const Vec3& c0 = colours[3 * t], &c1 = colours[3 * t + 1], &c2 = colours[3 * t + 2];
+        const double rgb[3] = {w0 * c0.x + w1 * c1.x + w2 * c2.x, w0 * c0.y + w1 * c1.y + w2 * c2.y,
+                               w0 * c0.z + w1 * c1.z + w2 * c2.z};
+        for (int k = 0; k < 3; ++k) {
+          image[3 * at + static_cast<std::size_t>(k)] =
+              static_cast<unsigned char>(std::clamp(rgb[k], 0.0, 1.0) * 255.0 + 0.5);
+        }
+      }
+    }
+  }
+  if (!stbi_write_png(output.c_str(), size, size, 3, image.data(), 3 * size)) {
+    std::cerr << "rlf: " << output << ": cannot be written\n";
+    return 1;
+  }
+  std::cout << "rendered " << tris.size() << " triangles (" << shade << ") to " << output << "\n";
+  return 0;
+}
+
+}  // namespace
+
+void AddRenderCommand(CLI::App& app, int& exitStatus) {
+  auto input = std::make_shared<std::string>();
+  auto output = std::make_shared<std::string>();
+  auto shade = std::make_shared<std::string>("normal");
+  auto size = std::make_shared<int>(512);
+  CLI::App* command = app.add_subcommand(
+      "render", "Draw an RLF file's normals, tangent frames or texture coordinates as colours into a PNG");
+  command->add_option("file", *input, "RLF file")->required();
+  command->add_option("-o,--output", *output, "OUT.png")->required();
+  command->add_option("--shade", *shade, "What the colours show")
+      ->check(CLI::IsMember({"normal", "tangent", "uv"}))
+      ->capture_default_str();
+  command->add_option("--size", *size, "Width and height in pixels")
+      ->check(CLI::Range(16, 8192))
+      ->capture_default_str();
+  command->callback([input, output, shade, size, &exitStatus] {
+    exitStatus = RunRender(*input, *output, *shade, *size);
+  });
+}

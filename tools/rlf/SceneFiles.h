@@ -1,0 +1,31 @@
+// Scenes for the host stand-in, from files or built in.
+#ifndef RLF_SCENE_FILES_H
+#define RLF_SCENE_FILES_H
+
+#include <stdexcept>
+#include <string>
+
+// A scene that cannot be loaded: the message names the file (and the line, for OBJ).
+struct SceneError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Replaces the active scene with the scene in path (.obj, .gltf or .glb); throws
+// SceneError, leaving the scene empty.
+void LoadSceneFile(const std::string& path);
+
+// Wavefront OBJ: each o/g a transform with a mesh shape, each usemtl a renderable
+// shading set holding its faces; polygons kept whole; meshes without normals get
+// area-weighted smooth normals; faces without texture coordinates stay unmapped.
+void LoadObjScene(const std::string& path);
+
+// glTF 2.0 (.gltf or .glb): the node hierarchy with its transforms; each triangle
+// primitive a mesh shape whose material is its shading set.
+void LoadGltfScene(const std::string& path);
+
+// The built-in sample: a group hierarchy with rotation and non-uniform scale, a
+// UV-mapped torus with a seam, a hard-edged cube whose faces sit in two shading sets,
+// a concave polygon and a mesh without texture coordinates. Returns a summary line.
+std::string LoadSampleScene();
+
+#endif

@@ -1,0 +1,196 @@
+// rlf weld: an RLF file welded into an indexed vertex buffer with tangent frames,
+// written as binary glTF or as OBJ.
+#include <tiny_gltf.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+#include "Commands.h"
+#include "RlTangentSpace.h"
+#include "RlfFile.h"
+
+namespace {
+
+struct Welded {
+  int numVerts = 0;
+  std::unique_ptr<RlTangentPointD[]> verts;
+  std::unique_ptr<RlIndex[]> indices;
+};
+
+// A unit normal for glTF: the stored one normalised, (0, 0, 1) when it has no length.
+void UnitNormal(const RlTangentPointD& v, float* out) {
+  const double n[3] = {v.normal[0], v.normal[1], v.normal[2]};
+  const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+  for (int k = 0; k < 3; ++k) {
+    out[k] = length > 0 ? static_cast<float>(n[k] / length) : (k == 2 ? 1.0f : 0.0f);
+  }
+}
+
+// The tangent with w = +1 when the binormal lies on the side of normal x tangent, else -1.
+void Tangent(const RlTangentPointD& v, float* out) {
+  const double n[3] = {v.normal[0], v.normal[1], v.normal[2]};
+  const double t[3] = {v.tangent[0], v.tangent[1], v.tangent[2]};
+  const double b[3] = {v.binormal[0], v.binormal[1], v.binormal[2]};
+  const double c[3] = {n[1] * t[2] - n[2] * t[1], n[2] * t[0] - n[0] * t[2], n[0] * t[1] - n[1] * t[0]};
+  for (int k = 0; k < 3; ++k) out[k] = static_cast<float>(t[k]);
+  out[3] = c[0] * b[0] + c[1] * b[1] + c[2] * b[2] < 0 ? -1.0f : 1.0f;
+}
+
+// Appends an accessor over data (count elements of `components` floats, or uint32).
+int AddAccessor(tinygltf::Model& model, const void* data, std::size_t bytes, std::size_t count, int type,
+                int componentType, int target, std::vector<double> min = {}, std::vector<double> max = {}) {
+  tinygltf::Buffer& buffer = model.buffers[0];
+  while (buffer.data.size() % 4 != 0) buffer.data.push_back(0);
+  tinygltf::BufferView view;
+  view.buffer = 0;
+  view.byteOffset = buffer.data.size();
+  view.byteLength = bytes;
+  view.target = target;
+  const auto* begin = static_cast<const unsigned char*>(data);
+  buffer.data.insert(buffer.data.end(), begin, begin + bytes);
+  model.bufferViews.push_back(view);
+  tinygltf::Accessor accessor;
+  accessor.bufferView = static_cast<int>(model.bufferViews.size()) - 1;
+  accessor.componentType = componentType;
+  accessor.count = count;
+  accessor.type = type;
+  accessor.minValues = std::move(min);
+  accessor.maxValues = std::move(max);
+  model.accessors.push_back(accessor);
+  return static_cast<int>(model.accessors.size()) - 1;
+}
+
+bool WriteGlb(const Welded& w, std::size_t numTris, const std::string& path) {
+  const auto n = static_cast<std::size_t>(w.numVerts);
+  std::vector<float> positions(3 * n), normals(3 * n), uvs(2 * n), tangents(4 * n);
+  std::vector<double> min(3, INFINITY), max(3, -INFINITY);
+  for (std::size_t i = 0; i < n; ++i) {
+    const RlTangentPointD v = w.verts[i];
+    for (int k = 0; k < 3; ++k) {
+      positions[3 * i + static_cast<std::size_t>(k)] = static_cast<float>(v.vertex[k]);
+      min[static_cast<std::size_t>(k)] = std::min(min[static_cast<std::size_t>(k)], static_cast<double>(static_cast<float>(v.vertex[k])));
+      max[static_cast<std::size_t>(k)] = std::max(max[static_cast<std::size_t>(k)], static_cast<double>(static_cast<float>(v.vertex[k])));
+    }
+    UnitNormal(v, &normals[3 * i]);
+    uvs[2 * i] = static_cast<float>(v.uv[0]);
+    uvs[2 * i + 1] = static_cast<float>(v.uv[1]);
+    Tangent(v, &tangents[4 * i]);
+  }
+  std::vector<uint32_t> indices(3 * numTris);
+  for (std::size_t t = 0; t < numTris; ++t) {
+    for (std::size_t j = 0; j < 3; ++j) {
+      indices[3 * t + j] = static_cast<uint32_t>(w.indices[t].idx[j]);
+    }
+  }
+
+  tinygltf::Model model;
+  model.asset.version = "2.0";
+  model.asset.generator = "rlf weld";
+  model.buffers.resize(1);
+  tinygltf::Primitive primitive;
+  primitive.mode = TINYGLTF_MODE_TRIANGLES;
+  primitive.attributes["POSITION"] = AddAccessor(model, positions.data(), positions.size() * 4, n, TINYGLTF_TYPE_VEC3,
+                                                 TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TARGET_ARRAY_BUFFER, min, max);
+  primitive.attributes["NORMAL"] = AddAccessor(model, normals.data(), normals.size() * 4, n, TINYGLTF_TYPE_VEC3,
+                                               TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TARGET_ARRAY_BUFFER);
+  primitive.attributes["TEXCOORD_0"] = AddAccessor(model, uvs.data(), uvs.size() * 4, n, TINYGLTF_TYPE_VEC2,
+                                                   TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TARGET_ARRAY_BUFFER);
+  primitive.attributes["TANGENT"] = AddAccessor(model, tangents.data(), tangents.size() * 4, n, TINYGLTF_TYPE_VEC4,
+                                                TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TARGET_ARRAY_BUFFER);
+  primitive.indices = AddAccessor(model, indices.data(), indices.size() * 4, indices.size(), TINYGLTF_TYPE_SCALAR,
+                                  TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+  tinygltf::Mesh mesh;
+  mesh.name = "welded";
+  mesh.primitives.push_back(primitive);
+  model.meshes.push_back(mesh);
+  tinygltf::Node node;
+  node.mesh = 0;
+  model.nodes.push_back(node);
+  tinygltf::Scene scene;
+  scene.nodes.push_back(0);
+  model.scenes.push_back(scene);
+  model.defaultScene = 0;
+  tinygltf::TinyGLTF writer;
+  return writer.WriteGltfSceneToFile(&model, path, true, true, false, true);
+}
+
+bool WriteObj(const Welded& w, std::size_t numTris, const std::string& path) {
+  std::ofstream out(path);
+  out.precision(9);
+  out << "# welded by rlf weld: " << w.numVerts << " vertices, " << numTris << " triangles\n";
+  for (int i = 0; i < w.numVerts; ++i) {
+    const RlTangentPointD v = w.verts[i];
+    out << "v " << static_cast<float>(v.vertex[0]) << ' ' << static_cast<float>(v.vertex[1]) << ' '
+        << static_cast<float>(v.vertex[2]) << "\n";
+  }
+  for (int i = 0; i < w.numVerts; ++i) {
+    const RlTangentPointD v = w.verts[i];
+    out << "vt " << static_cast<float>(v.uv[0]) << ' ' << static_cast<float>(v.uv[1]) << "\n";
+  }
+  for (int i = 0; i < w.numVerts; ++i) {
+    const RlTangentPointD v = w.verts[i];
+    out << "vn " << static_cast<float>(v.normal[0]) << ' ' << static_cast<float>(v.normal[1]) << ' '
+        << static_cast<float>(v.normal[2]) << "\n";
+  }
+  for (std::size_t t = 0; t < numTris; ++t) {
+    out << 'f';
+    for (int j = 0; j < 3; ++j) {
+      const int id = w.indices[t].idx[j] + 1;
+      out << ' ' << id << '/' << id << '/' << id;
+    }
+    out << "\n";
+  }
+  out.close();
+  return static_cast<bool>(out);
+}
+
+int RunWeld(const std::string& input, const std::string& output) {
+  std::vector<RlRawTriangle> tris;
+  std::string error;
+  if (!ReadRlfFile(input, &tris, &error)) {
+    std::cerr << "rlf: " << error << "\n";
+    return 1;
+  }
+  if (tris.empty()) {
+    std::cerr << "rlf: " << input << " holds no triangles to weld\n";
+    return 1;
+  }
+  const bool glb = output.size() >= 4 && output.compare(output.size() - 4, 4, ".glb") == 0;
+  const bool obj = output.size() >= 4 && output.compare(output.size() - 4, 4, ".obj") == 0;
+  if (!glb && !obj) {
+    std::cerr << "rlf: " << output << ": the output must end in .glb or .obj\n";
+    return 2;
+  }
+  Welded w;
+  RlTangentPointD* verts = nullptr;
+  RlIndex* indices = nullptr;
+  const bool ok = RlCreateVertexBuffers(static_cast<int>(tris.size()), tris.data(), &w.numVerts, &verts, &indices);
+  w.verts.reset(verts);
+  w.indices.reset(indices);
+  if (!ok) {
+    std::cerr << "rlf: " << input << ": not enough memory to weld " << tris.size() << " triangles\n";
+    return 1;
+  }
+  if (!(glb ? WriteGlb(w, tris.size(), output) : WriteObj(w, tris.size(), output))) {
+    std::remove(output.c_str());
+    std::cerr << "rlf: " << output << ": cannot be written\n";
+    return 1;
+  }
+  std::cout << "welded " << tris.size() << " triangles into " << w.numVerts << " vertices: " << output << "\n";
+  return 0;
+}
+
+}  // namespace
+
+void AddWeldCommand(CLI::App& app, int& exitStatus) {
+  auto input = std::make_shared<std::string>();
+  auto output = std::make_shared<std::string>();
+  CLI::App* command = app.add_subcommand(
+      "weld", "Weld an RLF file into an indexed mesh with tangent frames, as binary glTF (.glb) or OBJ");
+  command->add_option("file", *input, "RLF file")->required();
+  command->add_option("-o,--output", *output, "OUT.glb or OUT.obj")->required();
+  command->callback([input, output, &exitStatus] { exitStatus = RunWeld(*input, *output); });
+}
