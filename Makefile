@@ -9,6 +9,7 @@ CROSS_PACKAGES = g++-powerpc-linux-gnu g++-s390x-linux-gnu libubsan1-s390x-cross
 
 deps:
 	@bash cmake/install-deps.sh
+	@bash cmake/install-npm-deps.sh
 
 deps-bigendian:
 	@bash cmake/install-deps.sh $(CROSS_PACKAGES)
@@ -17,10 +18,19 @@ build: deps
 	cmake --preset $(PRESET)
 	cmake --build --preset $(PRESET) -j $(JOBS)
 
+# The main job on the built-in sample scene: export through the plug-in, inspect, weld,
+# preview.
+DEMO = build/demo
 demo: deps
 	cmake --preset default
-	cmake --build --preset default -j $(JOBS) --target rlf_demo
-	./build/default/tools/rlf_demo build/default/demo.rlf
+	cmake --build --preset default -j $(JOBS) --target rlf
+	@mkdir -p $(DEMO)
+	./build/default/bin/rlf export -o $(DEMO)/sample.rlf
+	./build/default/bin/rlf info $(DEMO)/sample.rlf
+	./build/default/bin/rlf weld $(DEMO)/sample.rlf -o $(DEMO)/sample.glb
+	./build/default/bin/rlf render $(DEMO)/sample.rlf -o $(DEMO)/sample.png --shade normal
+	@echo
+	@echo "Outputs in $(DEMO)/: sample.rlf (the export), sample.glb (welded, with tangents), sample.png (normals as colours)"
 
 test: deps
 	cmake --preset default

@@ -1,0 +1,163 @@
+// rlf export on OBJ and glTF scenes the tests write, read back with the library.
+#include <cmath>
+
+#include "RlfProgram.h"
+
+namespace {
+
+// Two objects and two materials; the pentagon object also holds a face without uvs.
+const char kObj[] = R"(# test scene
+v 0 0 0
+v 1 0 0
+v 1 1 0
+v 0 1 0
+v 2 0 0
+v 3 0 0
+v 3.5 1 0
+v 2.5 2 0
+v 1.5 1 0
+vt 0 0
+vt 1 0
+vt 1 1
+vt 0 1
+vn 0 0 1
+vn 0 0 -1
+o quad
+usemtl red
+f 1/1/1 2/2/1 3/3/1 4/4/1
+o pentagon
+usemtl blue
+f 5/1/2 6/2/2 7/3/2 8/4/2 9/1/2
+usemtl red
+f 1//1 2//1 4//1
+)";
+
+}  // namespace
+
+TEST_F(RlfProgramTest, ExportsAnObjSceneSetBySet) {
+  Write("scene.obj", kObj);
+  const RunResult r = Rlf({"export", "scene.obj", "-o", "out.rlf"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<RlRawTriangle> tris = Triangles("out.rlf");
+  ASSERT_EQ(tris.size(), 2u + 1u + 3u);  // n - 2 per polygon, kept whole until the export
+  // The quad: normal +z, uvs from its corners.
+  for (int t = 0; t < 2; ++t) {
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(tris[t].norm[i].z, 1.0f);
+      EXPECT_EQ(tris[t].texCoord[i].u, tris[t].vert[i].x);
+      EXPECT_EQ(tris[t].texCoord[i].v, tris[t].vert[i].y);
+    }
+  }
+  // The pentagon object: its "red" triangle first (sets in the order they were first
+  // used), unmapped; then the "blue" pentagon with normal -z.
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(tris[2].texCoord[i].u, 0.0f);
+    EXPECT_EQ(tris[2].norm[i].z, 1.0f);
+  }
+  for (int t = 3; t < 6; ++t) {
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(tris[t].norm[i].z, -1.0f);
+      EXPECT_GE(tris[t].vert[i].x, 1.5f);
+    }
+  }
+
+  ASSERT_EQ(Rlf({"export", "scene.obj", "-o", "picked.rlf", "--select", "pentagon"}).status, 0);
+  EXPECT_EQ(Triangles("picked.rlf").size(), 4u);
+}
+
+TEST_F(RlfProgramTest, GivesMeshesWithoutNormalsSmoothOnes) {
+  Write("bent.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nf 1 2 3 4\nf 1 5 2\n");
+  ASSERT_EQ(Rlf({"export", "bent.obj", "-o", "out.rlf"}).status, 0);
+  const std::vector<RlRawTriangle> tris = Triangles("out.rlf");
+  ASSERT_EQ(tris.size(), 3u);
+  for (const RlRawTriangle& t : tris) {
+    for (const RlRawPoint& n : t.norm) {
+      EXPECT_NEAR(std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z), 1.0, 1e-6);
+    }
+  }
+  // Point 1 (the origin) lies on both faces: the quad (area 1, facing +z) weighs twice
+  // the triangle (area 0.5, facing +y), so its normal is (0, 0.5, 1) brought to unit length.
+  const RlRawPoint& shared = tris[2].norm[0];
+  EXPECT_NEAR(shared.x, 0.0, 1e-6);
+  EXPECT_NEAR(shared.y, 0.5 / std::sqrt(1.25), 1e-6);
+  EXPECT_NEAR(shared.z, 1.0 / std::sqrt(1.25), 1e-6);
+}
+
+TEST_F(RlfProgramTest, ExportsAGltfHierarchyInWorldSpace) {
+  // One triangle: positions then normals, 36 bytes each.
+  std::string bin;
+  const float data[18] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1};
+  bin.assign(reinterpret_cast<const char*>(data), sizeof data);
+  Write("tri.bin", bin);
+  Write("scene.gltf", R"({
+  "asset": {"version": "2.0"},
+  "scene": 0,
+  "scenes": [{"nodes": [0]}],
+  "nodes": [
+    {"name": "parent", "translation": [10, 0, 0], "scale": [2, 2, 2], "children": [1]},
+    {"name": "child", "mesh": 0, "translation": [0, 1, 0]}
+  ],
+  "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "NORMAL": 1}, "material": 0}]}],
+  "materials": [{"name": "steel"}],
+  "buffers": [{"uri": "tri.bin", "byteLength": 72}],
+  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 72}],
+  "accessors": [
+    {"bufferView": 0, "byteOffset": 0, "componentType": 5126, "count": 3, "type": "VEC3",
+     "min": [0, 0, 0], "max": [1, 1, 0]},
+    {"bufferView": 0, "byteOffset": 36, "componentType": 5126, "count": 3, "type": "VEC3"}
+  ]
+})");
+  const RunResult r = Rlf({"export", "scene.gltf", "-o", "out.rlf"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<RlRawTriangle> tris = Triangles("out.rlf");
+  ASSERT_EQ(tris.size(), 1u);
+  // (x, y, z) in the child is (2x + 10, 2y + 2, 2z) in the world.
+  EXPECT_EQ(tris[0].vert[1].x, 12.0f);
+  EXPECT_EQ(tris[0].vert[1].y, 2.0f);
+  EXPECT_EQ(tris[0].vert[2].y, 4.0f);
+  EXPECT_EQ(tris[0].norm[0].z, 1.0f);
+}
+
+TEST_F(RlfProgramTest, BadScenesGetOneLineAndNoOutput) {
+  Write("range.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n");
+  Write("zero.obj", "v 0 0 0\nv 1 0 0\n\nv 0 1 0\nf 1 2 0\n");
+  Write("broken.gltf", "{ this is not json");
+  Write("badindex.gltf", R"({"asset": {"version": "2.0"}, "nodes": [{"mesh": 0}],
+    "meshes": [{"primitives": [{"attributes": {"POSITION": 0}, "indices": 1}]}],
+    "buffers": [{"uri": "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAABwAIAAkAAAA=", "byteLength": 44}],
+    "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36}, {"buffer": 0, "byteOffset": 36, "byteLength": 6}],
+    "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0,0,0], "max": [0,0,0]},
+                  {"bufferView": 1, "componentType": 5123, "count": 3, "type": "SCALAR"}]})");
+  Write("scene.txt", "hello");
+  struct Case {
+    const char* scene;
+    const char* expected;  // in the message
+  };
+  const Case cases[] = {
+      {"missing.obj", "missing.obj"},
+      {"range.obj", "range.obj:4: vertex index 9 out of range (3 defined)"},
+      {"zero.obj", "zero.obj:5: vertex index 0 out of range"},
+      {"broken.gltf", "broken.gltf"},
+      {"badindex.gltf", "badindex.gltf: index 7 out of range (3 vertices)"},
+      {"scene.txt", "scene.txt: unknown scene format"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scene);
+    const RunResult r = Rlf({"export", c.scene, "-o", "out.rlf"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(c.expected), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_FALSE(Exists("out.rlf"));
+  }
+  Write("scene.obj", kObj);
+  const RunResult unknown = Rlf({"export", "scene.obj", "-o", "out.rlf", "--select", "nobody"});
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_FALSE(Exists("out.rlf"));
+  EXPECT_EQ(Rlf({"export", "scene.obj"}).status, 2);  // no output: bad usage
+}
+
+TEST_F(RlfProgramTest, TheBuiltInSampleExportsWithoutInput) {
+  const RunResult r = Rlf({"export", "-o", "sample.rlf"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Triangles("sample.rlf").size(), 2u * 48 * 24 + 12 + 6 + 2);
+}

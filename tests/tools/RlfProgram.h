@@ -1,0 +1,35 @@
+// Runs the rlf program as a user would, in a scratch directory of the test's own.
+#ifndef TESTS_TOOLS_RLF_PROGRAM_H
+#define TESTS_TOOLS_RLF_PROGRAM_H
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "RlFileIO.h"
+
+struct RunResult {
+  int status;        // exit status
+  std::string out;   // standard output
+  std::string err;   // standard error
+};
+
+class RlfProgramTest : public testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Runs rlf with the arguments (each quoted for the shell).
+  RunResult Rlf(const std::vector<std::string>& args);
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  void Write(const std::string& name, const std::string& text) const;
+  bool Exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
+  // The triangles of an RLF file in the scratch directory.
+  std::vector<RlRawTriangle> Triangles(const std::string& name) const;
+
+  std::filesystem::path dir_;
+};
+
+#endif
