@@ -79,6 +79,14 @@ TEST_F(ExportTest, InterruptLeavesTheTargetAlone) {
   EXPECT_FALSE(r.status);
   std::ifstream kept(Target());
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "keep me");
+
+  // A request from a signal handler (rlf's Ctrl-C) takes the same road.
+  scene().InterruptAfter(-1);
+  host::RequestInterrupt();
+  r = Export(Translator::kExportAccessMode, Target("other.rlf"));
+  EXPECT_FALSE(r.status);
+  EXPECT_EQ(r.out, "Unable to process geometry");
+  EXPECT_FALSE(r.written);
 }
 
 TEST_F(ExportTest, TargetsThatCannotBeWritten) {
