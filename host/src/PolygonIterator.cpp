@@ -1,6 +1,8 @@
 // The polygon walker.
 #include <maya/MItMeshPolygon.h>
 
+#include <algorithm>
+
 #include "SceneObjects.h"
 #include "Triangulate.h"
 
@@ -28,6 +30,8 @@ MItMeshPolygon::MItMeshPolygon(const MDagPath& polyObject, MObject& component,
     host::SetStatus(ReturnStatus, MStatus::kInvalidParameter);
     return;
   }
+  const host::Matrix world = host::Scene::Active().PathMatrix(polyObject.nodes());
+  world_.assign(&world.m[0][0], &world.m[0][0] + 16);
   // A null component means every polygon.
   if (component.isNull()) {
     for (int f = 0; f < static_cast<int>(MeshNode(mesh_).mesh.faceCounts.size()); ++f) {
@@ -137,13 +141,14 @@ MStatus MItMeshPolygon::getTriangle(int localTriIndex, MPointArray& points, MInt
                                     MSpace::Space space) const {
   const std::vector<int>& triangles = Triangles();
   if (localTriIndex < 0 || 3 * static_cast<std::size_t>(localTriIndex) >= triangles.size() ||
-      (space == MSpace::kWorld && path_.nodes().empty())) {
+      (space == MSpace::kWorld && world_.empty())) {
     return MStatus::kInvalidParameter;
   }
   const host::Node& mesh = MeshNode(mesh_);
-  const host::Matrix world = space == MSpace::kWorld
-                                 ? host::Scene::Active().PathMatrix(path_.nodes())
-                                 : host::Matrix::Identity();
+  host::Matrix world = host::Matrix::Identity();
+  if (space == MSpace::kWorld) {
+    std::copy(world_.begin(), world_.end(), &world.m[0][0]);
+  }
   const int start = mesh.faceStarts[static_cast<std::size_t>(Face())];
   points.items().clear();
   vertexList.items().clear();

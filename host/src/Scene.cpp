@@ -9,39 +9,42 @@ namespace host {
 
 namespace {
 
-void Require(bool condition, const std::string& problem) {
+// Throws the problem, prefixed with where it is, when the condition fails; the message
+// is only built then (meshes check every face-vertex).
+void Require(bool condition, const std::string& where, const char* problem) {
   if (!condition) {
-    throw std::invalid_argument(problem);
+    throw std::invalid_argument(where + problem);
   }
 }
+void Require(bool condition, const char* problem) { Require(condition, std::string(), problem); }
 
 // Checks a mesh's sizes and indices; returns where each polygon starts.
 std::vector<int> CheckMesh(const std::string& name, const MeshDesc& mesh) {
   const std::string where = "mesh \"" + name + "\": ";
-  Require(mesh.points.size() % 3 == 0, where + "points are not x, y, z triples");
-  Require(mesh.normals.size() % 3 == 0, where + "normals are not x, y, z triples");
-  Require(mesh.u.size() == mesh.v.size(), where + "u and v differ in length");
+  Require(mesh.points.size() % 3 == 0, where, "points are not x, y, z triples");
+  Require(mesh.normals.size() % 3 == 0, where, "normals are not x, y, z triples");
+  Require(mesh.u.size() == mesh.v.size(), where, "u and v differ in length");
   const std::size_t points = mesh.points.size() / 3;
   const std::size_t normals = mesh.normals.size() / 3;
   std::vector<int> starts;
   std::size_t corners = 0;
   for (int count : mesh.faceCounts) {
-    Require(count >= 3, where + "a polygon has fewer than 3 vertices");
+    Require(count >= 3, where, "a polygon has fewer than 3 vertices");
     starts.push_back(static_cast<int>(corners));
     corners += static_cast<std::size_t>(count);
   }
-  Require(mesh.faceVerts.size() == corners, where + "face vertex count does not match");
-  Require(mesh.faceNormalIds.size() == corners, where + "one normal id per face-vertex is needed");
+  Require(mesh.faceVerts.size() == corners, where, "face vertex count does not match");
+  Require(mesh.faceNormalIds.size() == corners, where, "one normal id per face-vertex is needed");
   Require(mesh.faceUVIds.empty() || mesh.faceUVIds.size() == corners,
-          where + "one uv id per face-vertex is needed");
+          where, "one uv id per face-vertex is needed");
   for (std::size_t c = 0; c < corners; ++c) {
     Require(mesh.faceVerts[c] >= 0 && static_cast<std::size_t>(mesh.faceVerts[c]) < points,
-            where + "vertex id out of range");
+            where, "vertex id out of range");
     Require(mesh.faceNormalIds[c] >= 0 && static_cast<std::size_t>(mesh.faceNormalIds[c]) < normals,
-            where + "normal id out of range");
+            where, "normal id out of range");
     if (!mesh.faceUVIds.empty()) {
       Require(mesh.faceUVIds[c] >= -1 && mesh.faceUVIds[c] < static_cast<int>(mesh.u.size()),
-              where + "uv id out of range");
+              where, "uv id out of range");
     }
   }
   return starts;
@@ -67,7 +70,9 @@ void Scene::Reset() {
 }
 
 void Scene::CheckNode(NodeId id) const {
-  Require(id >= 0 && id < NodeCount(), "unknown node " + std::to_string(id));
+  if (id < 0 || id >= NodeCount()) {  // the message is built only when it is needed
+    throw std::invalid_argument("unknown node " + std::to_string(id));
+  }
 }
 
 NodeId Scene::AddNode(Node node, NodeId parent) {
@@ -108,20 +113,19 @@ int Scene::AddShadingSet(const std::string& name, bool renderable) {
 }
 
 void Scene::AssignObject(int set, NodeId mesh, unsigned instance) {
-  Require(set >= 0 && set < SetCount(), "unknown set " + std::to_string(set));
+  GetSet(set);
   CheckNode(mesh);
   Require(nodes_[static_cast<std::size_t>(mesh)].kind == NodeKind::kMesh, "only meshes join sets");
   sets_[static_cast<std::size_t>(set)].members.push_back({mesh, instance, true, {}});
 }
 
 void Scene::AssignFaces(int set, NodeId mesh, std::vector<int> faces, unsigned instance) {
-  Require(set >= 0 && set < SetCount(), "unknown set " + std::to_string(set));
+  GetSet(set);
   CheckNode(mesh);
   const Node& node = nodes_[static_cast<std::size_t>(mesh)];
   Require(node.kind == NodeKind::kMesh, "only meshes join sets");
   for (int face : faces) {
-    Require(face >= 0 && face < static_cast<int>(node.mesh.faceCounts.size()),
-            "face " + std::to_string(face) + " out of range");
+    Require(face >= 0 && face < static_cast<int>(node.mesh.faceCounts.size()), "a face is out of range");
   }
   sets_[static_cast<std::size_t>(set)].members.push_back({mesh, instance, false, std::move(faces)});
 }
@@ -140,7 +144,9 @@ const Node& Scene::GetNode(NodeId id) const {
 }
 
 const ShadingSet& Scene::GetSet(int id) const {
-  Require(id >= 0 && id < SetCount(), "unknown set " + std::to_string(id));
+  if (id < 0 || id >= SetCount()) {
+    throw std::invalid_argument("unknown set " + std::to_string(id));
+  }
   return sets_[static_cast<std::size_t>(id)];
 }
 

@@ -31,8 +31,19 @@ std::string DefaultPlugin() {
   return (self / "RLFExport.so").string();
 }
 
-// Ctrl-C asks the running computation to stop; the plug-in takes its interrupt road.
-extern "C" void OnInterrupt(int) { host::RequestInterrupt(); }
+// Ctrl-C asks the running computation to stop: the plug-in takes its interrupt road.
+// Before the export starts (while the scene loads) it ends the command just as well.
+volatile std::sig_atomic_t gInterrupted = 0;
+extern "C" void OnInterrupt(int) {
+  gInterrupted = 1;
+  host::RequestInterrupt();
+}
+
+// Ctrl-C is caught for as long as the command runs.
+struct InterruptHandler {
+  InterruptHandler() { std::signal(SIGINT, OnInterrupt); }
+  ~InterruptHandler() { std::signal(SIGINT, SIG_DFL); }
+};
 
 int FindNode(const std::string& name) {
   const host::Scene& scene = host::Scene::Active();
@@ -45,6 +56,7 @@ int FindNode(const std::string& name) {
 }
 
 int RunExport(const ExportOptions& options) {
+  const InterruptHandler interruptHandler;
   std::string summary;
   try {
     if (options.scene.empty()) {
@@ -80,12 +92,14 @@ int RunExport(const ExportOptions& options) {
       if (polls % 64 == 0) std::fprintf(stderr, "\rexporting: %d of about %d nodes", polls, nodes);
     });
   }
-  std::signal(SIGINT, OnInterrupt);
+  if (gInterrupted) {
+    std::cerr << "rlf: interrupted; " << options.output << " not written\n";
+    return 1;
+  }
   const MStatus status =
       plugin.Write("rlf", options.output,
                    options.select.empty() ? MPxFileTranslator::kExportAccessMode
                                           : MPxFileTranslator::kExportActiveAccessMode);
-  std::signal(SIGINT, SIG_DFL);
   scene.SetPollObserver(nullptr);
   std::fflush(stdout);
   if (isatty(STDERR_FILENO) && nodes > 200) {

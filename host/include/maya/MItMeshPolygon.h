@@ -41,6 +41,7 @@ class OPENMAYA_EXPORT MItMeshPolygon {
 
   int mesh_ = -1;
   MDagPath path_;
+  std::vector<double> world_;  // the path's world matrix, row by row (empty: no path)
   std::vector<int> faces_;
   unsigned current_ = 0;
   mutable int triangulated_ = -1;  // the polygon whose triangles are held
