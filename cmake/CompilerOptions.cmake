@@ -22,3 +22,9 @@ if(RL_SANITIZE)
     -fsanitize=${RL_SANITIZE} -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(rl_options INTERFACE -fsanitize=${RL_SANITIZE})
 endif()
+
+option(RL_FUZZ "Build the fuzz harnesses as libFuzzer programs (clang)" OFF)
+# Fuzz builds give libFuzzer coverage of every source, not only of the harnesses.
+if(RL_FUZZ)
+  target_compile_options(rl_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()

@@ -1,0 +1,64 @@
+// The scene loaders of rlf on arbitrary bytes (the first byte picks OBJ, glTF text or
+// binary glTF), and an export through the loaded plug-in of whatever loads. Oracles: a
+// scene either loads or is refused with a SceneError; an export of a loaded scene
+// succeeds and writes a readable RLF file.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "RlFileIO.h"
+#include "SceneFiles.h"
+#include "host/PluginHost.h"
+#include "host/Scene.h"
+
+namespace {
+
+host::PluginHost* gPlugin = nullptr;
+std::string gDir;
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  gDir = "/tmp/rlf_fuzz_scene_" + std::to_string(getpid());
+  std::system(("mkdir -p " + gDir).c_str());
+  gPlugin = new host::PluginHost();
+  std::string error;
+  if (!gPlugin->Load(RLF_EXPORT_MODULE, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    std::abort();
+  }
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (gPlugin == nullptr) LLVMFuzzerInitialize(nullptr, nullptr);
+  if (size == 0) return 0;
+  static const char* const kExtensions[] = {".obj", ".gltf", ".glb"};
+  const std::string scene = gDir + "/scene" + kExtensions[data[0] % 3];
+  const std::string target = gDir + "/out.rlf";
+  FILE* fp = std::fopen(scene.c_str(), "wb");
+  std::fwrite(data + 1, 1, size - 1, fp);
+  std::fclose(fp);
+  std::remove(target.c_str());
+  try {
+    LoadSceneFile(scene);
+  } catch (const SceneError&) {
+    return 0;  // refused with a message
+  }
+  Check(gPlugin->Write("rlf", target, MPxFileTranslator::kExportAccessMode));
+  FILE* out = std::fopen(target.c_str(), "rb");
+  Check(out != nullptr);
+  std::fseek(out, 0, SEEK_END);
+  const long bytes = std::ftell(out);
+  Check(bytes >= 20 && (bytes - 20) % 96 == 0);
+  std::fclose(out);
+  host::Scene::Active().Reset();
+  return 0;
+}
