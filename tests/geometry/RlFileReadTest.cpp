@@ -2,6 +2,7 @@
 // out-parameter contract on each failure.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -217,4 +218,38 @@ TEST(RlFileHasTriangles, LeavesTheStreamAtTheCount) {
   ASSERT_TRUE(r.ok);
   ASSERT_EQ(r.numTris, 4);
   ExpectSameRecords(r.tris, tris);
+}
+
+// Crafted inputs against the readers: each ends in a failure with the stated message
+// (or, for counts whose array can be had, the read of the missing records), never a
+// crash, a hang or a read out of bounds.
+TEST(RlReadTriangles, HostileCountsAndSizes) {
+  const Bytes headers = Join({Chunk("RLF ", 0), Chunk("TRIS", 0)});
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    std::vector<std::string> outcomes;  // any of these messages
+  };
+  const std::string noRecords = "Unable to read triangles\n";
+  const Case cases[] = {
+      {"count 0x7FFFFFFF", Join({headers, Hex("FFFFFF7F")}),
+       {"Unable to allocate space for 2147483647 triangles\n", noRecords}},
+      {"count x 96 past 32 bits", Join({headers, Hex("ABAAAA02")}),
+       {"Unable to allocate space for 44739243 triangles\n", noRecords}},
+      {"size past the end", Join({Chunk("RLF ", 0), Chunk("SKIP", 1000)}), {"Unable to read header\n"}},
+      {"size 0xFFFFFFF8", Chunk("HUGE", 0xFFFFFFF8u), {"Unable to read header\n"}},
+      {"one byte", Hex("52"), {"Unable to read header\n"}},
+      {"only headers", headers, {"Unable to read number of triangles\n"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UniqueFile fp(TempFileWith(c.bytes));
+    ReadResult r;
+    Read(fp.get(), &r);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(std::find(c.outcomes.begin(), c.outcomes.end(), r.messages), c.outcomes.end()) << r.messages;
+    if (r.tris == nullptr) {
+      r.tris = kUntouched;  // a failed allocation stored null: nothing to release
+    }
+  }
 }

@@ -1,0 +1,171 @@
+// Every road of every operation under faults: the n-th allocation, write or read fails,
+// for every n until the operation runs without meeting one. Each road must report as
+// specified, hand over or release what it allocated (LeakSanitizer checks under asan),
+// and leave no partial target.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+#include "../exporter/ExportFixture.h"
+#include "Faults.h"
+#include "Meshes.h"
+#include "RlGeometryInternal.h"
+#include "RlTangentSpace.h"
+#include "Scenes.h"
+#include "Streams.h"
+#include "Triangles.h"
+
+namespace {
+
+Fault gWalkFault;
+int gWalkStep;
+bool gWalkStruck;
+
+// Runs the call under test with the walk's fault armed (setting up and checking around
+// it stay unharmed); returns what the call returned.
+bool Armed(const std::function<bool()>& call) {
+  ArmFault(gWalkFault, gWalkStep);
+  const bool ok = call();
+  gWalkStruck = FaultStruck();
+  DisarmFaults();
+  return ok;
+}
+
+// Runs op with the fault striking at n = 0, 1, 2, ... until op runs clean. op returns
+// whether it succeeded; a struck run must fail, a clean run must succeed. Returns the
+// number of roads walked.
+int Walk(Fault fault, const std::function<bool()>& op) {
+  gWalkFault = fault;
+  for (int n = 0; n < 10000; ++n) {
+    gWalkStep = n;
+    gWalkStruck = false;
+    testing::internal::CaptureStderr();
+    const bool ok = op();
+    testing::internal::GetCapturedStderr();
+    const bool struck = gWalkStruck;
+    if (!struck) {
+      EXPECT_TRUE(ok) << "a run without a fault failed";
+      return n;
+    }
+    EXPECT_FALSE(ok) << "fault " << n << " was reported as success";
+  }
+  ADD_FAILURE() << "never ran clean";
+  return -1;
+}
+
+bool WriteFile(FILE* fp, std::vector<RlRawTriangle>& tris) {
+  return Armed([&] { return RlWriteTriangles(fp, static_cast<int>(tris.size()), tris.data()); });
+}
+
+}  // namespace
+
+TEST(FaultWalk, RlfFunctions) {
+  std::vector<RlRawTriangle> tris = PatternTriangles(300);
+  const Bytes file = RlfFileOf(tris);
+  const Bytes body(file.begin() + 16, file.end());
+  // Roads per fault kind: the writer's four writes (and no allocation on a
+  // little-endian host); the reader's headers, count and records, and its array.
+  struct Expected {
+    Fault fault;
+    int writeRoads, readRoads;
+  };
+  const bool big = std::endian::native == std::endian::big;
+  for (const Expected& e : {Expected{Fault::kArrayAllocation, big ? 1 : 0, 1}, Expected{Fault::kWrite, 4, 0},
+                            Expected{Fault::kRead, 0, 4}}) {
+    const Fault fault = e.fault;
+    SCOPED_TRACE(static_cast<int>(fault));
+    EXPECT_EQ(Walk(fault, [&] {
+      UniqueFile fp(std::tmpfile());
+      return WriteFile(fp.get(), tris);
+    }), e.writeRoads);
+    EXPECT_EQ(Walk(fault, [&] {
+      UniqueFile fp(TempFileWith(file));
+      int numTris = 0;
+      RlRawTriangle* read = nullptr;
+      const bool ok = Armed([&] { return RlReadTriangles(fp.get(), &numTris, &read); });
+      delete[] read;  // handed over on every road that allocated it
+      return ok;
+    }), e.readRoads);
+    Walk(fault, [&] {
+      UniqueFile in(TempFileWith(body));
+      UniqueFile out(std::tmpfile());
+      const bool ok = Armed([&] { return RlConvertFile(in.get(), out.get()); });
+      // A failed conversion may have written part of a file; a good one all of it.
+      return ok && ContentsOf(out.get()) == file;
+    });
+  }
+}
+
+TEST(FaultWalk, TangentsAndVertexBuffersOnBothRoads) {
+  std::vector<RlRawTriangle> tris = TroubleMesh(300, 3);
+  const int n = static_cast<int>(tris.size());
+  for (RlWeldRoad road : {RlWeldRoad::kFlat, RlWeldRoad::kBlocked}) {
+    for (Fault fault : {Fault::kArrayAllocation, Fault::kAllocation}) {
+      SCOPED_TRACE(testing::Message() << "road " << static_cast<int>(road) << " fault " << static_cast<int>(fault));
+      Walk(fault, [&] {
+        RlRawTangentSpaceD* tan = nullptr;
+        const bool ok = Armed([&] { return RlComputeTangentsDOnRoad(n, tris.data(), &tan, road); });
+        delete[] tan;  // the caller's once stored
+        return ok;
+      });
+      Walk(fault, [&] {
+        RlRawTangentSpace* tan = nullptr;
+        const bool ok = Armed([&] { return RlComputeTangentsOnRoad(n, tris.data(), &tan, road); });
+        delete[] tan;
+        return ok;
+      });
+      const int roads = Walk(fault, [&] {
+        int numVerts = 0;
+        RlTangentPointD* verts = nullptr;
+        RlIndex* indices = nullptr;
+        const bool ok = Armed([&] {
+          return RlCreateVertexBuffersOnRoad(n, tris.data(), &numVerts, &verts, &indices, road);
+        });
+        delete[] verts;
+        delete[] indices;
+        return ok;
+      });
+      // The flat road's three arrays (it allocates nothing else); the blocked road's two
+      // arrays, then its index's growth through operator new.
+      const bool flat = road == RlWeldRoad::kFlat;
+      if (fault == Fault::kArrayAllocation) {
+        EXPECT_EQ(roads, flat ? 3 : 2);
+      } else {
+        EXPECT_EQ(roads == 0, flat);
+      }
+    }
+  }
+}
+
+// An export through the loaded module: the triangle array's allocations and the file's
+// writes fail in turn; the target never exists unless the export succeeded, and nothing
+// is left beside it.
+TEST_F(ExportTest, FaultWalkOfAnExport) {
+  scene().AssignObject(scene().AddShadingSet("sg"), scene().AddMesh("grid", host::kWorld, GridMesh(100, 120)));
+  for (Fault fault : {Fault::kArrayAllocation, Fault::kWrite}) {
+    SCOPED_TRACE(static_cast<int>(fault));
+    const int roads = Walk(fault, [&] {
+      const std::string target = Target();
+      std::remove(target.c_str());
+      MStatus status;
+      Armed([&] {
+        status = plugin_.Write("rlf", target, MPxFileTranslator::kExportAccessMode);
+        return static_cast<bool>(status);
+      });
+      std::fflush(stdout);
+      const bool exists = std::filesystem::exists(target);
+      EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), exists ? 1 : 0);
+      if (!status) {
+        EXPECT_FALSE(exists) << "a failed export left a target";
+        return false;
+      }
+      ExportResult r;
+      ReadBack(target, &r);
+      return r.count == 24000;
+    });
+    EXPECT_GE(roads, 1);
+  }
+}

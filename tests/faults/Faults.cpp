@@ -1,0 +1,75 @@
+// Replacements of the allocation functions and of fread and fwrite. The program exports
+// them, so the library's objects and the loaded plug-in module use them too.
+#include "Faults.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+Fault gFault = Fault::kAllocation;
+int gCountdown = -1;  // -1: disarmed
+bool gStruck = false;
+
+bool Strikes(Fault fault) {
+  if (gCountdown < 0 || fault != gFault) return false;
+  if (gCountdown-- == 0) {
+    gStruck = true;
+    return true;
+  }
+  return false;
+}
+
+void* Allocate(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
+
+using ReadWrite = size_t (*)(void*, size_t, size_t, FILE*);
+
+ReadWrite Real(const char* name) { return reinterpret_cast<ReadWrite>(dlsym(RTLD_NEXT, name)); }
+
+}  // namespace
+
+void ArmFault(Fault fault, int n) {
+  gFault = fault;
+  gCountdown = n;
+  gStruck = false;
+}
+
+void DisarmFaults() { gCountdown = -1; }
+
+bool FaultStruck() { return gStruck; }
+
+void* operator new(std::size_t size) {
+  void* p = Strikes(Fault::kAllocation) ? nullptr : Allocate(size);
+  if (p == nullptr) throw std::bad_alloc();
+  return p;
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return Strikes(Fault::kArrayAllocation) ? nullptr : Allocate(size);
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+extern "C" size_t fwrite(const void* data, size_t size, size_t count, FILE* fp) {
+  static const auto real = reinterpret_cast<size_t (*)(const void*, size_t, size_t, FILE*)>(Real("fwrite"));
+  if (Strikes(Fault::kWrite)) {
+    return count == 0 ? 0 : real(data, size, count - 1, fp);
+  }
+  return real(data, size, count, fp);
+}
+
+extern "C" size_t fread(void* data, size_t size, size_t count, FILE* fp) {
+  static const ReadWrite real = Real("fread");
+  if (Strikes(Fault::kRead)) {
+    return count == 0 ? 0 : real(data, size, count - 1, fp);
+  }
+  return real(data, size, count, fp);
+}
