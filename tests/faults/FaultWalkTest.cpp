@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-#include "../exporter/ExportFixture.h"
+#include "ExportFixture.h"
 #include "Faults.h"
 #include "Meshes.h"
 #include "RlGeometryInternal.h"
