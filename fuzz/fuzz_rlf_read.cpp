@@ -2,12 +2,15 @@
 // Oracles: a successful read returns exactly the records that stand in the input just
 // before where the stream ends up; writing what was read and reading it again gives the
 // same records; RlConvertFile's output reads back as the chunk it was given.
+#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "FuzzStreams.h"
+#include "MacSpecific.h"
 #include "RlFileIO.h"
 
 namespace {
@@ -30,6 +33,16 @@ Read ReadWith(bool (*reader)(FILE*, int*, RlRawTriangle**), FILE* fp) {
   return r;
 }
 
+// Records as they stand in a file: little-endian.
+std::vector<uint8_t> FileOrder(const RlRawTriangle* tris, int count) {
+  std::vector<uint8_t> bytes(static_cast<size_t>(count) * sizeof(RlRawTriangle));
+  std::memcpy(bytes.data(), tris, bytes.size());
+  if constexpr (std::endian::native == std::endian::big) {
+    VekByteSwap_RlRawTriangle(bytes.data(), static_cast<uint32>(count));
+  }
+  return bytes;
+}
+
 // The records of a successful read are the 96 n bytes before the stream's position.
 void CheckAgainstInput(const Read& r, FILE* fp, const uint8_t* data, size_t size) {
   if (!r.ok) return;
@@ -37,7 +50,7 @@ void CheckAgainstInput(const Read& r, FILE* fp, const uint8_t* data, size_t size
   const long end = std::ftell(fp);
   const size_t bytes = static_cast<size_t>(r.numTris) * sizeof(RlRawTriangle);
   Check(end >= 0 && static_cast<size_t>(end) <= size && bytes + 4 <= static_cast<size_t>(end));
-  Check(std::memcmp(r.tris.get(), data + end - bytes, bytes) == 0);  // little-endian host
+  Check(std::memcmp(FileOrder(r.tris.get(), r.numTris).data(), data + end - bytes, bytes) == 0);
 }
 
 void RoundTrip(const Read& r) {
@@ -75,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::rewind(out);
       const Read back = ReadWith(RlReadTriangles, out);
       Check(back.ok && static_cast<size_t>(back.numTris) * sizeof(RlRawTriangle) + 4 <= size);
-      Check(std::memcmp(back.tris.get(), data + 4, static_cast<size_t>(back.numTris) * sizeof(RlRawTriangle)) == 0);
+      Check(std::memcmp(FileOrder(back.tris.get(), back.numTris).data(), data + 4,
+                        static_cast<size_t>(back.numTris) * sizeof(RlRawTriangle)) == 0);
     }
     std::fclose(fp);
   }

@@ -54,9 +54,10 @@ Result Run(std::vector<RlRawTriangle>& tris, RlWeldRoad road) {
 
 bool Near(double a, double b, double tolerance) { return !(std::fabs(a - b) > tolerance); }
 
-bool UnitOrFallback(const double (&v)[3]) {
-  if (v[0] == 1.0 && v[1] == 0.0 && v[2] == 0.0) return true;
-  const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+// Takes the components by value: the record's doubles may be unaligned.
+bool UnitOrFallback(double x, double y, double z) {
+  if (x == 1.0 && y == 0.0 && z == 0.0) return true;
+  const double length = std::sqrt(x * x + y * y + z * z);
   return std::fabs(length - 1.0) <= 1e-9;
 }
 
@@ -106,7 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const RlTangentPointD v = flat.verts[k];
     Check(v.count == named[static_cast<size_t>(k)]);
     if (finite[static_cast<size_t>(k)]) {  // NaN frames come only from NaN or infinite input
-      Check(UnitOrFallback(v.tangent) && UnitOrFallback(v.binormal));
+      Check(UnitOrFallback(v.tangent[0], v.tangent[1], v.tangent[2]) &&
+            UnitOrFallback(v.binormal[0], v.binormal[1], v.binormal[2]));
     }
   }
   return 0;
