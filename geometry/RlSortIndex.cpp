@@ -61,7 +61,7 @@ int RlBlockedSortIndex::Traverse(RlTangentPointD* value, RlTangentPointD* data, 
   RlPreparedPointD prepared(value);
   // The blocks that may hold the ranks still searched narrow with the search; once the
   // probes stay inside one block, ranks map to it directly.
-  Range range{0, static_cast<int>(blocks_.size()) - 1};
+  Range range = AllBlocks();
   const Block* block = nullptr;
   int b = 0, start = 0, end = 0;
   return RlBinaryTraverse(count, result, [&](int rank) {
@@ -87,18 +87,17 @@ int RlBlockedSortIndex::Traverse(RlTangentPointD* value, RlTangentPointD* data, 
 }
 
 int RlBlockedSortIndex::EntryAt(int rank) const {
-  const int b = Locate(rank, {0, static_cast<int>(blocks_.size()) - 1});
+  const int b = Locate(rank, AllBlocks());
   return blocks_[static_cast<std::size_t>(b)]->entry[rank - BlockStart(b)];
 }
 
 void RlBlockedSortIndex::Insert(int rank, int count, int entry, double x) {
-  const Range all{0, static_cast<int>(blocks_.size()) - 1};
   // Appending goes to the last block; any other rank to the block that holds it now.
-  int b = rank == count ? all.last : Locate(rank, all);
+  const auto holder = [&] { return rank == count ? AllBlocks().last : Locate(rank, AllBlocks()); };
+  int b = holder();
   if (blocks_[static_cast<std::size_t>(b)]->size == kBlockCapacity) {
     Split(b);
-    b = rank == count ? static_cast<int>(blocks_.size()) - 1
-                      : Locate(rank, {0, static_cast<int>(blocks_.size()) - 1});
+    b = holder();
   }
   Block& block = *blocks_[static_cast<std::size_t>(b)];
   const int at = rank - BlockStart(b);

@@ -84,6 +84,7 @@ class RlBlockedSortIndex {
     int last;
   };
 
+  Range AllBlocks() const { return {0, static_cast<int>(blocks_.size()) - 1}; }
   int BlockStart(int block) const;
   // The block holding rank, among those of range.
   int Locate(int rank, Range range) const;

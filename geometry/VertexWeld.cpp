@@ -12,20 +12,30 @@
 #include "RlGeometryInternal.h"
 #include "RlSortIndex.h"
 
+namespace {
+
+// Fills *point from corner v of tri, with the given frame and a count of 1.
+void FillPoint(const RlRawTriangle& tri, int v, const double* tangent, const double* binormal,
+               RlTangentPointD* point) {
+  for (int k = 0; k < 3; ++k) {
+    point->vertex[k] = tri.vert[v].v[k];
+    point->normal[k] = tri.norm[v].v[k];
+    point->tangent[k] = tangent[k];
+    point->binormal[k] = binormal[k];
+  }
+  point->uv[0] = tri.texCoord[v].u;
+  point->uv[1] = tri.texCoord[v].v;
+  point->count = 1;
+}
+
+}  // namespace
+
 void RlCopyPointD(RlRawTriangle* tri, int v, RlTangentPointD* point) {
   double tangent[3];
   double normal[3];  // equals the corner's normal; not kept
   double binormal[3];
   ComputeTangentVectorsD(tri, v, tangent, normal, binormal);
-  for (int k = 0; k < 3; ++k) {
-    point->vertex[k] = tri->vert[v].v[k];
-    point->normal[k] = tri->norm[v].v[k];
-    point->tangent[k] = tangent[k];
-    point->binormal[k] = binormal[k];
-  }
-  point->uv[0] = tri->texCoord[v].u;
-  point->uv[1] = tri->texCoord[v].v;
-  point->count = 1;
+  FillPoint(*tri, v, tangent, binormal, point);
 }
 
 int RlInsertD(RlRawTriangle* tri, int v, int* num, int* sortIndex, RlTangentPointD* point) {
@@ -54,16 +64,7 @@ int WeldBlocked(int numTris, RlRawTriangle* tris, RlTangentPointD* point, RlInde
     double binormal[3][3];
     RlCornerFramesD(&tri, tangent, binormal);
     for (int j = 0; j < 3; ++j) {
-      RlTangentPointD& candidate = point[num];
-      for (int k = 0; k < 3; ++k) {
-        candidate.vertex[k] = tri.vert[j].v[k];
-        candidate.normal[k] = tri.norm[j].v[k];
-        candidate.tangent[k] = tangent[j][k];
-        candidate.binormal[k] = binormal[j][k];
-      }
-      candidate.uv[0] = tri.texCoord[j].u;
-      candidate.uv[1] = tri.texCoord[j].v;
-      candidate.count = 1;
+      FillPoint(tri, j, tangent[j], binormal[j], &point[num]);
       index[i].idx[j] = RlInsertCandidate(&num, sortIndex, point);
     }
   }
