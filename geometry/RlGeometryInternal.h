@@ -39,7 +39,7 @@ void RlProjectDirectionD(const double* dir, double* normal, const double* fallba
 
 // The frames of all three corners of tri, as ComputeTangentVectorsD gives them one by
 // one, with the triangle's directions computed once.
-void RlCornerFramesD(RlRawTriangle* tri, double (*tangent)[3], double (*binormal)[3]);
+void RlCornerFramesD(const RlRawTriangle* tri, double (*tangent)[3], double (*binormal)[3]);
 
 // The frame of corner idx of pgon: tan and binorm from the whole triangle (corners in
 // stored order) projected onto the corner's normal, which is written to norm. A
@@ -58,24 +58,19 @@ inline int RlCompareComponent(double a, double b, double tolerance) {
   return 0;
 }
 
+// The same test against many floats: RlCompareComponent(value, x, tolerance) is -1
+// exactly for the floats x below `below`, 1 for those above `above`, and 0 for the rest
+// (NaN included). A NaN value gives bounds that no float passes.
+struct RlComponentBounds {
+  float below;
+  float above;
+};
+RlComponentBounds RlBoundsOf(double value, double tolerance);
+
 // Compares position, normal and texture coordinate component by component with their
 // tolerances (the greater value sorts first), then the directions of the tangents and
 // of the binormals (ordered by their stored x components when they differ).
 int RlCompareD(RlTangentPointD* first, RlTangentPointD* second);
-
-// A point compared with many entries, as RlCompareD(point, entry) compares them, with
-// the point's unit tangent and binormal made once rather than for every entry.
-class RlPreparedPointD {
- public:
-  explicit RlPreparedPointD(RlTangentPointD* point) : point_(point) {}
-  int CompareWith(RlTangentPointD* entry);
-
- private:
-  RlTangentPointD* point_;
-  bool prepared_ = false;
-  double unitTangent_[3];
-  double unitBinormal_[3];
-};
 
 // Binary search of value over data through the sort index indices (count entries, in
 // compare order). Returns the position compared last; *result is compare(value, that
@@ -94,18 +89,19 @@ void RlCopyPointD(RlRawTriangle* tri, int v, RlTangentPointD* point);
 // *num + 1 elements.
 int RlInsertD(RlRawTriangle* tri, int v, int* num, int* sortIndex, RlTangentPointD* point);
 
-// How the corners are welded: the flat sort index (the reference, O(n) per new vertex)
-// or the blocked one (the same results bit for bit, scaling to millions of corners).
+// How the corners are welded: the flat sort index over full records (the reference,
+// O(n) per new vertex) or the blocked one over compact entries (the same results bit
+// for bit, scaling to millions of corners; see RlVertexTable.h).
 // kAuto takes the flat road below kBlockedRoadMinTriangles, where it is as fast.
 enum class RlWeldRoad { kAuto, kFlat, kBlocked };
 inline constexpr int kBlockedRoadMinTriangles = 10000;
 RlWeldRoad RlChooseRoad(int numTris, RlWeldRoad road);
 
-// Inserts every corner of numTris triangles in order, storing each corner's entry in
-// index; returns the number of entries, or -1 when memory ran out. point holds
-// 3 numTris elements; so does sortIndex on the flat road (unused on the blocked one).
+// The flat road: inserts every corner of numTris triangles in order through RlInsertD,
+// storing each corner's entry in index; returns the number of entries. point and
+// sortIndex hold 3 numTris elements each.
 int RlWeldCorners(int numTris, RlRawTriangle* tris, int* sortIndex, RlTangentPointD* point,
-                  RlIndex* index, RlWeldRoad road);
+                  RlIndex* index);
 
 // The exported entry points with the road chosen (tests compare the two roads).
 bool RlComputeTangentsDOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpaceD** tan,
@@ -114,6 +110,9 @@ bool RlComputeTangentsOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpace
                              RlWeldRoad road);
 bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts,
                                  RlTangentPointD** verts, RlIndex** indices, RlWeldRoad road);
+
+// Turns a direction summed over count corners into its normalised mean.
+void RlAverageDirection(double* sum, int count);
 
 // Turns the summed frames of entries 0 to num - 1 into normalised means.
 void RlAverageFrames(RlTangentPointD* point, int num);

@@ -11,6 +11,7 @@
 #ifndef RL_SORT_INDEX_H
 #define RL_SORT_INDEX_H
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -46,36 +47,27 @@ int RlBinaryTraverse(int count, int* result, Probe&& probe) {
   return mid;
 }
 
-// The flat sort index: count entry numbers in an int array with room for one more.
-class RlFlatSortIndex {
- public:
-  explicit RlFlatSortIndex(int* indices) : indices_(indices) {}
-
-  int Traverse(RlTangentPointD* value, RlTangentPointD* data, int count, int* result) {
-    return RlIndexBinaryTraverseD(value, data, indices_, count, result, RlCompareD);
-  }
-  int EntryAt(int rank) const { return indices_[rank]; }
-  // Puts entry at rank, moving ranks rank to count - 1 up by one.
-  void Insert(int rank, int count, int entry, double x);
-
- private:
-  int* indices_;
-};
-
-// The blocked sort index. Beside each entry number it keeps the entry's position x (a
-// float, as every entry's position is), which decides most comparisons without touching
-// the 116-byte record. Memory grows with the entries, about 8 to 16 bytes each.
-// Allocation failures throw std::bad_alloc.
+// The blocked sort index. Beside each entry number it keeps the entry's position x and y
+// (floats, as every entry's position is), which decide most comparisons without touching
+// the entry. Memory grows with the entries, about 12 to 24 bytes each. Allocation
+// failures throw std::bad_alloc.
 class RlBlockedSortIndex {
  public:
   RlBlockedSortIndex();
   ~RlBlockedSortIndex();
 
-  // RlIndexBinaryTraverseD with RlCompareD over this index.
-  int Traverse(RlTangentPointD* value, RlTangentPointD* data, int count, int* result);
-  int EntryAt(int rank) const;
-  // Puts entry, whose position x is x, at rank; count is the number of entries before.
-  void Insert(int rank, int count, int entry, double x);
+  // RlBinaryTraverse over the count entries listed, for a value at position (x, y, ...):
+  // an entry whose x or y differs from the value's by more than VEK_VERT_TINY is ordered
+  // by them alone, as RlCompareD orders it; tie(entry) compares the value with any other
+  // entry, from position z on. Returns the rank compared last, with that comparison in
+  // *result; *entry receives the entry when they are equal (-1, and no probe, when
+  // count is 0).
+  template <typename Tie>
+  int Traverse(const float* position, int count, int* result, int* entry, Tie&& tie);
+
+  // Puts entry, whose position starts with x and y, at rank; count is the number of
+  // entries before.
+  void Insert(int rank, int count, int entry, float x, float y);
 
  private:
   struct Block;
@@ -85,53 +77,160 @@ class RlBlockedSortIndex {
   };
 
   Range AllBlocks() const { return {0, static_cast<int>(blocks_.size()) - 1}; }
-  int BlockStart(int block) const;
-  // The block holding rank, among those of range.
-  int Locate(int rank, Range range) const;
+  int BlockStart(int block) const {
+    return groupStart_[static_cast<std::size_t>(block / kGroupBlocks)] +
+           offset_[static_cast<std::size_t>(block)];
+  }
+  // The block holding rank, among those of range: the last one that starts at or before
+  // rank (the range's first one does), found by halving the range without a branch.
+  int Locate(int rank, Range range) const {
+    int base = range.first;
+    int length = range.last - range.first + 1;
+    while (length > 1) {
+      const int half = length >> 1;
+      base = BlockStart(base + half) <= rank ? base + half : base;
+      length -= half;
+    }
+    return base;
+  }
   void Split(int block);
   void RebuildStarts();
+
+  // The blocks where the last search's cross-block probes landed, by probe number, with
+  // their first ranks (kept up to date by insertions; block -1: none). The next search
+  // mostly probes the same blocks first, so a rank is checked against the block
+  // remembered before it is looked for.
+  struct Found {
+    int block;
+    int start;
+  };
+  static constexpr int kRemembered = 32;  // more than any search's probes
+  Found found_[kRemembered];
+  void Forget();
+  // The block of rank, among those of range, for probe number probe.
+  Found Find(int probe, int rank, Range range);
 
   std::vector<std::unique_ptr<Block>> blocks_;  // in rank order
   // A block's first rank is groupStart_ of its group (kGroupBlocks consecutive blocks)
   // plus its own offset within the group, so an insertion updates a few of each.
+  static constexpr int kGroupBlocks = 64;
   std::vector<int> offset_;
   std::vector<int> groupStart_;  // one more than there are groups: the last is the total
 };
 
-// Inserts the candidate built in point[*num] into a sorted vertex table over index:
-// merges its frame into an equal entry or makes it a new entry. Returns the entry that
-// now represents the candidate.
-template <typename Index>
-int RlInsertCandidate(int* num, Index& index, RlTangentPointD* point) {
-  const int entries = *num > 0 ? *num : 0;
-  RlTangentPointD* candidate = &point[entries];
-  const double x = candidate->vertex[0];
-  if (entries == 0) {
-    index.Insert(0, 0, 0, x);
-    *num = 1;
+// Entries per block: an insertion moves at most this many, a split halves a full block.
+inline constexpr int kSortBlockCapacity = 2048;
+
+struct RlBlockedSortIndex::Block {
+  int size = 0;
+  float x[kSortBlockCapacity];  // each entry's position x
+  float y[kSortBlockCapacity];  // and y
+  int entry[kSortBlockCapacity];
+};
+
+inline RlBlockedSortIndex::Found RlBlockedSortIndex::Find(int probe, int rank, Range range) {
+  Found& found = found_[probe];
+  if (found.block < 0 || rank < found.start ||
+      rank >= found.start + blocks_[static_cast<std::size_t>(found.block)]->size) {
+    const int block = Locate(rank, range);
+    found = {block, BlockStart(block)};
+  }
+  return found;
+}
+
+template <typename Tie>
+int RlBlockedSortIndex::Traverse(const float* position, int count, int* result, int* entry,
+                                 Tie&& tie) {
+  *entry = -1;
+  *result = -1;
+  if (count == 0) {
     return 0;
   }
+  // The comparison with the entry at position at of block: RlCompareComponent on x, then
+  // on y, through bounds made once, then tie on the entry itself.
+  const double valueX = position[0];
+  const double valueY = position[1];
+  const auto compareAt = [&](const Block& block, int at) {
+    if (const int order = RlCompareComponent(valueX, block.x[at], VEK_VERT_TINY)) {
+      return order;
+    }
+    if (const int order = RlCompareComponent(valueY, block.y[at], VEK_VERT_TINY)) {
+      return order;
+    }
+    const int order = tie(block.entry[at]);
+    if (order == 0) {
+      *entry = block.entry[at];
+    }
+    return order;
+  };
 
-  int compValue;
-  const int pos = index.Traverse(candidate, point, entries, &compValue);
-  if (compValue == 0) {
-    // Merge: the entry sums the unit frames of its corners; the candidate is left behind.
-    const int merged = index.EntryAt(pos);
-    RlTangentPointD* entry = &point[merged];
-    for (int k = 0; k < 3; ++k) {
-      entry->tangent[k] += candidate->tangent[k];
+  // RlBinaryTraverse's loop over ranks: the middle of [low, high), moved to the side
+  // the comparison points to, until a tie or until the middle stays where it is. While
+  // the ranks still searched span blocks, each probe finds its block among those not
+  // ruled out.
+  int low = 0;
+  int high = count;
+  int mid = high >> 1;
+  Range range = AllBlocks();
+  int probe = 0;
+  Found at = Find(probe, mid, range);
+  int b = at.block;
+  int start = at.start;
+  for (;;) {
+    const Block& block = *blocks_[static_cast<std::size_t>(b)];
+    const int end = start + block.size;
+    if (low >= start && high <= end) {
+      // Every later probe lies in this block: ranks become positions in it, and the
+      // common comparisons, decided by x, choose the side without a branch.
+      int pos = mid - start;
+      int lo = low - start;
+      int hi = high - start;
+      for (;;) {
+        int order = RlCompareComponent(valueX, block.x[pos], VEK_VERT_TINY);
+        if (order == 0) [[unlikely]] {
+          order = compareAt(block, pos);
+          if (order == 0) {
+            *result = 0;
+            return start + pos;
+          }
+        }
+        const bool after = order > 0;
+        lo = after ? pos : lo;
+        hi = after ? hi : pos;
+        const int next = lo + ((hi - lo) >> 1);
+        __builtin_prefetch(&block.x[lo + ((next - lo) >> 1)]);
+        __builtin_prefetch(&block.x[next + ((hi - next) >> 1)]);
+        if (next == pos) {
+          *result = order;
+          return start + pos;
+        }
+        pos = next;
+      }
     }
-    for (int k = 0; k < 3; ++k) {
-      entry->binormal[k] += candidate->binormal[k];
+    const int order = compareAt(block, mid - start);
+    *result = order;
+    if (order == 0) {
+      return mid;
     }
-    entry->count += 1;
-    return merged;
+    if (order < 0) {
+      high = mid;
+      range.last = b;
+    } else {
+      low = mid;
+      range.first = b;
+    }
+    const int next = low + ((high - low) >> 1);
+    if (next == mid) {
+      return mid;
+    }
+    mid = next;
+    ++probe;
+    if (mid < start || mid >= end) {
+      at = Find(probe, mid, range);
+      b = at.block;
+      start = at.start;
+    }
   }
-
-  // A new entry in place, listed just before or just after the rank compared last.
-  index.Insert(compValue < 0 ? pos : pos + 1, entries, entries, x);
-  *num = entries + 1;
-  return entries;
 }
 
 #endif

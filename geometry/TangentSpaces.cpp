@@ -1,9 +1,42 @@
 // Smoothed tangent frames per triangle corner, in double and in single precision.
+#include <cstring>
 #include <memory>
 #include <new>
 
 #include "RlGeometryInternal.h"
 #include "RlTangentSpace.h"
+#include "RlVertexTable.h"
+
+namespace {
+
+// The blocked road into the result array tan. Until the frames are known, each
+// triangle's entry numbers are kept in the result's own bytes (12 of its 144, triangle
+// i's at byte 12 i), so no per-corner temporary is needed; the triangles are then
+// filled from the last down, each after reading its numbers, which lie at or beyond it.
+bool TangentsOnBlockedRoad(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan) {
+  auto* image = reinterpret_cast<unsigned char*>(tan);
+  RlVertexTable table;
+  try {
+    RlWeldBlocked(numTris, tris, table, image);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  RlAverageFrames(table);
+  for (std::size_t i = static_cast<std::size_t>(numTris); i-- > 0;) {
+    RlIndex triple;
+    std::memcpy(&triple, image + sizeof triple * i, sizeof triple);
+    for (int j = 0; j < 3; ++j) {
+      const RlWeldEntry& vertex = table[triple.idx[j]];
+      for (int k = 0; k < 3; ++k) {
+        tan[i].tangent[j].v[k] = vertex.tangent[k];
+        tan[i].binormal[j].v[k] = vertex.binormal[k];
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
 
 bool RlComputeTangentsD(int numTris, RlRawTriangle* tris, RlRawTangentSpaceD** tan) {
   return RlComputeTangentsDOnRoad(numTris, tris, tan, RlWeldRoad::kAuto);
@@ -26,21 +59,18 @@ bool RlComputeTangentsDOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpac
   if (*tan == nullptr) {
     return false;
   }
-  road = RlChooseRoad(numTris, road);
+  if (RlChooseRoad(numTris, road) == RlWeldRoad::kBlocked) {
+    return TangentsOnBlockedRoad(numTris, tris, *tan);
+  }
   std::unique_ptr<RlIndex[]> index(new (std::nothrow) RlIndex[triangles]);
-  std::unique_ptr<int[]> sortIndex(road == RlWeldRoad::kFlat ? new (std::nothrow) int[corners]
-                                                              : nullptr);
+  std::unique_ptr<int[]> sortIndex(new (std::nothrow) int[corners]);
   std::unique_ptr<RlTangentPointD[]> point(new (std::nothrow) RlTangentPointD[corners]);
-  if (!index || (road == RlWeldRoad::kFlat && !sortIndex) || !point) {
+  if (!index || !sortIndex || !point) {
     return false;
   }
 
   // Corner frames, welded into the sorted vertex table.
-  const int num =
-      RlWeldCorners(numTris, tris, sortIndex.get(), point.get(), index.get(), road);
-  if (num < 0) {
-    return false;
-  }
+  const int num = RlWeldCorners(numTris, tris, sortIndex.get(), point.get(), index.get());
   // Each vertex's summed frame becomes its normalised mean.
   RlAverageFrames(point.get(), num);
   // Every corner receives the frame of its vertex.

@@ -150,7 +150,7 @@ void ComputeTangentVectorsD(RlRawTriangle* pgon, int idx, double* tan, double* n
                  plane.uv[1], plane.uv[2], norm, tan, binorm);
 }
 
-void RlCornerFramesD(RlRawTriangle* tri, double (*tangent)[3], double (*binormal)[3]) {
+void RlCornerFramesD(const RlRawTriangle* tri, double (*tangent)[3], double (*binormal)[3]) {
   RlTriangleDirections directions;
   const bool mapped = HasTextureCoordinates(*tri);
   if (mapped) {

@@ -4,6 +4,41 @@
 
 #include "RlGeometryInternal.h"
 #include "RlTangentSpace.h"
+#include "RlVertexTable.h"
+
+namespace {
+
+// The blocked road: entry numbers go straight to indices; the compact entries then
+// become full records in verts.
+bool BuffersOnBlockedRoad(int numTris, const RlRawTriangle* tris, int* numVerts,
+                          RlTangentPointD* verts, RlIndex* indices) {
+  RlVertexTable table;
+  try {
+    RlWeldBlocked(numTris, tris, table, reinterpret_cast<unsigned char*>(indices));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  RlAverageFrames(table);
+  for (int e = 0; e < table.Size(); ++e) {
+    const RlWeldEntry& entry = table[e];
+    const RlRawTriangle& tri = tris[entry.corner / 3];
+    const int v = entry.corner % 3;
+    RlTangentPointD& vertex = verts[e];
+    for (int k = 0; k < 3; ++k) {
+      vertex.vertex[k] = tri.vert[v].v[k];
+      vertex.normal[k] = tri.norm[v].v[k];
+      vertex.tangent[k] = entry.tangent[k];
+      vertex.binormal[k] = entry.binormal[k];
+    }
+    vertex.uv[0] = tri.texCoord[v].u;
+    vertex.uv[1] = tri.texCoord[v].v;
+    vertex.count = entry.count;
+  }
+  *numVerts = table.Size();
+  return true;
+}
+
+}  // namespace
 
 bool RlCreateVertexBuffers(int numTris, RlRawTriangle* tris, int* numVerts,
                            RlTangentPointD** verts, RlIndex** indices) {
@@ -20,8 +55,9 @@ bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts
   const std::size_t corners = 3 * triangles;
 
   // The returned arrays are sized for the worst case (every corner its own vertex), and
-  // so is the flat road's sort index; the blocked road's grows with the vertices. What
-  // is stored through indices and verts belongs to the caller from then on.
+  // so is the flat road's sort index; the blocked road's table and index grow with the
+  // vertices. What is stored through indices and verts belongs to the caller from then
+  // on.
   road = RlChooseRoad(numTris, road);
   *indices = new (std::nothrow) RlIndex[triangles];
   if (*indices == nullptr) {
@@ -39,11 +75,11 @@ bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts
     return false;
   }
 
-  // Corner frames, welded into the sorted vertex table.
-  const int num = RlWeldCorners(numTris, tris, sortIndex.get(), *verts, *indices, road);
-  if (num < 0) {
-    return false;
+  if (road == RlWeldRoad::kBlocked) {
+    return BuffersOnBlockedRoad(numTris, tris, numVerts, *verts, *indices);
   }
+  // Corner frames, welded into the sorted vertex table.
+  const int num = RlWeldCorners(numTris, tris, sortIndex.get(), *verts, *indices);
   *numVerts = num;
   // Each vertex's summed frame becomes its normalised mean.
   RlAverageFrames(*verts, num);

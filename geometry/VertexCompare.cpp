@@ -6,9 +6,11 @@
 // caller then treats the corner as a new vertex. A NaN never counts as a difference.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "RlGeometryInternal.h"
 #include "RlSortIndex.h"
+#include "RlVertexTable.h"
 
 namespace {
 
@@ -65,6 +67,34 @@ int CompareStoredBinormals(const RlTangentPointD* a, const RlTangentPointD* b) {
 
 }  // namespace
 
+RlComponentBounds RlBoundsOf(double value, double tolerance) {
+  constexpr float kInfinity = std::numeric_limits<float>::infinity();
+  if (std::isnan(value)) {
+    return {-kInfinity, kInfinity};
+  }
+  // Both tests are monotonic in x (the difference is rounded monotonically), so each
+  // bound is where its test changes, found by stepping from a float next to it.
+  const auto before = [&](float x) { return RlCompareComponent(value, x, tolerance) < 0; };
+  const auto after = [&](float x) { return RlCompareComponent(value, x, tolerance) > 0; };
+  // below: the least float for which `before` no longer holds.
+  float below = static_cast<float>(value - tolerance);
+  while (before(below)) {
+    below = std::nextafter(below, kInfinity);
+  }
+  while (below > -kInfinity && !before(std::nextafter(below, -kInfinity))) {
+    below = std::nextafter(below, -kInfinity);
+  }
+  // above: the greatest float for which `after` does not hold yet.
+  float above = static_cast<float>(value + tolerance);
+  while (after(above)) {
+    above = std::nextafter(above, -kInfinity);
+  }
+  while (above < kInfinity && !after(std::nextafter(above, kInfinity))) {
+    above = std::nextafter(above, kInfinity);
+  }
+  return {below, above};
+}
+
 int RlCompareD(RlTangentPointD* first, RlTangentPointD* second) {
   if (const int order = CompareKeys(first, second)) {
     return order;
@@ -76,23 +106,85 @@ int RlCompareD(RlTangentPointD* first, RlTangentPointD* second) {
   return CompareStoredBinormals(first, second);
 }
 
-int RlPreparedPointD::CompareWith(RlTangentPointD* entry) {
-  if (const int order = CompareKeys(point_, entry)) {
-    return order;
+RlPreparedCornerD::RlPreparedCornerD(const RlRawTriangle* tris, int corner, const double* tangent,
+                                     const double* binormal)
+    : tris_(tris), tangent_(tangent), binormal_(binormal) {
+  const RlRawTriangle& tri = tris[corner / 3];
+  const int v = corner % 3;
+  const double keys[kTiedKeys] = {tri.vert[v].z,    tri.norm[v].x,     tri.norm[v].y,
+                                 tri.norm[v].z,    tri.texCoord[v].u, tri.texCoord[v].v};
+  std::copy(keys, keys + kTiedKeys, key_);
+}
+
+namespace {
+
+// Whether the unit direction unit and the direction of sum lie more than the welding
+// angle apart, as DotProduct3D(unit, sum made unit) < VEK_TAN_ANGLE decides: 1 yes,
+// 0 no, -1 too close to tell without normalising sum (or a sum NormalizeD would replace).
+// Far from the threshold, the exact test cannot decide otherwise: both roads round a
+// few units in the 16th digit, the margin here is 1e-9.
+int ApartWithoutNormalising(const double* unit, double x, double y, double z) {
+  const double lengthSquared = x * x + y * y + z * z;
+  if (!(lengthSquared > 4e-14 && lengthSquared < 1e300)) {
+    return -1;
   }
-  // The point's unit directions are the same for every entry: made once, when needed.
+  // dot(unit, sum) < VEK_TAN_ANGLE |sum|, compared in squares.
+  const double dot = unit[0] * x + unit[1] * y + unit[2] * z;
+  if (dot < 0) {
+    return 1;
+  }
+  const double bound = VEK_TAN_ANGLE * VEK_TAN_ANGLE * lengthSquared;
+  if (dot * dot < bound * (1 - 1e-9)) {
+    return 1;
+  }
+  if (dot * dot > bound * (1 + 1e-9)) {
+    return 0;
+  }
+  return -1;
+}
+
+// CompareDirections for a unit direction and a stored sum, normalising the sum only when
+// the angle is too close to the threshold to tell otherwise.
+int CompareWithSum(double* unit, double unitStoredX, double x, double y, double z) {
+  int apart = ApartWithoutNormalising(unit, x, y, z);
+  if (apart < 0) {
+    double other[3];
+    UnitCopy(x, y, z, other);
+    apart = DotProduct3D(unit, other) < VEK_TAN_ANGLE;
+  }
+  if (apart) {
+    return unitStoredX > x ? -1 : 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int RlPreparedCornerD::CompareWith(const RlWeldEntry& entry) {
+  // The keys after position x and y, which the caller found tied.
+  const RlRawTriangle& tri = tris_[entry.corner / 3];
+  const int v = entry.corner % 3;
+  const double tolerance[kTiedKeys] = {VEK_VERT_TINY, VEK_NORM_TINY, VEK_NORM_TINY,
+                                      VEK_NORM_TINY, VEK_TEX_TINY,  VEK_TEX_TINY};
+  const double other[kTiedKeys] = {tri.vert[v].z,    tri.norm[v].x,     tri.norm[v].y,
+                                   tri.norm[v].z,    tri.texCoord[v].u, tri.texCoord[v].v};
+  for (int k = 0; k < kTiedKeys; ++k) {
+    if (const int order = RlCompareComponent(key_[k], other[k], tolerance[k])) {
+      return order;
+    }
+  }
+  // The corner's unit directions are the same for every entry: made once, when needed.
   if (!prepared_) {
-    UnitCopy(point_->tangent[0], point_->tangent[1], point_->tangent[2], unitTangent_);
-    UnitCopy(point_->binormal[0], point_->binormal[1], point_->binormal[2], unitBinormal_);
+    UnitCopy(tangent_[0], tangent_[1], tangent_[2], unitTangent_);
+    UnitCopy(binormal_[0], binormal_[1], binormal_[2], unitBinormal_);
     prepared_ = true;
   }
-  double unit[3];
-  UnitCopy(entry->tangent[0], entry->tangent[1], entry->tangent[2], unit);
-  if (const int order = CompareDirections(unitTangent_, point_->tangent[0], unit, entry->tangent[0])) {
+  if (const int order = CompareWithSum(unitTangent_, tangent_[0], entry.tangent[0],
+                                       entry.tangent[1], entry.tangent[2])) {
     return order;
   }
-  UnitCopy(entry->binormal[0], entry->binormal[1], entry->binormal[2], unit);
-  return CompareDirections(unitBinormal_, point_->binormal[0], unit, entry->binormal[0]);
+  return CompareWithSum(unitBinormal_, binormal_[0], entry.binormal[0], entry.binormal[1],
+                        entry.binormal[2]);
 }
 
 int RlIndexBinaryTraverseD(RlTangentPointD* value, RlTangentPointD* data, int* indices,

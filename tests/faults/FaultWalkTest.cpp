@@ -129,7 +129,7 @@ TEST(FaultWalk, TangentsAndVertexBuffersOnBothRoads) {
         return ok;
       });
       // The flat road's three arrays (it allocates nothing else); the blocked road's two
-      // arrays, then its index's growth through operator new.
+      // arrays, then its table's and index's growth through operator new.
       const bool flat = road == RlWeldRoad::kFlat;
       if (fault == Fault::kArrayAllocation) {
         EXPECT_EQ(roads, flat ? 3 : 2);

@@ -1,0 +1,90 @@
+// Internal: the compact vertex table of the blocked welding road.
+//
+// An entry names the corner that made it, where its position, normal and texture
+// coordinate are read, and sums the frames of the corners merged into it: 56 bytes
+// against the 116 of a full record. Storage grows in chunks as entries are made (the
+// first ones small, later ones of 65,536 entries), so memory follows the vertices found,
+// not the corners, and no entry ever moves.
+#ifndef RL_VERTEX_TABLE_H
+#define RL_VERTEX_TABLE_H
+
+#include <bit>
+#include <memory>
+#include <vector>
+
+#include "RlFileIO.h"
+
+struct RlWeldEntry {
+  int corner;  // 3 * triangle + corner of the corner that made the entry
+  int count;   // corners merged into it
+  double tangent[3];
+  double binormal[3];
+};
+
+class RlVertexTable {
+ public:
+  int Size() const { return size_; }
+
+  RlWeldEntry& operator[](int e) {
+    const auto [chunk, at] = Locate(e);
+    return chunks_[static_cast<std::size_t>(chunk)][at];
+  }
+
+  // A new entry at the end, its fields unset. Throws std::bad_alloc when a chunk cannot
+  // be had.
+  RlWeldEntry& Append();
+
+ private:
+  // Chunk 0 holds entries [0, 1024); chunk c from 1 to 6 holds [1024 << (c - 1),
+  // 1024 << c); every later chunk holds 65,536 entries.
+  static constexpr int kFirstBits = 10;
+  static constexpr int kLastBits = 16;
+
+  struct Place {
+    int chunk;
+    int at;
+  };
+  static Place Locate(int e) {
+    if (e >> kLastBits) {
+      return {(kLastBits - kFirstBits) + (e >> kLastBits), e & ((1 << kLastBits) - 1)};
+    }
+    const int chunk = std::bit_width(static_cast<unsigned>(e >> kFirstBits));
+    return {chunk, chunk == 0 ? e : e - ((1 << kFirstBits) << (chunk - 1))};
+  }
+
+  std::vector<std::unique_ptr<RlWeldEntry[]>> chunks_;
+  int size_ = 0;
+};
+
+// A corner being inserted, compared with entries whose position x and y it ties (within
+// VEK_VERT_TINY): the rest of RlCompareD(corner, entry), with the entry's position,
+// normal and texture coordinate read from its corner and its summed frame as stored.
+// tris, tangent and binormal (the corner's own frame) must outlive the object.
+class RlPreparedCornerD {
+ public:
+  RlPreparedCornerD(const RlRawTriangle* tris, int corner, const double* tangent,
+                    const double* binormal);
+  int CompareWith(const RlWeldEntry& entry);
+
+ private:
+  static constexpr int kTiedKeys = 6;  // position z, normal, texture coordinate
+
+  const RlRawTriangle* tris_;
+  const double* tangent_;
+  const double* binormal_;
+  double key_[kTiedKeys];
+  bool prepared_ = false;
+  double unitTangent_[3];
+  double unitBinormal_[3];
+};
+
+// Welds the corners of numTris triangles (numTris > 0) into table, which starts empty,
+// with the results of RlWeldCorners; triangle i's entry numbers are stored as an
+// RlIndex image at byte 12 i of indexImage. Throws std::bad_alloc when memory runs out.
+void RlWeldBlocked(int numTris, const RlRawTriangle* tris, RlVertexTable& table,
+                   unsigned char* indexImage);
+
+// Turns the summed frames of every entry into normalised means.
+void RlAverageFrames(RlVertexTable& table);
+
+#endif
