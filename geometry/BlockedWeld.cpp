@@ -17,7 +17,7 @@ void RlWeldBlocked(int numTris, const RlRawTriangle* tris, RlVertexTable& table,
     RlIndex triple;
     for (int j = 0; j < 3; ++j) {
       const int corner = 3 * i + j;
-      const float position[2] = {tris[i].vert[j].x, tris[i].vert[j].y};
+      const float position[3] = {tris[i].vert[j].x, tris[i].vert[j].y, tris[i].vert[j].z};
       RlPreparedCornerD prepared(tris, corner, tangent[j], binormal[j]);
       int order;
       int found;
@@ -46,7 +46,7 @@ void RlWeldBlocked(int numTris, const RlRawTriangle* tris, RlVertexTable& table,
         entry.tangent[k] = tangent[j][k];
         entry.binormal[k] = binormal[j][k];
       }
-      sortIndex.Insert(order < 0 ? rank : rank + 1, count, count, position[0], position[1]);
+      sortIndex.Insert(order < 0 ? rank : rank + 1, count, count, position);
       triple.idx[j] = count;
     }
     std::memcpy(indexImage + sizeof(RlIndex) * static_cast<std::size_t>(i), &triple,

@@ -2,7 +2,10 @@
 #ifndef RL_GEOMETRY_INTERNAL_H
 #define RL_GEOMETRY_INTERNAL_H
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 #include "RlFileIO.h"
 
@@ -58,14 +61,51 @@ inline int RlCompareComponent(double a, double b, double tolerance) {
   return 0;
 }
 
-// The same test against many floats: RlCompareComponent(value, x, tolerance) is -1
-// exactly for the floats x below `below`, 1 for those above `above`, and 0 for the rest
-// (NaN included). A NaN value gives bounds that no float passes.
+// The float next to f towards +infinity (f finite, or -infinity), and towards
+// -infinity (f finite, or +infinity).
+inline float RlNextUp(float f) {
+  if (f == 0.0f) {
+    return std::numeric_limits<float>::denorm_min();
+  }
+  const auto bits = std::bit_cast<uint32_t>(f);
+  return std::bit_cast<float>(f > 0.0f ? bits + 1 : bits - 1);
+}
+inline float RlNextDown(float f) { return -RlNextUp(-f); }
+
+// RlCompareComponent(value, x, tolerance) for many floats x, through two bounds: it is
+// -1 exactly for the x below `below`, 1 for those above `above`, and 0 for the rest (NaN
+// included). A NaN value gives bounds that no float passes.
 struct RlComponentBounds {
   float below;
   float above;
 };
-RlComponentBounds RlBoundsOf(double value, double tolerance);
+inline RlComponentBounds RlBoundsOf(float value, double tolerance) {
+  constexpr float kInfinity = std::numeric_limits<float>::infinity();
+  if (std::isnan(value)) {
+    return {-kInfinity, kInfinity};
+  }
+  // Both outcomes are monotonic in x (the difference is rounded monotonically), so each
+  // bound is where its outcome changes: found by stepping from a float beside it.
+  const auto before = [&](float x) { return RlCompareComponent(value, x, tolerance) < 0; };
+  const auto after = [&](float x) { return RlCompareComponent(value, x, tolerance) > 0; };
+  // below: the least float for which `before` no longer holds.
+  float below = static_cast<float>(value - tolerance);
+  while (before(below)) {
+    below = RlNextUp(below);
+  }
+  while (below != -kInfinity && !before(RlNextDown(below))) {
+    below = RlNextDown(below);
+  }
+  // above: the greatest float for which `after` does not hold yet.
+  float above = static_cast<float>(value + tolerance);
+  while (after(above)) {
+    above = RlNextDown(above);
+  }
+  while (above != kInfinity && !after(RlNextUp(above))) {
+    above = RlNextUp(above);
+  }
+  return {below, above};
+}
 
 // Compares position, normal and texture coordinate component by component with their
 // tolerances (the greater value sorts first), then the directions of the tangents and

@@ -47,27 +47,27 @@ int RlBinaryTraverse(int count, int* result, Probe&& probe) {
   return mid;
 }
 
-// The blocked sort index. Beside each entry number it keeps the entry's position x and y
-// (floats, as every entry's position is), which decide most comparisons without touching
-// the entry. Memory grows with the entries, about 12 to 24 bytes each. Allocation
-// failures throw std::bad_alloc.
+// The blocked sort index. Beside each entry number it keeps the entry's position (floats,
+// as every entry's position is), which decides most comparisons without touching the
+// entry. Memory grows with the entries, about 16 to 32 bytes each. Allocation failures
+// throw std::bad_alloc.
 class RlBlockedSortIndex {
  public:
   RlBlockedSortIndex();
   ~RlBlockedSortIndex();
 
-  // RlBinaryTraverse over the count entries listed, for a value at position (x, y, ...):
-  // an entry whose x or y differs from the value's by more than VEK_VERT_TINY is ordered
-  // by them alone, as RlCompareD orders it; tie(entry) compares the value with any other
-  // entry, from position z on. Returns the rank compared last, with that comparison in
+  // RlBinaryTraverse over the count entries listed, for a value at position (three
+  // floats): an entry whose position differs from the value's by more than VEK_VERT_TINY
+  // in a component is ordered by the position alone, as RlCompareD orders it; tie(entry)
+  // compares the value with any other entry, from the normal on. Returns the rank compared last, with that comparison in
   // *result; *entry receives the entry when they are equal (-1, and no probe, when
   // count is 0).
   template <typename Tie>
   int Traverse(const float* position, int count, int* result, int* entry, Tie&& tie);
 
-  // Puts entry, whose position starts with x and y, at rank; count is the number of
-  // entries before.
-  void Insert(int rank, int count, int entry, float x, float y);
+  // Puts entry, at position (three floats), at rank; count is the number of entries
+  // before.
+  void Insert(int rank, int count, int entry, const float* position);
 
  private:
   struct Block;
@@ -123,8 +123,7 @@ inline constexpr int kSortBlockCapacity = 2048;
 
 struct RlBlockedSortIndex::Block {
   int size = 0;
-  float x[kSortBlockCapacity];  // each entry's position x
-  float y[kSortBlockCapacity];  // and y
+  float position[3][kSortBlockCapacity];  // each entry's x, then y, then z
   int entry[kSortBlockCapacity];
 };
 
@@ -146,16 +145,18 @@ int RlBlockedSortIndex::Traverse(const float* position, int count, int* result, 
   if (count == 0) {
     return 0;
   }
-  // The comparison with the entry at position at of block: RlCompareComponent on x, then
-  // on y, through bounds made once, then tie on the entry itself.
-  const double valueX = position[0];
-  const double valueY = position[1];
+  // The comparison with the entry at position at of block: RlCompareComponent on x
+  // (through bounds made once), y and z, then tie on the entry itself.
+  const RlComponentBounds boundsX = RlBoundsOf(position[0], VEK_VERT_TINY);
   const auto compareAt = [&](const Block& block, int at) {
-    if (const int order = RlCompareComponent(valueX, block.x[at], VEK_VERT_TINY)) {
-      return order;
+    const float x = block.position[0][at];
+    if (x < boundsX.below || x > boundsX.above) {
+      return x < boundsX.below ? -1 : 1;
     }
-    if (const int order = RlCompareComponent(valueY, block.y[at], VEK_VERT_TINY)) {
-      return order;
+    for (int k = 1; k < 3; ++k) {
+      if (const int order = RlCompareComponent(position[k], block.position[k][at], VEK_VERT_TINY)) {
+        return order;
+      }
     }
     const int order = tie(block.entry[at]);
     if (order == 0) {
@@ -180,28 +181,32 @@ int RlBlockedSortIndex::Traverse(const float* position, int count, int* result, 
     const Block& block = *blocks_[static_cast<std::size_t>(b)];
     const int end = start + block.size;
     if (low >= start && high <= end) {
-      // Every later probe lies in this block: ranks become positions in it, and the
-      // common comparisons, decided by x, choose the side without a branch.
+      // Every later probe lies in this block: ranks become positions in it. (A branch
+      // picks the side: the processor runs ahead on its guess, where computing the side
+      // would wait for every load.)
       int pos = mid - start;
       int lo = low - start;
       int hi = high - start;
       for (;;) {
-        int order = RlCompareComponent(valueX, block.x[pos], VEK_VERT_TINY);
-        if (order == 0) [[unlikely]] {
-          order = compareAt(block, pos);
+        // x alone decides unless it lies within the bounds (or is NaN).
+        const float x = block.position[0][pos];
+        int after = x > boundsX.above;
+        if (!(x < boundsX.below) && !after) [[unlikely]] {
+          const int order = compareAt(block, pos);
           if (order == 0) {
             *result = 0;
             return start + pos;
           }
+          after = order > 0;
         }
-        const bool after = order > 0;
-        lo = after ? pos : lo;
-        hi = after ? hi : pos;
+        if (after) {
+          lo = pos;
+        } else {
+          hi = pos;
+        }
         const int next = lo + ((hi - lo) >> 1);
-        __builtin_prefetch(&block.x[lo + ((next - lo) >> 1)]);
-        __builtin_prefetch(&block.x[next + ((hi - next) >> 1)]);
         if (next == pos) {
-          *result = order;
+          *result = after ? 1 : -1;
           return start + pos;
         }
         pos = next;

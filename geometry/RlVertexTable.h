@@ -56,23 +56,22 @@ class RlVertexTable {
   int size_ = 0;
 };
 
-// A corner being inserted, compared with entries whose position x and y it ties (within
-// VEK_VERT_TINY): the rest of RlCompareD(corner, entry), with the entry's position,
+// A corner being inserted, compared with entries whose position it ties (within
+// VEK_VERT_TINY per component): the rest of RlCompareD(corner, entry), with the entry's position,
 // normal and texture coordinate read from its corner and its summed frame as stored.
 // tris, tangent and binormal (the corner's own frame) must outlive the object.
 class RlPreparedCornerD {
  public:
   RlPreparedCornerD(const RlRawTriangle* tris, int corner, const double* tangent,
-                    const double* binormal);
+                    const double* binormal)
+      : tris_(tris), corner_(corner), tangent_(tangent), binormal_(binormal) {}
   int CompareWith(const RlWeldEntry& entry);
 
  private:
-  static constexpr int kTiedKeys = 6;  // position z, normal, texture coordinate
-
   const RlRawTriangle* tris_;
+  int corner_;
   const double* tangent_;
   const double* binormal_;
-  double key_[kTiedKeys];
   bool prepared_ = false;
   double unitTangent_[3];
   double unitBinormal_[3];

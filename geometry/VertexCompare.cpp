@@ -6,7 +6,6 @@
 // caller then treats the corner as a new vertex. A NaN never counts as a difference.
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "RlGeometryInternal.h"
 #include "RlSortIndex.h"
@@ -67,34 +66,6 @@ int CompareStoredBinormals(const RlTangentPointD* a, const RlTangentPointD* b) {
 
 }  // namespace
 
-RlComponentBounds RlBoundsOf(double value, double tolerance) {
-  constexpr float kInfinity = std::numeric_limits<float>::infinity();
-  if (std::isnan(value)) {
-    return {-kInfinity, kInfinity};
-  }
-  // Both tests are monotonic in x (the difference is rounded monotonically), so each
-  // bound is where its test changes, found by stepping from a float next to it.
-  const auto before = [&](float x) { return RlCompareComponent(value, x, tolerance) < 0; };
-  const auto after = [&](float x) { return RlCompareComponent(value, x, tolerance) > 0; };
-  // below: the least float for which `before` no longer holds.
-  float below = static_cast<float>(value - tolerance);
-  while (before(below)) {
-    below = std::nextafter(below, kInfinity);
-  }
-  while (below > -kInfinity && !before(std::nextafter(below, -kInfinity))) {
-    below = std::nextafter(below, -kInfinity);
-  }
-  // above: the greatest float for which `after` does not hold yet.
-  float above = static_cast<float>(value + tolerance);
-  while (after(above)) {
-    above = std::nextafter(above, -kInfinity);
-  }
-  while (above < kInfinity && !after(std::nextafter(above, kInfinity))) {
-    above = std::nextafter(above, kInfinity);
-  }
-  return {below, above};
-}
-
 int RlCompareD(RlTangentPointD* first, RlTangentPointD* second) {
   if (const int order = CompareKeys(first, second)) {
     return order;
@@ -104,16 +75,6 @@ int RlCompareD(RlTangentPointD* first, RlTangentPointD* second) {
     return order;
   }
   return CompareStoredBinormals(first, second);
-}
-
-RlPreparedCornerD::RlPreparedCornerD(const RlRawTriangle* tris, int corner, const double* tangent,
-                                     const double* binormal)
-    : tris_(tris), tangent_(tangent), binormal_(binormal) {
-  const RlRawTriangle& tri = tris[corner / 3];
-  const int v = corner % 3;
-  const double keys[kTiedKeys] = {tri.vert[v].z,    tri.norm[v].x,     tri.norm[v].y,
-                                 tri.norm[v].z,    tri.texCoord[v].u, tri.texCoord[v].v};
-  std::copy(keys, keys + kTiedKeys, key_);
 }
 
 namespace {
@@ -161,15 +122,19 @@ int CompareWithSum(double* unit, double unitStoredX, double x, double y, double 
 }  // namespace
 
 int RlPreparedCornerD::CompareWith(const RlWeldEntry& entry) {
-  // The keys after position x and y, which the caller found tied.
-  const RlRawTriangle& tri = tris_[entry.corner / 3];
-  const int v = entry.corner % 3;
-  const double tolerance[kTiedKeys] = {VEK_VERT_TINY, VEK_NORM_TINY, VEK_NORM_TINY,
-                                      VEK_NORM_TINY, VEK_TEX_TINY,  VEK_TEX_TINY};
-  const double other[kTiedKeys] = {tri.vert[v].z,    tri.norm[v].x,     tri.norm[v].y,
-                                   tri.norm[v].z,    tri.texCoord[v].u, tri.texCoord[v].v};
-  for (int k = 0; k < kTiedKeys; ++k) {
-    if (const int order = RlCompareComponent(key_[k], other[k], tolerance[k])) {
+  // The keys after the position, which the caller found tied.
+  const RlRawTriangle& own = tris_[corner_ / 3];
+  const RlRawTriangle& other = tris_[entry.corner / 3];
+  const int c = corner_ % 3;
+  const int e = entry.corner % 3;
+  for (int k = 0; k < 3; ++k) {
+    if (const int order = RlCompareComponent(own.norm[c].v[k], other.norm[e].v[k], VEK_NORM_TINY)) {
+      return order;
+    }
+  }
+  for (int k = 0; k < 2; ++k) {
+    if (const int order =
+            RlCompareComponent(own.texCoord[c].uv[k], other.texCoord[e].uv[k], VEK_TEX_TINY)) {
       return order;
     }
   }
