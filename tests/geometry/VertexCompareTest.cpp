@@ -159,3 +159,59 @@ TEST(RlIndexBinaryTraverseD, ProbesTheMiddleEntryTwice) {
   EXPECT_GT(result, 0);  // belongs at position 2
   EXPECT_EQ(gProbes, (std::vector<RlTangentPointD*>{&data[1], &data[2], &data[1]}));
 }
+
+namespace {
+
+// Floats spread over every magnitude, with the special values.
+std::vector<float> SampleFloats() {
+  std::vector<float> values = {0.0f,
+                               -0.0f,
+                               1.0f,
+                               -1.0f,
+                               1e-7f,
+                               -1e-7f,
+                               5e-8f,
+                               3.0f,
+                               1e-30f,
+                               std::numeric_limits<float>::denorm_min(),
+                               std::numeric_limits<float>::max(),
+                               -std::numeric_limits<float>::max(),
+                               std::numeric_limits<float>::infinity(),
+                               -std::numeric_limits<float>::infinity()};
+  uint32_t seed = 7;
+  for (int i = 0; i < 300; ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    const float mantissa = static_cast<float>(seed >> 8) / static_cast<float>(1 << 24);
+    values.push_back((seed & 1 ? -1.0f : 1.0f) * std::ldexp(mantissa, static_cast<int>(seed % 40) - 30));
+  }
+  return values;
+}
+
+}  // namespace
+
+TEST(RlBoundsOf, ClassifyEveryFloatAsTheComparisonDoes) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const std::vector<float> values = SampleFloats();
+  for (float value : values) {
+    const RlComponentBounds bounds = RlBoundsOf(value, VEK_VERT_TINY);
+    // The floats on both sides of each bound, a few steps out, and the other samples.
+    std::vector<float> xs = values;
+    for (float bound : {bounds.below, bounds.above}) {
+      float down = bound, up = bound;
+      for (int step = 0; step < 4; ++step) {
+        xs.push_back(down), xs.push_back(up);
+        if (down != -std::numeric_limits<float>::infinity()) down = RlNextDown(down);
+        if (up != std::numeric_limits<float>::infinity()) up = RlNextUp(up);
+      }
+    }
+    xs.push_back(nan);
+    for (float x : xs) {
+      const int classified = x < bounds.below ? -1 : x > bounds.above ? 1 : 0;
+      ASSERT_EQ(classified, RlCompareComponent(value, x, VEK_VERT_TINY)) << value << " against " << x;
+    }
+  }
+  const RlComponentBounds none = RlBoundsOf(nan, VEK_VERT_TINY);
+  for (float x : values) {
+    EXPECT_FALSE(x < none.below || x > none.above) << x;
+  }
+}

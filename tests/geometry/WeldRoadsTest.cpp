@@ -73,6 +73,35 @@ std::vector<RlRawTriangle> AlongX(int n, Position position) {
   return tris;
 }
 
+// n triangles whose corner k lies at position(k, axis) on each axis.
+template <typename Position>
+std::vector<RlRawTriangle> Placed(int n, Position position) {
+  std::vector<RlRawTriangle> tris;
+  for (int t = 0; t < n; ++t) {
+    float p[3][3];
+    for (int j = 0; j < 3; ++j) {
+      for (int axis = 0; axis < 3; ++axis) {
+        p[j][axis] = position(3 * t + j, axis);
+      }
+    }
+    tris.push_back(FlatTriangle(p, {{0, 0}, {1, 0}, {0, 1}}));
+  }
+  return tris;
+}
+
+// The cosine and sine of a, by their series (the emulated PowerPC host cannot run libm's
+// trigonometry).
+void CosSin(double a, float* c, float* s) {
+  double term = 1, cosine = 0, sine = 0;
+  for (int n = 0; n < 40; ++n) {
+    const double signedTerm = (n / 2) % 2 == 0 ? term : -term;
+    (n % 2 == 0 ? cosine : sine) += signedTerm;
+    term = term * a / (n + 1);
+  }
+  *c = static_cast<float>(cosine);
+  *s = static_cast<float>(sine);
+}
+
 // A reproducible shuffle.
 void Shuffle(std::vector<RlRawTriangle>& tris, uint32_t seed) {
   for (std::size_t i = tris.size(); i > 1; --i) {
@@ -107,6 +136,40 @@ TEST(WeldRoads, NearToleranceChainsOnX) {
   // comparison falls through to the full record all along the chain.
   ExpectSameOnBothRoads(AlongX(5000, [](int k) { return 1.0f + static_cast<float>(k % 97) * 6e-8f; }));
   ExpectSameOnBothRoads(AlongX(5000, [](int k) { return static_cast<float>(k % 7) * 1e-7f; }));
+}
+
+TEST(WeldRoads, NearToleranceChainsOnYAndZ) {
+  // Equal x: the comparison falls to y, then (with y equal too) to z.
+  ExpectSameOnBothRoads(Placed(5000, [](int k, int axis) {
+    return axis == 1 ? 1.0f + static_cast<float>(k % 89) * 6e-8f : static_cast<float>(axis == 2 ? k % 3 : 0);
+  }));
+  ExpectSameOnBothRoads(Placed(5000, [](int k, int axis) {
+    return axis == 2 ? 0.5f + static_cast<float>(k % 83) * 3e-8f : 1.0f;
+  }));
+}
+
+TEST(WeldRoads, TangentsNearTheWeldingAngle) {
+  // Fans of triangles around shared corners, each mapped with its texture axes turned
+  // by an angle close to a multiple of the welding angle: corners meet summed frames
+  // whose angle to theirs lies on either side of the limit, some within rounding of it.
+  const double limit = 1.2661036727794992;  // acos(0.3)
+  std::vector<RlRawTriangle> tris;
+  uint32_t seed = 5;
+  for (int fan = 0; fan < 400; ++fan) {
+    const float centre[3] = {static_cast<float>(fan), 0, 0};
+    for (int k = 0; k < 6; ++k) {
+      seed = seed * 1664525u + 1013904223u;
+      const double jitter = (static_cast<double>(seed >> 8) / (1 << 24) - 0.5) * 2e-6;
+      const double angle = (k % 3) * limit + jitter + (k / 3) * 1e-3;
+      float c, s;
+      CosSin(angle, &c, &s);
+      const float p[3][3] = {{centre[0], centre[1], centre[2]},
+                             {centre[0] + c, centre[1] + s, centre[2]},
+                             {centre[0] - s, centre[1] + c, centre[2]}};
+      tris.push_back(FlatTriangle(p, {{0.5f, 0.5f}, {1.5f, 0.5f}, {0.5f, 1.5f}}));
+    }
+  }
+  ExpectSameOnBothRoads(tris);
 }
 
 TEST(WeldRoads, ShuffledTorus) {
