@@ -2,15 +2,12 @@
 #include "RlVertexTable.h"
 
 RlWeldEntry& RlVertexTable::Append() {
-  const auto [chunk, at] = Locate(size_);
-  const auto c = static_cast<std::size_t>(chunk);
-  if (c == chunks_.size()) {
-    const int entries = chunk == 0 ? 1 << kFirstBits
-                        : chunk <= kLastBits - kFirstBits ? (1 << kFirstBits) << (chunk - 1)
-                                                          : 1 << kLastBits;
-    auto fresh = std::make_unique_for_overwrite<RlWeldEntry[]>(static_cast<std::size_t>(entries));
+  const auto chunk = static_cast<std::size_t>(size_ >> kChunkBits);
+  if (chunk == chunks_.size()) {
+    auto fresh = std::make_unique_for_overwrite<RlWeldEntry[]>(kChunkEntries);
     chunks_.push_back(std::move(fresh));
   }
+  RlWeldEntry& entry = chunks_[chunk][size_ & (kChunkEntries - 1)];
   ++size_;
-  return chunks_[c][at];
+  return entry;
 }

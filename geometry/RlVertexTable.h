@@ -2,13 +2,11 @@
 //
 // An entry names the corner that made it, where its position, normal and texture
 // coordinate are read, and sums the frames of the corners merged into it: 56 bytes
-// against the 116 of a full record. Storage grows in chunks as entries are made (the
-// first ones small, later ones of 65,536 entries), so memory follows the vertices found,
-// not the corners, and no entry ever moves.
+// against the 116 of a full record. Storage grows in chunks as entries are made, so
+// memory follows the vertices found, not the corners, and no entry ever moves.
 #ifndef RL_VERTEX_TABLE_H
 #define RL_VERTEX_TABLE_H
 
-#include <bit>
 #include <memory>
 #include <vector>
 
@@ -26,8 +24,7 @@ class RlVertexTable {
   int Size() const { return size_; }
 
   RlWeldEntry& operator[](int e) {
-    const auto [chunk, at] = Locate(e);
-    return chunks_[static_cast<std::size_t>(chunk)][at];
+    return chunks_[static_cast<std::size_t>(e >> kChunkBits)][e & (kChunkEntries - 1)];
   }
 
   // A new entry at the end, its fields unset. Throws std::bad_alloc when a chunk cannot
@@ -35,29 +32,17 @@ class RlVertexTable {
   RlWeldEntry& Append();
 
  private:
-  // Chunk 0 holds entries [0, 1024); chunk c from 1 to 6 holds [1024 << (c - 1),
-  // 1024 << c); every later chunk holds 65,536 entries.
-  static constexpr int kFirstBits = 10;
-  static constexpr int kLastBits = 16;
-
-  struct Place {
-    int chunk;
-    int at;
-  };
-  static Place Locate(int e) {
-    if (e >> kLastBits) {
-      return {(kLastBits - kFirstBits) + (e >> kLastBits), e & ((1 << kLastBits) - 1)};
-    }
-    const int chunk = std::bit_width(static_cast<unsigned>(e >> kFirstBits));
-    return {chunk, chunk == 0 ? e : e - ((1 << kFirstBits) << (chunk - 1))};
-  }
+  // Chunks of 1,024 entries (56 KB): what is allocated beyond the entries made stays
+  // under one chunk.
+  static constexpr int kChunkBits = 10;
+  static constexpr int kChunkEntries = 1 << kChunkBits;
 
   std::vector<std::unique_ptr<RlWeldEntry[]>> chunks_;
   int size_ = 0;
 };
 
 // A corner being inserted, compared with entries whose position it ties (within
-// VEK_VERT_TINY per component): the rest of RlCompareD(corner, entry), with the entry's position,
+// VEK_VERT_TINY per component): the rest of RlCompareD(corner, entry), with the entry's
 // normal and texture coordinate read from its corner and its summed frame as stored.
 // tris, tangent and binormal (the corner's own frame) must outlive the object.
 class RlPreparedCornerD {

@@ -3,8 +3,7 @@
 
 #include "RlVertexTable.h"
 
-TEST(RlVertexTable, EntriesSurviveGrowthAcrossEveryChunkSize) {
-  // Past 65,536 entries the chunks stop growing; 200,000 crosses several of those too.
+TEST(RlVertexTable, EntriesSurviveGrowth) {
   constexpr int kEntries = 200000;
   RlVertexTable table;
   for (int e = 0; e < kEntries; ++e) {
