@@ -3,14 +3,21 @@
 // tangent calculation, and meshoptimizer's exact-match vertex remap. Counters give
 // triangles per second, welded vertices, and the peak heap use of one run in bytes per
 // triangle corner (for this library, beyond the arrays it returns).
+//
+// With RL_BENCH_MESH naming an RLF file, every case also runs on that mesh (argument 0);
+// `make bench` exports a real UV-mapped model into one.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <vector>
 
 #include "HeapTracking.h"
 #include "Meshes.h"
+#include "RlFileIO.h"
 #include "RlGeometryInternal.h"
 #include "RlTangentSpace.h"
 
@@ -26,18 +33,56 @@
 
 namespace {
 
-// A torus of about `triangles` triangles, rings twice the sides; made once per size.
-std::vector<RlRawTriangle>& TorusOf(int64_t triangles) {
+// The RLF file of the real mesh, or null.
+const char* RealMeshFile() { return std::getenv("RL_BENCH_MESH"); }
+
+std::vector<RlRawTriangle> ReadRealMesh() {
+  std::vector<RlRawTriangle> tris;
+  if (FILE* fp = std::fopen(RealMeshFile(), "rb")) {
+    int n = 0;
+    RlRawTriangle* read = nullptr;
+    if (RlReadTriangles(fp, &n, &read)) {
+      tris.assign(read, read + n);
+    }
+    delete[] read;
+    std::fclose(fp);
+  }
+  if (tris.empty()) {
+    std::fprintf(stderr, "RL_BENCH_MESH: no triangles read from %s\n", RealMeshFile());
+    std::exit(1);
+  }
+  return tris;
+}
+
+// The mesh of a case, made once: argument 0 is the real mesh, any other a torus of about
+// that many triangles, rings twice the sides.
+std::vector<RlRawTriangle>& MeshOf(int64_t arg) {
   static std::map<int64_t, std::vector<RlRawTriangle>> meshes;
-  auto [it, inserted] = meshes.try_emplace(triangles);
-  if (inserted) {
+  auto [it, inserted] = meshes.try_emplace(arg);
+  if (inserted && arg == 0) {
+    it->second = ReadRealMesh();
+  } else if (inserted) {
     int sides = 1;
-    while (4 * (sides + 1) * (sides + 1) <= triangles) {
+    while (4 * (sides + 1) * (sides + 1) <= arg) {
       ++sides;
     }
     it->second = Torus(2 * sides, sides);
   }
   return it->second;
+}
+
+// The torus sizes of a case, and the real mesh when there is one.
+void Sizes(benchmark::internal::Benchmark* b, std::initializer_list<int64_t> sizes) {
+  for (int64_t size : sizes) {
+    b->Arg(size);
+  }
+  if (RealMeshFile() != nullptr) {
+    b->Arg(0);
+  }
+  b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+void PeerSizes(benchmark::internal::Benchmark* b) {
+  Sizes(b, {10'000, 100'000, 1'000'000, 4'000'000});
 }
 
 // vertices: the welded vertex count, or -1 where the function does not tell it.
@@ -53,7 +98,7 @@ void SetCounters(benchmark::State& state, std::size_t triangles, int vertices,
 }
 
 void BM_RlCreateVertexBuffers(benchmark::State& state, RlWeldRoad road) {
-  std::vector<RlRawTriangle>& tris = TorusOf(state.range(0));
+  std::vector<RlRawTriangle>& tris = MeshOf(state.range(0));
   const int n = static_cast<int>(tris.size());
   int numVerts = 0;
   std::size_t peak = 0;
@@ -71,7 +116,7 @@ void BM_RlCreateVertexBuffers(benchmark::State& state, RlWeldRoad road) {
 }
 
 void BM_RlComputeTangentsD(benchmark::State& state, RlWeldRoad road) {
-  std::vector<RlRawTriangle>& tris = TorusOf(state.range(0));
+  std::vector<RlRawTriangle>& tris = MeshOf(state.range(0));
   const int n = static_cast<int>(tris.size());
   std::size_t peak = 0;
   for (auto _ : state) {
@@ -88,7 +133,7 @@ void BM_RlComputeTangentsD(benchmark::State& state, RlWeldRoad road) {
 // The torus as an unindexed Assimp scene (one vertex per corner), serialised once in
 // Assimp's own binary format so that each run can load a fresh copy untimed.
 const aiExportDataBlob& AssimpSceneOf(int64_t triangles, Assimp::Exporter& exporter) {
-  const std::vector<RlRawTriangle>& tris = TorusOf(triangles);
+  const std::vector<RlRawTriangle>& tris = MeshOf(triangles);
   aiScene scene;
   scene.mRootNode = new aiNode();
   scene.mRootNode->mNumMeshes = 1;
@@ -123,7 +168,7 @@ const aiExportDataBlob& AssimpSceneOf(int64_t triangles, Assimp::Exporter& expor
 void BM_Assimp_JoinVerticesAndTangents(benchmark::State& state) {
   Assimp::Exporter exporter;
   const aiExportDataBlob& blob = AssimpSceneOf(state.range(0), exporter);
-  const std::size_t triangles = TorusOf(state.range(0)).size();
+  const std::size_t triangles = MeshOf(state.range(0)).size();
   unsigned vertices = 0;
   std::size_t peak = 0;
   for (auto _ : state) {
@@ -141,9 +186,7 @@ void BM_Assimp_JoinVerticesAndTangents(benchmark::State& state) {
   }
   SetCounters(state, triangles, static_cast<int>(vertices), peak);
 }
-BENCHMARK(BM_Assimp_JoinVerticesAndTangents)
-    ->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Arg(4'000'000)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Assimp_JoinVerticesAndTangents)->Apply(PeerSizes);
 #endif
 
 #if RL_HAVE_MESHOPTIMIZER
@@ -152,7 +195,7 @@ void BM_Meshopt_VertexRemap(benchmark::State& state) {
   struct Vertex {
     float position[3], normal[3], uv[2];
   };
-  const std::vector<RlRawTriangle>& tris = TorusOf(state.range(0));
+  const std::vector<RlRawTriangle>& tris = MeshOf(state.range(0));
   std::vector<Vertex> soup;
   for (const RlRawTriangle& tri : tris) {
     for (int j = 0; j < 3; ++j) {
@@ -177,20 +220,15 @@ void BM_Meshopt_VertexRemap(benchmark::State& state) {
   }
   SetCounters(state, tris.size(), static_cast<int>(vertices), peak);
 }
-BENCHMARK(BM_Meshopt_VertexRemap)
-    ->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Arg(4'000'000)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Meshopt_VertexRemap)->Apply(PeerSizes);
 #endif
 
 }  // namespace
 
 BENCHMARK_CAPTURE(BM_RlCreateVertexBuffers, auto, RlWeldRoad::kAuto)
-    ->Arg(1'000)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Arg(4'000'000)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+    ->Apply([](auto* b) { Sizes(b, {1'000, 10'000, 100'000, 1'000'000, 4'000'000}); });
 BENCHMARK_CAPTURE(BM_RlCreateVertexBuffers, flat, RlWeldRoad::kFlat)
-    ->Arg(1'000)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+    ->Apply([](auto* b) { Sizes(b, {1'000, 10'000, 100'000}); });
 BENCHMARK_CAPTURE(BM_RlCreateVertexBuffers, blocked, RlWeldRoad::kBlocked)
-    ->Arg(1'000)->Arg(10'000)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_RlComputeTangentsD, auto, RlWeldRoad::kAuto)
-    ->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Arg(4'000'000)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+    ->Apply([](auto* b) { Sizes(b, {1'000, 10'000}); });
+BENCHMARK_CAPTURE(BM_RlComputeTangentsD, auto, RlWeldRoad::kAuto)->Apply(PeerSizes);
