@@ -130,8 +130,8 @@ void RlCopyPointD(RlRawTriangle* tri, int v, RlTangentPointD* point);
 int RlInsertD(RlRawTriangle* tri, int v, int* num, int* sortIndex, RlTangentPointD* point);
 
 // How the corners are welded: the flat sort index over full records (the reference,
-// O(n) per new vertex) or the blocked one over compact entries (the same results bit
-// for bit, scaling to millions of corners; see RlVertexTable.h).
+// O(n) per new vertex) or the blocked one with its tables in the results (the same
+// bits, scaling to millions of corners; see RlWeldTables.h).
 // kAuto takes the flat road below kBlockedRoadMinTriangles, where it is as fast.
 enum class RlWeldRoad { kAuto, kFlat, kBlocked };
 inline constexpr int kBlockedRoadMinTriangles = 10000;

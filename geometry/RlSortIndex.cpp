@@ -30,7 +30,7 @@ void RlBlockedSortIndex::Insert(int rank, int count, int entry, const float* pos
   Block& block = *blocks_[static_cast<std::size_t>(b)];
   const int at = rank - BlockStart(b);
   const auto tail = static_cast<std::size_t>(block.size - at);
-  for (int k = 0; k < 3; ++k) {
+  for (int k = 0; k < 2; ++k) {
     std::memmove(&block.position[k][at + 1], &block.position[k][at], tail * sizeof(float));
     block.position[k][at] = position[k];
   }
@@ -57,7 +57,7 @@ void RlBlockedSortIndex::Split(int block) {
   const int keep = full.size / 2;
   upper->size = full.size - keep;
   const auto moved = static_cast<std::size_t>(upper->size);
-  for (int k = 0; k < 3; ++k) {
+  for (int k = 0; k < 2; ++k) {
     std::memcpy(upper->position[k], full.position[k] + keep, moved * sizeof(float));
   }
   std::memcpy(upper->entry, full.entry + keep, moved * sizeof full.entry[0]);

@@ -47,26 +47,25 @@ int RlBinaryTraverse(int count, int* result, Probe&& probe) {
   return mid;
 }
 
-// The blocked sort index. Beside each entry number it keeps the entry's position (floats,
-// as every entry's position is), which decides most comparisons without touching the
-// entry. Memory grows with the entries, about 16 to 32 bytes each. Allocation failures
-// throw std::bad_alloc.
+// The blocked sort index. Beside each entry's name it keeps the entry's position x and y
+// (floats, as every entry's position is), which decide most comparisons without touching
+// the entry. Memory grows with the entries, about 12 to 24 bytes each. Allocation
+// failures throw std::bad_alloc.
 class RlBlockedSortIndex {
  public:
   RlBlockedSortIndex();
   ~RlBlockedSortIndex();
 
-  // RlBinaryTraverse over the count entries listed, for a value at position (three
-  // floats): an entry whose position differs from the value's by more than VEK_VERT_TINY
-  // in a component is ordered by the position alone, as RlCompareD orders it; tie(entry)
-  // compares the value with any other entry, from the normal on. Returns the rank compared last, with that comparison in
+  // RlBinaryTraverse over the count entries listed, for a value at position (x, y, ...):
+  // an entry whose x or y differs from the value's by more than VEK_VERT_TINY is ordered
+  // by them alone, as RlCompareD orders it; tie(entry) compares the value with any other
+  // entry, from position z on. Returns the rank compared last, with that comparison in
   // *result; *entry receives the entry when they are equal (-1, and no probe, when
   // count is 0).
   template <typename Tie>
   int Traverse(const float* position, int count, int* result, int* entry, Tie&& tie);
 
-  // Puts entry, at position (three floats), at rank; count is the number of entries
-  // before.
+  // Puts entry, at position (x, y, ...), at rank; count is the number of entries before.
   void Insert(int rank, int count, int entry, const float* position);
 
  private:
@@ -123,7 +122,7 @@ inline constexpr int kSortBlockCapacity = 2048;
 
 struct RlBlockedSortIndex::Block {
   int size = 0;
-  float position[3][kSortBlockCapacity];  // each entry's x, then y, then z
+  float position[2][kSortBlockCapacity];  // each entry's x, then y
   int entry[kSortBlockCapacity];
 };
 
@@ -146,17 +145,15 @@ int RlBlockedSortIndex::Traverse(const float* position, int count, int* result, 
     return 0;
   }
   // The comparison with the entry at position at of block: RlCompareComponent on x
-  // (through bounds made once), y and z, then tie on the entry itself.
+  // (through bounds made once) and y, then tie on the entry itself.
   const RlComponentBounds boundsX = RlBoundsOf(position[0], VEK_VERT_TINY);
   const auto compareAt = [&](const Block& block, int at) {
     const float x = block.position[0][at];
     if (x < boundsX.below || x > boundsX.above) {
       return x < boundsX.below ? -1 : 1;
     }
-    for (int k = 1; k < 3; ++k) {
-      if (const int order = RlCompareComponent(position[k], block.position[k][at], VEK_VERT_TINY)) {
-        return order;
-      }
+    if (const int order = RlCompareComponent(position[1], block.position[1][at], VEK_VERT_TINY)) {
+      return order;
     }
     const int order = tie(block.entry[at]);
     if (order == 0) {

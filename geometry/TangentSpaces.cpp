@@ -1,37 +1,21 @@
 // Smoothed tangent frames per triangle corner, in double and in single precision.
-#include <cstring>
 #include <memory>
 #include <new>
 
 #include "RlGeometryInternal.h"
 #include "RlTangentSpace.h"
-#include "RlVertexTable.h"
+#include "RlWeldTables.h"
 
 namespace {
 
-// The blocked road into the result array tan. Until the frames are known, each
-// triangle's entry numbers are kept in the result's own bytes (12 of its 144, triangle
-// i's at byte 12 i), so no per-corner temporary is needed; the triangles are then
-// filled from the last down, each after reading its numbers, which lie at or beyond it.
+// The blocked road: the table lives in the result array itself.
 bool TangentsOnBlockedRoad(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan) {
-  auto* image = reinterpret_cast<unsigned char*>(tan);
-  RlVertexTable table;
   try {
-    RlWeldBlocked(numTris, tris, table, image);
+    RlSlotTable table(numTris, tris, tan);
+    RlWeldBlocked(numTris, tris, table);
+    table.Fill();
   } catch (const std::bad_alloc&) {
     return false;
-  }
-  RlAverageFrames(table);
-  for (std::size_t i = static_cast<std::size_t>(numTris); i-- > 0;) {
-    RlIndex triple;
-    std::memcpy(&triple, image + sizeof triple * i, sizeof triple);
-    for (int j = 0; j < 3; ++j) {
-      const RlWeldEntry& vertex = table[triple.idx[j]];
-      for (int k = 0; k < 3; ++k) {
-        tan[i].tangent[j].v[k] = vertex.tangent[k];
-        tan[i].binormal[j].v[k] = vertex.binormal[k];
-      }
-    }
   }
   return true;
 }

@@ -4,36 +4,20 @@
 
 #include "RlGeometryInternal.h"
 #include "RlTangentSpace.h"
-#include "RlVertexTable.h"
+#include "RlWeldTables.h"
 
 namespace {
 
-// The blocked road: entry numbers go straight to indices; the compact entries then
-// become full records in verts.
+// The blocked road: the vertex records are the table.
 bool BuffersOnBlockedRoad(int numTris, const RlRawTriangle* tris, int* numVerts,
                           RlTangentPointD* verts, RlIndex* indices) {
-  RlVertexTable table;
+  RlRecordTable table(tris, verts, indices);
   try {
-    RlWeldBlocked(numTris, tris, table, reinterpret_cast<unsigned char*>(indices));
+    RlWeldBlocked(numTris, tris, table);
   } catch (const std::bad_alloc&) {
     return false;
   }
-  RlAverageFrames(table);
-  for (int e = 0; e < table.Size(); ++e) {
-    const RlWeldEntry& entry = table[e];
-    const RlRawTriangle& tri = tris[entry.corner / 3];
-    const int v = entry.corner % 3;
-    RlTangentPointD& vertex = verts[e];
-    for (int k = 0; k < 3; ++k) {
-      vertex.vertex[k] = tri.vert[v].v[k];
-      vertex.normal[k] = tri.norm[v].v[k];
-      vertex.tangent[k] = entry.tangent[k];
-      vertex.binormal[k] = entry.binormal[k];
-    }
-    vertex.uv[0] = tri.texCoord[v].u;
-    vertex.uv[1] = tri.texCoord[v].v;
-    vertex.count = entry.count;
-  }
+  table.Average();
   *numVerts = table.Size();
   return true;
 }
@@ -55,8 +39,7 @@ bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts
   const std::size_t corners = 3 * triangles;
 
   // The returned arrays are sized for the worst case (every corner its own vertex), and
-  // so is the flat road's sort index; the blocked road's table and index grow with the
-  // vertices. What is stored through indices and verts belongs to the caller from then
+  // so is the flat road's sort index; the blocked road's index grows with the vertices. What is stored through indices and verts belongs to the caller from then
   // on.
   road = RlChooseRoad(numTris, road);
   *indices = new (std::nothrow) RlIndex[triangles];

@@ -9,7 +9,7 @@
 
 #include "RlGeometryInternal.h"
 #include "RlSortIndex.h"
-#include "RlVertexTable.h"
+#include "RlWeldTables.h"
 
 namespace {
 
@@ -121,35 +121,36 @@ int CompareWithSum(double* unit, double unitStoredX, double x, double y, double 
 
 }  // namespace
 
-int RlPreparedCornerD::CompareWith(const RlWeldEntry& entry) {
-  // The keys after the position, which the caller found tied.
-  const RlRawTriangle& own = tris_[corner_ / 3];
-  const RlRawTriangle& other = tris_[entry.corner / 3];
-  const int c = corner_ % 3;
-  const int e = entry.corner % 3;
+int RlPreparedCornerD::CompareKeys(double z, const double* normal, const double* uv) const {
+  if (const int order = RlCompareComponent(tri_.vert[v_].z, z, VEK_VERT_TINY)) {
+    return order;
+  }
   for (int k = 0; k < 3; ++k) {
-    if (const int order = RlCompareComponent(own.norm[c].v[k], other.norm[e].v[k], VEK_NORM_TINY)) {
+    if (const int order = RlCompareComponent(tri_.norm[v_].v[k], normal[k], VEK_NORM_TINY)) {
       return order;
     }
   }
   for (int k = 0; k < 2; ++k) {
-    if (const int order =
-            RlCompareComponent(own.texCoord[c].uv[k], other.texCoord[e].uv[k], VEK_TEX_TINY)) {
+    if (const int order = RlCompareComponent(tri_.texCoord[v_].uv[k], uv[k], VEK_TEX_TINY)) {
       return order;
     }
   }
+  return 0;
+}
+
+int RlPreparedCornerD::CompareFrames(const double* tangentSum, const double* binormalSum) {
   // The corner's unit directions are the same for every entry: made once, when needed.
   if (!prepared_) {
     UnitCopy(tangent_[0], tangent_[1], tangent_[2], unitTangent_);
     UnitCopy(binormal_[0], binormal_[1], binormal_[2], unitBinormal_);
     prepared_ = true;
   }
-  if (const int order = CompareWithSum(unitTangent_, tangent_[0], entry.tangent[0],
-                                       entry.tangent[1], entry.tangent[2])) {
+  if (const int order = CompareWithSum(unitTangent_, tangent_[0], tangentSum[0], tangentSum[1],
+                                       tangentSum[2])) {
     return order;
   }
-  return CompareWithSum(unitBinormal_, binormal_[0], entry.binormal[0], entry.binormal[1],
-                        entry.binormal[2]);
+  return CompareWithSum(unitBinormal_, binormal_[0], binormalSum[0], binormalSum[1],
+                        binormalSum[2]);
 }
 
 int RlIndexBinaryTraverseD(RlTangentPointD* value, RlTangentPointD* data, int* indices,

@@ -1,0 +1,164 @@
+// The record table and the slot table of the blocked welding road.
+#include "RlWeldTables.h"
+
+#include <bit>
+#include <cstring>
+
+// ---- Records ------------------------------------------------------------------------
+
+int RlRecordTable::Make(int corner, const double* tangent, const double* binormal) {
+  const RlRawTriangle& tri = tris_[corner / 3];
+  const int v = corner % 3;
+  RlTangentPointD& point = verts_[size_];
+  for (int k = 0; k < 3; ++k) {
+    point.vertex[k] = tri.vert[v].v[k];
+    point.normal[k] = tri.norm[v].v[k];
+    point.tangent[k] = tangent[k];
+    point.binormal[k] = binormal[k];
+  }
+  point.uv[0] = tri.texCoord[v].u;
+  point.uv[1] = tri.texCoord[v].v;
+  point.count = 1;
+  indices_[corner / 3].idx[v] = size_;
+  return size_++;
+}
+
+void RlRecordTable::Merge(int corner, int e, const double* tangent, const double* binormal) {
+  RlTangentPointD& point = verts_[e];
+  for (int k = 0; k < 3; ++k) {
+    point.tangent[k] += tangent[k];
+  }
+  for (int k = 0; k < 3; ++k) {
+    point.binormal[k] += binormal[k];
+  }
+  point.count += 1;
+  indices_[corner / 3].idx[corner % 3] = e;
+}
+
+int RlRecordTable::CompareTied(RlPreparedCornerD& corner, int e) const {
+  const RlTangentPointD& point = verts_[e];
+  const double normal[3] = {point.normal[0], point.normal[1], point.normal[2]};
+  const double uv[2] = {point.uv[0], point.uv[1]};
+  if (const int order = corner.CompareKeys(point.vertex[2], normal, uv)) {
+    return order;
+  }
+  const double tangent[3] = {point.tangent[0], point.tangent[1], point.tangent[2]};
+  const double binormal[3] = {point.binormal[0], point.binormal[1], point.binormal[2]};
+  return corner.CompareFrames(tangent, binormal);
+}
+
+void RlRecordTable::Average() { RlAverageFrames(verts_, size_); }
+
+// ---- Slots --------------------------------------------------------------------------
+
+RlSlotTable::RlSlotTable(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan)
+    : numCorners_(3 * numTris), tris_(tris), tan_(tan) {
+  const auto words = static_cast<std::size_t>(numCorners_ / 64 + 1);
+  made_ = std::make_unique<uint64_t[]>(words);
+  madeBefore_ = std::make_unique<int[]>(words);
+}
+
+RlSlotTable::~RlSlotTable() = default;
+
+void RlSlotTable::FrameOf(int c, double* tangent, double* binormal) const {
+  const RlRawTangentSpaceD& frames = tan_[c / 3];
+  for (int k = 0; k < 3; ++k) {
+    tangent[k] = frames.tangent[c % 3].v[k];
+    binormal[k] = frames.binormal[c % 3].v[k];
+  }
+}
+
+void RlSlotTable::SetFrame(int c, const double* tangent, const double* binormal) {
+  RlRawTangentSpaceD& frames = tan_[c / 3];
+  for (int k = 0; k < 3; ++k) {
+    frames.tangent[c % 3].v[k] = tangent[k];
+    frames.binormal[c % 3].v[k] = binormal[k];
+  }
+}
+
+int RlSlotTable::Ordinal(int e) const {
+  const uint64_t earlier = made_[e >> 6] & ((uint64_t{1} << (e & 63)) - 1);
+  return madeBefore_[e >> 6] + std::popcount(earlier);
+}
+
+int& RlSlotTable::Count(int ordinal) const {
+  return counts_[static_cast<std::size_t>(ordinal >> kCountChunkBits)]
+                [ordinal & ((1 << kCountChunkBits) - 1)];
+}
+
+void RlSlotTable::Reach(int corner) {
+  // Corners come in order, each once: at a word's first corner, every entry made so far
+  // was made by an earlier word.
+  if ((corner & 63) == 0) {
+    madeBefore_[corner >> 6] = size_;
+  }
+}
+
+int RlSlotTable::Make(int corner, const double* tangent, const double* binormal) {
+  if ((size_ & ((1 << kCountChunkBits) - 1)) == 0) {
+    counts_.push_back(std::make_unique_for_overwrite<int[]>(1 << kCountChunkBits));
+  }
+  Reach(corner);
+  made_[corner >> 6] |= uint64_t{1} << (corner & 63);
+  Count(size_) = 1;
+  SetFrame(corner, tangent, binormal);
+  ++size_;
+  return corner;
+}
+
+void RlSlotTable::Merge(int corner, int e, const double* tangent, const double* binormal) {
+  Reach(corner);
+  double tangentSum[3], binormalSum[3];
+  FrameOf(e, tangentSum, binormalSum);
+  for (int k = 0; k < 3; ++k) {
+    tangentSum[k] += tangent[k];
+  }
+  for (int k = 0; k < 3; ++k) {
+    binormalSum[k] += binormal[k];
+  }
+  SetFrame(e, tangentSum, binormalSum);
+  Count(Ordinal(e)) += 1;
+  // The merged corner keeps its entry's name in its own tangent.
+  double name[3] = {0, 0, 0};
+  std::memcpy(name, &e, sizeof e);
+  SetFrame(corner, name, name);
+}
+
+int RlSlotTable::CompareTied(RlPreparedCornerD& corner, int e) const {
+  const RlRawTriangle& tri = tris_[e / 3];
+  const int v = e % 3;
+  const double normal[3] = {tri.norm[v].x, tri.norm[v].y, tri.norm[v].z};
+  const double uv[2] = {tri.texCoord[v].u, tri.texCoord[v].v};
+  if (const int order = corner.CompareKeys(tri.vert[v].z, normal, uv)) {
+    return order;
+  }
+  double tangent[3], binormal[3];
+  FrameOf(e, tangent, binormal);
+  return corner.CompareFrames(tangent, binormal);
+}
+
+void RlSlotTable::Fill() {
+  // Entries first: their corners' frames become final in place.
+  for (int c = 0; c < numCorners_; ++c) {
+    if (MadeEntry(c)) {
+      double tangent[3], binormal[3];
+      FrameOf(c, tangent, binormal);
+      const int count = Count(Ordinal(c));
+      RlAverageDirection(tangent, count);
+      RlAverageDirection(binormal, count);
+      SetFrame(c, tangent, binormal);
+    }
+  }
+  // Then every merged corner copies its entry's.
+  for (int c = 0; c < numCorners_; ++c) {
+    if (!MadeEntry(c)) {
+      double name[3], unused[3];
+      FrameOf(c, name, unused);
+      int e;
+      std::memcpy(&e, name, sizeof e);
+      double tangent[3], binormal[3];
+      FrameOf(e, tangent, binormal);
+      SetFrame(c, tangent, binormal);
+    }
+  }
+}

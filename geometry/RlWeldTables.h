@@ -1,0 +1,113 @@
+// Internal: the vertex tables of the blocked welding road, kept inside the arrays the
+// caller receives, so that welding needs little memory beyond them.
+//
+// An entry sums the frames of the corners merged into it and counts them; a search
+// compares a corner with entries whose position it ties through the entry's normal,
+// texture coordinate and summed frame. Entries never move.
+//
+// - RlRecordTable (RlCreateVertexBuffers): entries are the vertex records of the result,
+//   numbered in the order they are made; index triples go to the result's index array.
+// - RlSlotTable (RlComputeTangentsD): an entry is named by the corner that made it and
+//   sums in that corner's own tangent and binormal of the result; a corner merged into
+//   an entry keeps the entry's name in its own tangent until the frames are filled in.
+//   Beside the result it keeps a bit per corner (which corners made entries) and a count
+//   per entry.
+#ifndef RL_WELD_TABLES_H
+#define RL_WELD_TABLES_H
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "RlGeometryInternal.h"
+
+// A corner being inserted, compared with entries whose position x and y it ties: the
+// rest of RlCompareD(corner, entry) in two steps, the keys, then (when they tie too) the
+// summed frames. tris, tangent and binormal (the corner's own frame) must outlive it.
+class RlPreparedCornerD {
+ public:
+  RlPreparedCornerD(const RlRawTriangle* tris, int corner, const double* tangent,
+                    const double* binormal)
+      : tri_(tris[corner / 3]), v_(corner % 3), tangent_(tangent), binormal_(binormal) {}
+
+  // Position z, normal (three doubles) and texture coordinate (two).
+  int CompareKeys(double z, const double* normal, const double* uv) const;
+  // The directions of the summed tangent and binormal (three doubles each).
+  int CompareFrames(const double* tangentSum, const double* binormalSum);
+
+ private:
+  const RlRawTriangle& tri_;
+  int v_;
+  const double* tangent_;
+  const double* binormal_;
+  bool prepared_ = false;
+  double unitTangent_[3];
+  double unitBinormal_[3];
+};
+
+// Entries as the vertex records of verts (room for one per corner); corner i * 3 + j's
+// entry goes to indices[i].idx[j].
+class RlRecordTable {
+ public:
+  RlRecordTable(const RlRawTriangle* tris, RlTangentPointD* verts, RlIndex* indices)
+      : tris_(tris), verts_(verts), indices_(indices) {}
+
+  int Size() const { return size_; }
+  // A new entry for corner, with the corner's frame; returns its name.
+  int Make(int corner, const double* tangent, const double* binormal);
+  // Adds corner's frame to entry e, which now represents it.
+  void Merge(int corner, int e, const double* tangent, const double* binormal);
+  int CompareTied(RlPreparedCornerD& corner, int e) const;
+  // Turns the sums into normalised means.
+  void Average();
+
+ private:
+  const RlRawTriangle* tris_;
+  RlTangentPointD* verts_;
+  RlIndex* indices_;
+  int size_ = 0;
+};
+
+// Entries in the frames of tan, a result array of numTris triangles. Allocation
+// failures throw std::bad_alloc.
+class RlSlotTable {
+ public:
+  RlSlotTable(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan);
+  ~RlSlotTable();
+
+  int Size() const { return size_; }
+  int Make(int corner, const double* tangent, const double* binormal);
+  void Merge(int corner, int e, const double* tangent, const double* binormal);
+  int CompareTied(RlPreparedCornerD& corner, int e) const;
+  // Turns the sums into normalised means and gives every corner its entry's frame.
+  void Fill();
+
+ private:
+  // Corner c's frame in tan, copied out and in (its doubles are packed): where an entry
+  // made by c sums, or where a corner merged into an entry keeps its name.
+  void FrameOf(int c, double* tangent, double* binormal) const;
+  void SetFrame(int c, const double* tangent, const double* binormal);
+  bool MadeEntry(int c) const { return (made_[c >> 6] >> (c & 63)) & 1; }
+  // Notes that corner is the next corner to be made or merged.
+  void Reach(int corner);
+  // The number of entry e (made by corner e) in the order entries were made.
+  int Ordinal(int e) const;
+  int& Count(int ordinal) const;
+
+  static constexpr int kCountChunkBits = 12;  // counts grow in chunks of 4,096
+
+  int numCorners_;
+  const RlRawTriangle* tris_;
+  RlRawTangentSpaceD* tan_;
+  std::unique_ptr<uint64_t[]> made_;  // a bit per corner: it made an entry
+  std::unique_ptr<int[]> madeBefore_;  // per word of made_: entries made by earlier words
+  std::vector<std::unique_ptr<int[]>> counts_;  // per entry, by ordinal
+  int size_ = 0;
+};
+
+// Welds the corners of numTris triangles (numTris > 0) into table, which starts empty,
+// with the results of RlWeldCorners. Throws std::bad_alloc when memory runs out.
+template <typename Table>
+void RlWeldBlocked(int numTris, const RlRawTriangle* tris, Table& table);
+
+#endif
