@@ -103,7 +103,7 @@ class RlBlockedSortIndex {
     int block;
     int start;
   };
-  static constexpr int kRemembered = 32;  // more than any search's probes
+  static constexpr int kRemembered = 32;  // about the most probes a search makes
   Found found_[kRemembered];
   void Forget();
   // The block of rank, among those of range, for probe number probe.
@@ -127,6 +127,10 @@ struct RlBlockedSortIndex::Block {
 };
 
 inline RlBlockedSortIndex::Found RlBlockedSortIndex::Find(int probe, int rank, Range range) {
+  if (probe >= kRemembered) {
+    const int block = Locate(rank, range);
+    return {block, BlockStart(block)};
+  }
   Found& found = found_[probe];
   if (found.block < 0 || rank < found.start ||
       rank >= found.start + blocks_[static_cast<std::size_t>(found.block)]->size) {

@@ -2,6 +2,7 @@
 #include "RlWeldTables.h"
 
 #include <bit>
+#include <cstddef>
 #include <cstring>
 
 // ---- Records ------------------------------------------------------------------------
@@ -76,6 +77,11 @@ void RlSlotTable::SetFrame(int c, const double* tangent, const double* binormal)
   }
 }
 
+unsigned char* RlSlotTable::TangentBytes(int c) const {
+  return reinterpret_cast<unsigned char*>(&tan_[c / 3]) + offsetof(RlRawTangentSpaceD, tangent) +
+         sizeof(RlRawPointD) * static_cast<std::size_t>(c % 3);
+}
+
 int RlSlotTable::Ordinal(int e) const {
   const uint64_t earlier = made_[e >> 6] & ((uint64_t{1} << (e & 63)) - 1);
   return madeBefore_[e >> 6] + std::popcount(earlier);
@@ -119,9 +125,7 @@ void RlSlotTable::Merge(int corner, int e, const double* tangent, const double* 
   SetFrame(e, tangentSum, binormalSum);
   Count(Ordinal(e)) += 1;
   // The merged corner keeps its entry's name in its own tangent.
-  double name[3] = {0, 0, 0};
-  std::memcpy(name, &e, sizeof e);
-  SetFrame(corner, name, name);
+  std::memcpy(TangentBytes(corner), &e, sizeof e);
 }
 
 int RlSlotTable::CompareTied(RlPreparedCornerD& corner, int e) const {
@@ -138,12 +142,13 @@ int RlSlotTable::CompareTied(RlPreparedCornerD& corner, int e) const {
 }
 
 void RlSlotTable::Fill() {
-  // Entries first: their corners' frames become final in place.
-  for (int c = 0; c < numCorners_; ++c) {
+  // Entries first, in the order they were made: their corners' frames become final in
+  // place.
+  for (int c = 0, ordinal = 0; c < numCorners_; ++c) {
     if (MadeEntry(c)) {
       double tangent[3], binormal[3];
       FrameOf(c, tangent, binormal);
-      const int count = Count(Ordinal(c));
+      const int count = Count(ordinal++);
       RlAverageDirection(tangent, count);
       RlAverageDirection(binormal, count);
       SetFrame(c, tangent, binormal);
@@ -152,10 +157,8 @@ void RlSlotTable::Fill() {
   // Then every merged corner copies its entry's.
   for (int c = 0; c < numCorners_; ++c) {
     if (!MadeEntry(c)) {
-      double name[3], unused[3];
-      FrameOf(c, name, unused);
       int e;
-      std::memcpy(&e, name, sizeof e);
+      std::memcpy(&e, TangentBytes(c), sizeof e);
       double tangent[3], binormal[3];
       FrameOf(e, tangent, binormal);
       SetFrame(c, tangent, binormal);

@@ -87,6 +87,9 @@ class RlSlotTable {
   // made by c sums, or where a corner merged into an entry keeps its name.
   void FrameOf(int c, double* tangent, double* binormal) const;
   void SetFrame(int c, const double* tangent, const double* binormal);
+  // The bytes of corner c's tangent, where a merged corner's entry name is kept as it is
+  // (never through a double, whose bits a copy might not keep).
+  unsigned char* TangentBytes(int c) const;
   bool MadeEntry(int c) const { return (made_[c >> 6] >> (c & 63)) & 1; }
   // Notes that corner is the next corner to be made or merged.
   void Reach(int corner);
