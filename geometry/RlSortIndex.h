@@ -56,14 +56,15 @@ class RlBlockedSortIndex {
   RlBlockedSortIndex();
   ~RlBlockedSortIndex();
 
-  // RlBinaryTraverse over the count entries listed, for a value at position (x, y, ...):
-  // an entry whose x or y differs from the value's by more than VEK_VERT_TINY is ordered
-  // by them alone, as RlCompareD orders it; tie(entry) compares the value with any other
-  // entry, from position z on. Returns the rank compared last, with that comparison in
+  // RlBinaryTraverse over the count entries listed, for a value at position (x, y, ...)
+  // with boundsX = RlBoundsOf(x, VEK_VERT_TINY): an entry whose x or y differs from the
+  // value's by more than VEK_VERT_TINY is ordered by them alone, as RlCompareD orders
+  // it; tie(entry) compares the value with any other entry, from position z on. Returns the rank compared last, with that comparison in
   // *result; *entry receives the entry when they are equal (-1, and no probe, when
   // count is 0).
   template <typename Tie>
-  int Traverse(const float* position, int count, int* result, int* entry, Tie&& tie);
+  int Traverse(const float* position, RlComponentBounds boundsX, int count, int* result,
+               int* entry, Tie&& tie);
 
   // Puts entry, at position (x, y, ...), at rank; count is the number of entries before.
   void Insert(int rank, int count, int entry, const float* position);
@@ -141,16 +142,15 @@ inline RlBlockedSortIndex::Found RlBlockedSortIndex::Find(int probe, int rank, R
 }
 
 template <typename Tie>
-int RlBlockedSortIndex::Traverse(const float* position, int count, int* result, int* entry,
-                                 Tie&& tie) {
+int RlBlockedSortIndex::Traverse(const float* position, RlComponentBounds boundsX, int count,
+                                 int* result, int* entry, Tie&& tie) {
   *entry = -1;
   *result = -1;
   if (count == 0) {
     return 0;
   }
   // The comparison with the entry at position at of block: RlCompareComponent on x
-  // (through bounds made once) and y, then tie on the entry itself.
-  const RlComponentBounds boundsX = RlBoundsOf(position[0], VEK_VERT_TINY);
+  // (through its bounds) and y, then tie on the entry itself.
   const auto compareAt = [&](const Block& block, int at) {
     const float x = block.position[0][at];
     if (x < boundsX.below || x > boundsX.above) {

@@ -36,7 +36,7 @@ void RlRecordTable::Merge(int corner, int e, const double* tangent, const double
   indices_[corner / 3].idx[corner % 3] = e;
 }
 
-int RlRecordTable::CompareTied(RlPreparedCornerD& corner, int e) const {
+int RlRecordTable::CompareTied(const RlPreparedCornerD& corner, int e) const {
   const RlTangentPointD& point = verts_[e];
   const double normal[3] = {point.normal[0], point.normal[1], point.normal[2]};
   const double uv[2] = {point.uv[0], point.uv[1]};
@@ -128,7 +128,7 @@ void RlSlotTable::Merge(int corner, int e, const double* tangent, const double* 
   std::memcpy(TangentBytes(corner), &e, sizeof e);
 }
 
-int RlSlotTable::CompareTied(RlPreparedCornerD& corner, int e) const {
+int RlSlotTable::CompareTied(const RlPreparedCornerD& corner, int e) const {
   const RlRawTriangle& tri = tris_[e / 3];
   const int v = e % 3;
   const double normal[3] = {tri.norm[v].x, tri.norm[v].y, tri.norm[v].z};
@@ -142,26 +142,20 @@ int RlSlotTable::CompareTied(RlPreparedCornerD& corner, int e) const {
 }
 
 void RlSlotTable::Fill() {
-  // Entries first, in the order they were made: their corners' frames become final in
-  // place.
+  // One pass in corner order: an entry's corner comes before every corner merged into
+  // it, so its frame is final (the normalised mean, in place) before any is copied.
   for (int c = 0, ordinal = 0; c < numCorners_; ++c) {
+    double tangent[3], binormal[3];
     if (MadeEntry(c)) {
-      double tangent[3], binormal[3];
       FrameOf(c, tangent, binormal);
       const int count = Count(ordinal++);
       RlAverageDirection(tangent, count);
       RlAverageDirection(binormal, count);
-      SetFrame(c, tangent, binormal);
-    }
-  }
-  // Then every merged corner copies its entry's.
-  for (int c = 0; c < numCorners_; ++c) {
-    if (!MadeEntry(c)) {
+    } else {
       int e;
       std::memcpy(&e, TangentBytes(c), sizeof e);
-      double tangent[3], binormal[3];
       FrameOf(e, tangent, binormal);
-      SetFrame(c, tangent, binormal);
     }
+    SetFrame(c, tangent, binormal);
   }
 }

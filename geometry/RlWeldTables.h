@@ -19,30 +19,26 @@
 #include <memory>
 #include <vector>
 
+#include "RlCornerFeed.h"
 #include "RlGeometryInternal.h"
 
 // A corner being inserted, compared with entries whose position x and y it ties: the
 // rest of RlCompareD(corner, entry) in two steps, the keys, then (when they tie too) the
-// summed frames. tris, tangent and binormal (the corner's own frame) must outlive it.
+// summed frames. tris and data (the corner's triangle's) must outlive it.
 class RlPreparedCornerD {
  public:
-  RlPreparedCornerD(const RlRawTriangle* tris, int corner, const double* tangent,
-                    const double* binormal)
-      : tri_(tris[corner / 3]), v_(corner % 3), tangent_(tangent), binormal_(binormal) {}
+  RlPreparedCornerD(const RlRawTriangle* tris, int corner, const RlCornerData& data)
+      : tri_(tris[corner / 3]), v_(corner % 3), data_(data) {}
 
   // Position z, normal (three doubles) and texture coordinate (two).
   int CompareKeys(double z, const double* normal, const double* uv) const;
   // The directions of the summed tangent and binormal (three doubles each).
-  int CompareFrames(const double* tangentSum, const double* binormalSum);
+  int CompareFrames(const double* tangentSum, const double* binormalSum) const;
 
  private:
   const RlRawTriangle& tri_;
   int v_;
-  const double* tangent_;
-  const double* binormal_;
-  bool prepared_ = false;
-  double unitTangent_[3];
-  double unitBinormal_[3];
+  const RlCornerData& data_;
 };
 
 // Entries as the vertex records of verts (room for one per corner); corner i * 3 + j's
@@ -57,7 +53,7 @@ class RlRecordTable {
   int Make(int corner, const double* tangent, const double* binormal);
   // Adds corner's frame to entry e, which now represents it.
   void Merge(int corner, int e, const double* tangent, const double* binormal);
-  int CompareTied(RlPreparedCornerD& corner, int e) const;
+  int CompareTied(const RlPreparedCornerD& corner, int e) const;
   // Turns the sums into normalised means.
   void Average();
 
@@ -78,7 +74,7 @@ class RlSlotTable {
   int Size() const { return size_; }
   int Make(int corner, const double* tangent, const double* binormal);
   void Merge(int corner, int e, const double* tangent, const double* binormal);
-  int CompareTied(RlPreparedCornerD& corner, int e) const;
+  int CompareTied(const RlPreparedCornerD& corner, int e) const;
   // Turns the sums into normalised means and gives every corner its entry's frame.
   void Fill();
 

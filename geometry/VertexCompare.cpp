@@ -106,12 +106,13 @@ int ApartWithoutNormalising(const double* unit, double x, double y, double z) {
 
 // CompareDirections for a unit direction and a stored sum, normalising the sum only when
 // the angle is too close to the threshold to tell otherwise.
-int CompareWithSum(double* unit, double unitStoredX, double x, double y, double z) {
+int CompareWithSum(const double* unit, double unitStoredX, double x, double y, double z) {
   int apart = ApartWithoutNormalising(unit, x, y, z);
   if (apart < 0) {
+    double own[3] = {unit[0], unit[1], unit[2]};
     double other[3];
     UnitCopy(x, y, z, other);
-    apart = DotProduct3D(unit, other) < VEK_TAN_ANGLE;
+    apart = DotProduct3D(own, other) < VEK_TAN_ANGLE;
   }
   if (apart) {
     return unitStoredX > x ? -1 : 1;
@@ -138,19 +139,13 @@ int RlPreparedCornerD::CompareKeys(double z, const double* normal, const double*
   return 0;
 }
 
-int RlPreparedCornerD::CompareFrames(const double* tangentSum, const double* binormalSum) {
-  // The corner's unit directions are the same for every entry: made once, when needed.
-  if (!prepared_) {
-    UnitCopy(tangent_[0], tangent_[1], tangent_[2], unitTangent_);
-    UnitCopy(binormal_[0], binormal_[1], binormal_[2], unitBinormal_);
-    prepared_ = true;
-  }
-  if (const int order = CompareWithSum(unitTangent_, tangent_[0], tangentSum[0], tangentSum[1],
-                                       tangentSum[2])) {
+int RlPreparedCornerD::CompareFrames(const double* tangentSum, const double* binormalSum) const {
+  if (const int order = CompareWithSum(data_.unitTangent[v_], data_.tangent[v_][0],
+                                       tangentSum[0], tangentSum[1], tangentSum[2])) {
     return order;
   }
-  return CompareWithSum(unitBinormal_, binormal_[0], binormalSum[0], binormalSum[1],
-                        binormalSum[2]);
+  return CompareWithSum(data_.unitBinormal[v_], data_.binormal[v_][0], binormalSum[0],
+                        binormalSum[1], binormalSum[2]);
 }
 
 int RlIndexBinaryTraverseD(RlTangentPointD* value, RlTangentPointD* data, int* indices,

@@ -172,6 +172,10 @@ TEST(WeldRoads, TangentsNearTheWeldingAngle) {
   ExpectSameOnBothRoads(tris);
 }
 
+TEST(WeldRoads, LargeTorusFedByTheHelperThread) {
+  ExpectSameOnBothRoads(Torus(320, 80));  // 51,200 triangles
+}
+
 TEST(WeldRoads, ShuffledTorus) {
   std::vector<RlRawTriangle> tris = Torus(120, 60);
   ExpectSameOnBothRoads(tris);

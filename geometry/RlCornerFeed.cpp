@@ -1,0 +1,83 @@
+// The corner feed of the blocked welding road.
+#include "RlCornerFeed.h"
+
+#include <algorithm>
+#include <system_error>
+
+void RlComputeCornerData(const RlRawTriangle& tri, RlCornerData* data) {
+  RlCornerFramesD(&tri, data->tangent, data->binormal);
+  for (int j = 0; j < 3; ++j) {
+    for (int k = 0; k < 3; ++k) {
+      data->unitTangent[j][k] = data->tangent[j][k];
+      data->unitBinormal[j][k] = data->binormal[j][k];
+    }
+    NormalizeD(data->unitTangent[j]);
+    NormalizeD(data->unitBinormal[j]);
+    data->boundsX[j] = RlBoundsOf(tri.vert[j].x, VEK_VERT_TINY);
+  }
+}
+
+namespace {
+
+// The helper's entry: a type of this file alone, so that the thread's internals made for
+// it stay out of the library's exported symbols.
+struct Helper {
+  RlCornerFeed* feed;
+  void operator()() const { feed->Work(); }
+};
+
+}  // namespace
+
+RlCornerFeed::RlCornerFeed(int numTris, const RlRawTriangle* tris)
+    : numTris_(numTris), tris_(tris) {
+  if (numTris < kThreadMinTriangles || std::thread::hardware_concurrency() < 2) {
+    return;
+  }
+  ring_ = std::make_unique_for_overwrite<RlCornerData[]>(kSlots * kBatch);
+  try {
+    helper_ = std::thread(Helper{this});
+  } catch (const std::system_error&) {
+    ring_.reset();  // no thread: the welder computes in place
+  }
+}
+
+RlCornerFeed::~RlCornerFeed() {
+  if (helper_.joinable()) {
+    stop_.store(true, std::memory_order_relaxed);
+    helper_.join();
+  }
+}
+
+void RlCornerFeed::Work() {
+  for (int batch = 0; batch * kBatch < numTris_; ++batch) {
+    // Wait for the slot: the welder must be done with the batch kSlots before.
+    while (batch - consumed_.load(std::memory_order_acquire) >= kSlots) {
+      if (stop_.load(std::memory_order_relaxed)) {
+        return;
+      }
+      std::this_thread::yield();
+    }
+    RlCornerData* slot = &ring_[static_cast<std::size_t>((batch % kSlots) * kBatch)];
+    const int first = batch * kBatch;
+    const int last = std::min(numTris_, first + kBatch);
+    for (int i = first; i < last; ++i) {
+      RlComputeCornerData(tris_[i], &slot[i - first]);
+    }
+    produced_.store(batch + 1, std::memory_order_release);
+  }
+}
+
+const RlCornerData& RlCornerFeed::Triangle(int i) {
+  if (!helper_.joinable()) {
+    RlComputeCornerData(tris_[i], &own_);
+    return own_;
+  }
+  const int batch = i / kBatch;
+  if (i % kBatch == 0) {
+    consumed_.store(batch, std::memory_order_release);  // done with every earlier batch
+  }
+  while (produced_.load(std::memory_order_acquire) <= batch) {
+    std::this_thread::yield();
+  }
+  return ring_[static_cast<std::size_t>((batch % kSlots) * kBatch + i % kBatch)];
+}

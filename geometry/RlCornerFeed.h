@@ -1,0 +1,65 @@
+// Internal: what the blocked welding road needs of each triangle before it searches,
+// computed ahead of the search on a helper thread for large meshes.
+//
+// The search itself is sequential (every corner depends on the table the corners before
+// it left), but a triangle's corner frames, their unit copies and the bounds of its
+// positions depend on the triangle alone. The feed computes them for batches of
+// triangles ahead of the welder, in a ring of a few batches; the results are the same
+// bits as computing them in place. Without a thread (small meshes, one processor, or a
+// thread that cannot be started) the welder's own calls compute them.
+#ifndef RL_CORNER_FEED_H
+#define RL_CORNER_FEED_H
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "RlGeometryInternal.h"
+
+struct RlCornerData {
+  double tangent[3][3];  // each corner's frame, as RlCornerFramesD gives it
+  double binormal[3][3];
+  double unitTangent[3][3];  // the same made unit again, as a comparison does
+  double unitBinormal[3][3];
+  RlComponentBounds boundsX[3];  // of each corner's position x, for VEK_VERT_TINY
+};
+
+// Fills data for tri.
+void RlComputeCornerData(const RlRawTriangle& tri, RlCornerData* data);
+
+class RlCornerFeed {
+ public:
+  // Meshes from this size on are fed by a helper thread.
+  static constexpr int kThreadMinTriangles = 50000;
+
+  // Throws std::bad_alloc when the ring cannot be had.
+  RlCornerFeed(int numTris, const RlRawTriangle* tris);
+  ~RlCornerFeed();  // stops and joins the helper
+  RlCornerFeed(const RlCornerFeed&) = delete;
+  RlCornerFeed& operator=(const RlCornerFeed&) = delete;
+
+  // The data of triangle i; triangles are asked for in order, each once. Valid until the
+  // next call.
+  const RlCornerData& Triangle(int i);
+
+  // Whether a helper thread computes the data.
+  bool Threaded() const { return helper_.joinable(); }
+
+  // The helper's loop: fills the ring batch by batch, a few ahead of the welder.
+  void Work();
+
+ private:
+  static constexpr int kBatch = 256;  // triangles
+  static constexpr int kSlots = 4;    // batches in the ring
+
+  int numTris_;
+  const RlRawTriangle* tris_;
+  std::unique_ptr<RlCornerData[]> ring_;
+  RlCornerData own_;               // without a helper
+  std::atomic<int> produced_{0};   // batches the helper has filled
+  std::atomic<int> consumed_{0};   // batches the welder has finished with
+  std::atomic<bool> stop_{false};
+  std::thread helper_;
+};
+
+#endif
