@@ -2,6 +2,7 @@
 #include <memory>
 #include <new>
 
+#include "HugePages.h"
 #include "RlGeometryInternal.h"
 #include "RlTangentSpace.h"
 #include "RlWeldTables.h"
@@ -43,6 +44,7 @@ bool RlComputeTangentsDOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpac
   if (*tan == nullptr) {
     return false;
   }
+  AdviseHugePages(*tan, triangles * sizeof(RlRawTangentSpaceD));
   if (RlChooseRoad(numTris, road) == RlWeldRoad::kBlocked) {
     return TangentsOnBlockedRoad(numTris, tris, *tan);
   }
