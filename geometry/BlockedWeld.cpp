@@ -9,7 +9,7 @@
 template <typename Table>
 void RlWeldBlocked(int numTris, const RlRawTriangle* tris, Table& table) {
   RlBlockedSortIndex sortIndex;
-  RlCornerFeed feed(numTris, tris);
+  RlCornerFeed feed(numTris, tris, table.ResultBytes(), table.ResultBytesPerTriangle());
   for (int i = 0; i < numTris; ++i) {
     const RlCornerData& data = feed.Triangle(i);
     for (int j = 0; j < 3; ++j) {

@@ -2,6 +2,7 @@
 #include "RlCornerFeed.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <system_error>
 
 void RlComputeCornerData(const RlRawTriangle& tri, RlCornerData* data) {
@@ -28,8 +29,9 @@ struct Helper {
 
 }  // namespace
 
-RlCornerFeed::RlCornerFeed(int numTris, const RlRawTriangle* tris)
-    : numTris_(numTris), tris_(tris) {
+RlCornerFeed::RlCornerFeed(int numTris, const RlRawTriangle* tris, unsigned char* result,
+                           std::size_t bytesPerTriangle)
+    : numTris_(numTris), tris_(tris), result_(result), bytesPerTriangle_(bytesPerTriangle) {
   if (numTris < kThreadMinTriangles || std::thread::hardware_concurrency() < 2) {
     return;
   }
@@ -63,7 +65,25 @@ void RlCornerFeed::Work() {
     for (int i = first; i < last; ++i) {
       RlComputeCornerData(tris_[i], &slot[i - first]);
     }
+    TouchResult(first, last);
     produced_.store(batch + 1, std::memory_order_release);
+  }
+}
+
+void RlCornerFeed::TouchResult(int first, int last) const {
+  if (result_ == nullptr) {
+    return;
+  }
+  // Pages shared with a neighbouring batch are left alone: the welder may be writing
+  // into the one before.
+  constexpr std::uintptr_t kPage = 4096;
+  const auto begin = reinterpret_cast<std::uintptr_t>(result_) +
+                     static_cast<std::uintptr_t>(first) * bytesPerTriangle_;
+  const auto end = reinterpret_cast<std::uintptr_t>(result_) +
+                   static_cast<std::uintptr_t>(last) * bytesPerTriangle_;
+  for (std::uintptr_t page = (begin + kPage - 1) & ~(kPage - 1); page + kPage <= end;
+       page += kPage) {
+    result_[page - reinterpret_cast<std::uintptr_t>(result_)] = 0;
   }
 }
 

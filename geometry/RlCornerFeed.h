@@ -7,10 +7,16 @@
 // triangles ahead of the welder, in a ring of a few batches; the results are the same
 // bits as computing them in place. Without a thread (small meshes, one processor, or a
 // thread that cannot be started) the welder's own calls compute them.
+//
+// The helper also takes the page faults of the result array the welder fills triangle
+// by triangle: it writes a zero into every page that lies wholly within a batch's part of
+// that array before the batch is handed over, so the welder never waits for the system
+// to provide fresh pages there.
 #ifndef RL_CORNER_FEED_H
 #define RL_CORNER_FEED_H
 
 #include <atomic>
+#include <cstddef>
 #include <memory>
 #include <thread>
 
@@ -32,8 +38,10 @@ class RlCornerFeed {
   // Meshes from this size on are fed by a helper thread.
   static constexpr int kThreadMinTriangles = 50000;
 
-  // Throws std::bad_alloc when the ring cannot be had.
-  RlCornerFeed(int numTris, const RlRawTriangle* tris);
+  // result (optional) is the array the welder fills, bytesPerTriangle bytes for each
+  // triangle in order. Throws std::bad_alloc when the ring cannot be had.
+  RlCornerFeed(int numTris, const RlRawTriangle* tris, unsigned char* result = nullptr,
+               std::size_t bytesPerTriangle = 0);
   ~RlCornerFeed();  // stops and joins the helper
   RlCornerFeed(const RlCornerFeed&) = delete;
   RlCornerFeed& operator=(const RlCornerFeed&) = delete;
@@ -52,8 +60,13 @@ class RlCornerFeed {
   static constexpr int kBatch = 256;  // triangles
   static constexpr int kSlots = 4;    // batches in the ring
 
+  // Writes a zero into each page wholly within triangles [first, last) of the result.
+  void TouchResult(int first, int last) const;
+
   int numTris_;
   const RlRawTriangle* tris_;
+  unsigned char* result_;
+  std::size_t bytesPerTriangle_;
   std::unique_ptr<RlCornerData[]> ring_;
   RlCornerData own_;               // without a helper
   std::atomic<int> produced_{0};   // batches the helper has filled

@@ -49,6 +49,9 @@ class RlRecordTable {
       : tris_(tris), verts_(verts), indices_(indices) {}
 
   int Size() const { return size_; }
+  // The result filled triangle by triangle, in order: the index triples.
+  unsigned char* ResultBytes() const { return reinterpret_cast<unsigned char*>(indices_); }
+  static constexpr std::size_t ResultBytesPerTriangle() { return sizeof(RlIndex); }
   // A new entry for corner, with the corner's frame; returns its name.
   int Make(int corner, const double* tangent, const double* binormal);
   // Adds corner's frame to entry e, which now represents it.
@@ -72,6 +75,8 @@ class RlSlotTable {
   ~RlSlotTable();
 
   int Size() const { return size_; }
+  unsigned char* ResultBytes() const { return reinterpret_cast<unsigned char*>(tan_); }
+  static constexpr std::size_t ResultBytesPerTriangle() { return sizeof(RlRawTangentSpaceD); }
   int Make(int corner, const double* tangent, const double* binormal);
   void Merge(int corner, int e, const double* tangent, const double* binormal);
   int CompareTied(const RlPreparedCornerD& corner, int e) const;

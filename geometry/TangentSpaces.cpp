@@ -2,7 +2,6 @@
 #include <memory>
 #include <new>
 
-#include "HugePages.h"
 #include "RlGeometryInternal.h"
 #include "RlTangentSpace.h"
 #include "RlWeldTables.h"
@@ -44,7 +43,6 @@ bool RlComputeTangentsDOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpac
   if (*tan == nullptr) {
     return false;
   }
-  AdviseHugePages(*tan, triangles * sizeof(RlRawTangentSpaceD));
   if (RlChooseRoad(numTris, road) == RlWeldRoad::kBlocked) {
     return TangentsOnBlockedRoad(numTris, tris, *tan);
   }

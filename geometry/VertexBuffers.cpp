@@ -2,7 +2,6 @@
 #include <memory>
 #include <new>
 
-#include "HugePages.h"
 #include "RlGeometryInternal.h"
 #include "RlTangentSpace.h"
 #include "RlWeldTables.h"
@@ -59,8 +58,6 @@ bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts
     return false;
   }
 
-  AdviseHugePages(*indices, triangles * sizeof(RlIndex));
-  AdviseHugePages(*verts, corners * sizeof(RlTangentPointD));
   if (road == RlWeldRoad::kBlocked) {
     return BuffersOnBlockedRoad(numTris, tris, numVerts, *verts, *indices);
   }
