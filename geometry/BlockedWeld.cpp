@@ -14,12 +14,11 @@ void RlWeldBlocked(int numTris, const RlRawTriangle* tris, Table& table) {
     const RlCornerData& data = feed.Triangle(i);
     for (int j = 0; j < 3; ++j) {
       const int corner = 3 * i + j;
-      const float position[2] = {tris[i].vert[j].x, tris[i].vert[j].y};
       const RlPreparedCornerD prepared(tris, corner, data);
       int order;
       int found;
       const int count = table.Size();
-      const int rank = sortIndex.Traverse(position, data.boundsX[j], count, &order, &found,
+      const int rank = sortIndex.Traverse(data.boundsX[j], count, &order, &found,
                                           [&](int e) { return table.CompareTied(prepared, e); });
       if (count > 0 && order == 0) {
         table.Merge(corner, found, data.tangent[j], data.binormal[j]);
@@ -27,7 +26,7 @@ void RlWeldBlocked(int numTris, const RlRawTriangle* tris, Table& table) {
       }
       // A new vertex, listed just before or just after the rank compared last.
       const int made = table.Make(corner, data.tangent[j], data.binormal[j]);
-      sortIndex.Insert(order < 0 ? rank : rank + 1, count, made, position);
+      sortIndex.Insert(order < 0 ? rank : rank + 1, count, made, tris[i].vert[j].x);
     }
   }
 }

@@ -19,7 +19,7 @@ void RlBlockedSortIndex::Forget() {
   }
 }
 
-void RlBlockedSortIndex::Insert(int rank, int count, int entry, const float* position) {
+void RlBlockedSortIndex::Insert(int rank, int count, int entry, float x) {
   // Appending goes to the last block; any other rank to the block that holds it now.
   const auto holder = [&] { return rank == count ? AllBlocks().last : Locate(rank, AllBlocks()); };
   int b = holder();
@@ -30,10 +30,8 @@ void RlBlockedSortIndex::Insert(int rank, int count, int entry, const float* pos
   Block& block = *blocks_[static_cast<std::size_t>(b)];
   const int at = rank - BlockStart(b);
   const auto tail = static_cast<std::size_t>(block.size - at);
-  for (int k = 0; k < 2; ++k) {
-    std::memmove(&block.position[k][at + 1], &block.position[k][at], tail * sizeof(float));
-    block.position[k][at] = position[k];
-  }
+  std::memmove(&block.x[at + 1], &block.x[at], tail * sizeof block.x[0]);
+  block.x[at] = x;
   std::memmove(&block.entry[at + 1], &block.entry[at], tail * sizeof block.entry[0]);
   block.entry[at] = entry;
   ++block.size;
@@ -57,9 +55,7 @@ void RlBlockedSortIndex::Split(int block) {
   const int keep = full.size / 2;
   upper->size = full.size - keep;
   const auto moved = static_cast<std::size_t>(upper->size);
-  for (int k = 0; k < 2; ++k) {
-    std::memcpy(upper->position[k], full.position[k] + keep, moved * sizeof(float));
-  }
+  std::memcpy(upper->x, full.x + keep, moved * sizeof full.x[0]);
   std::memcpy(upper->entry, full.entry + keep, moved * sizeof full.entry[0]);
   full.size = keep;
   blocks_.insert(blocks_.begin() + block + 1, std::move(upper));

@@ -47,27 +47,26 @@ int RlBinaryTraverse(int count, int* result, Probe&& probe) {
   return mid;
 }
 
-// The blocked sort index. Beside each entry's name it keeps the entry's position x and y
-// (floats, as every entry's position is), which decide most comparisons without touching
-// the entry. Memory grows with the entries, about 12 to 24 bytes each. Allocation
+// The blocked sort index. Beside each entry's name it keeps the entry's position x (a
+// float, as every entry's position is), which decides most comparisons without touching
+// the entry. Memory grows with the entries, about 8 to 16 bytes each. Allocation
 // failures throw std::bad_alloc.
 class RlBlockedSortIndex {
  public:
   RlBlockedSortIndex();
   ~RlBlockedSortIndex();
 
-  // RlBinaryTraverse over the count entries listed, for a value at position (x, y, ...)
-  // with boundsX = RlBoundsOf(x, VEK_VERT_TINY): an entry whose x or y differs from the
-  // value's by more than VEK_VERT_TINY is ordered by them alone, as RlCompareD orders
-  // it; tie(entry) compares the value with any other entry, from position z on. Returns the rank compared last, with that comparison in
+  // RlBinaryTraverse over the count entries listed, for a value whose position x has the
+  // bounds boundsX = RlBoundsOf(x, VEK_VERT_TINY): an entry whose x differs from the
+  // value's by more than VEK_VERT_TINY is ordered by x alone, as RlCompareD orders it;
+  // tie(entry) compares the value with any other entry, from position y on. Returns the rank compared last, with that comparison in
   // *result; *entry receives the entry when they are equal (-1, and no probe, when
   // count is 0).
   template <typename Tie>
-  int Traverse(const float* position, RlComponentBounds boundsX, int count, int* result,
-               int* entry, Tie&& tie);
+  int Traverse(RlComponentBounds boundsX, int count, int* result, int* entry, Tie&& tie);
 
-  // Puts entry, at position (x, y, ...), at rank; count is the number of entries before.
-  void Insert(int rank, int count, int entry, const float* position);
+  // Puts entry, whose position x is x, at rank; count is the number of entries before.
+  void Insert(int rank, int count, int entry, float x);
 
  private:
   struct Block;
@@ -123,7 +122,7 @@ inline constexpr int kSortBlockCapacity = 2048;
 
 struct RlBlockedSortIndex::Block {
   int size = 0;
-  float position[2][kSortBlockCapacity];  // each entry's x, then y
+  float x[kSortBlockCapacity];  // each entry's position x
   int entry[kSortBlockCapacity];
 };
 
@@ -142,22 +141,19 @@ inline RlBlockedSortIndex::Found RlBlockedSortIndex::Find(int probe, int rank, R
 }
 
 template <typename Tie>
-int RlBlockedSortIndex::Traverse(const float* position, RlComponentBounds boundsX, int count,
-                                 int* result, int* entry, Tie&& tie) {
+int RlBlockedSortIndex::Traverse(RlComponentBounds boundsX, int count, int* result,
+                                 int* entry, Tie&& tie) {
   *entry = -1;
   *result = -1;
   if (count == 0) {
     return 0;
   }
   // The comparison with the entry at position at of block: RlCompareComponent on x
-  // (through its bounds) and y, then tie on the entry itself.
+  // (through its bounds), then tie on the entry itself.
   const auto compareAt = [&](const Block& block, int at) {
-    const float x = block.position[0][at];
+    const float x = block.x[at];
     if (x < boundsX.below || x > boundsX.above) {
       return x < boundsX.below ? -1 : 1;
-    }
-    if (const int order = RlCompareComponent(position[1], block.position[1][at], VEK_VERT_TINY)) {
-      return order;
     }
     const int order = tie(block.entry[at]);
     if (order == 0) {
@@ -190,7 +186,7 @@ int RlBlockedSortIndex::Traverse(const float* position, RlComponentBounds bounds
       int hi = high - start;
       for (;;) {
         // x alone decides unless it lies within the bounds (or is NaN).
-        const float x = block.position[0][pos];
+        const float x = block.x[pos];
         int after = x > boundsX.above;
         if (!(x < boundsX.below) && !after) [[unlikely]] {
           const int order = compareAt(block, pos);

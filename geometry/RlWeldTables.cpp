@@ -40,7 +40,7 @@ int RlRecordTable::CompareTied(const RlPreparedCornerD& corner, int e) const {
   const RlTangentPointD& point = verts_[e];
   const double normal[3] = {point.normal[0], point.normal[1], point.normal[2]};
   const double uv[2] = {point.uv[0], point.uv[1]};
-  if (const int order = corner.CompareKeys(point.vertex[2], normal, uv)) {
+  if (const int order = corner.CompareKeys(point.vertex[1], point.vertex[2], normal, uv)) {
     return order;
   }
   const double tangent[3] = {point.tangent[0], point.tangent[1], point.tangent[2]};
@@ -133,7 +133,7 @@ int RlSlotTable::CompareTied(const RlPreparedCornerD& corner, int e) const {
   const int v = e % 3;
   const double normal[3] = {tri.norm[v].x, tri.norm[v].y, tri.norm[v].z};
   const double uv[2] = {tri.texCoord[v].u, tri.texCoord[v].v};
-  if (const int order = corner.CompareKeys(tri.vert[v].z, normal, uv)) {
+  if (const int order = corner.CompareKeys(tri.vert[v].y, tri.vert[v].z, normal, uv)) {
     return order;
   }
   double tangent[3], binormal[3];

@@ -22,7 +22,7 @@
 #include "RlCornerFeed.h"
 #include "RlGeometryInternal.h"
 
-// A corner being inserted, compared with entries whose position x and y it ties: the
+// A corner being inserted, compared with entries whose position x it ties: the
 // rest of RlCompareD(corner, entry) in two steps, the keys, then (when they tie too) the
 // summed frames. tris and data (the corner's triangle's) must outlive it.
 class RlPreparedCornerD {
@@ -30,8 +30,8 @@ class RlPreparedCornerD {
   RlPreparedCornerD(const RlRawTriangle* tris, int corner, const RlCornerData& data)
       : tri_(tris[corner / 3]), v_(corner % 3), data_(data) {}
 
-  // Position z, normal (three doubles) and texture coordinate (two).
-  int CompareKeys(double z, const double* normal, const double* uv) const;
+  // Position y and z, normal (three doubles) and texture coordinate (two).
+  int CompareKeys(double y, double z, const double* normal, const double* uv) const;
   // The directions of the summed tangent and binormal (three doubles each).
   int CompareFrames(const double* tangentSum, const double* binormalSum) const;
 

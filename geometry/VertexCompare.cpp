@@ -122,7 +122,11 @@ int CompareWithSum(const double* unit, double unitStoredX, double x, double y, d
 
 }  // namespace
 
-int RlPreparedCornerD::CompareKeys(double z, const double* normal, const double* uv) const {
+int RlPreparedCornerD::CompareKeys(double y, double z, const double* normal,
+                                   const double* uv) const {
+  if (const int order = RlCompareComponent(tri_.vert[v_].y, y, VEK_VERT_TINY)) {
+    return order;
+  }
   if (const int order = RlCompareComponent(tri_.vert[v_].z, z, VEK_VERT_TINY)) {
     return order;
   }
