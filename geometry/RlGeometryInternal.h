@@ -120,8 +120,15 @@ int RlIndexBinaryTraverseD(RlTangentPointD* value, RlTangentPointD* data, int* i
 
 // ---- The sorted vertex table -------------------------------------------------------
 
+// Fills *point from corner v of tri, with the given frame and a count of 1.
+void RlFillPointD(const RlRawTriangle& tri, int v, const double* tangent, const double* binormal,
+                  RlTangentPointD* point);
+
 // Fills *point from corner v of tri, with the corner's own frame and a count of 1.
 void RlCopyPointD(RlRawTriangle* tri, int v, RlTangentPointD* point);
+
+// Merges a corner's frame into entry: adds it to the sums and counts the corner.
+void RlAddFrame(RlTangentPointD* entry, const double* tangent, const double* binormal);
 
 // Inserts corner v of tri into the table (point, sortIndex, *num): builds it in
 // point[*num], then merges its frame into an equal entry or makes it a new entry.

@@ -8,31 +8,13 @@
 // ---- Records ------------------------------------------------------------------------
 
 int RlRecordTable::Make(int corner, const double* tangent, const double* binormal) {
-  const RlRawTriangle& tri = tris_[corner / 3];
-  const int v = corner % 3;
-  RlTangentPointD& point = verts_[size_];
-  for (int k = 0; k < 3; ++k) {
-    point.vertex[k] = tri.vert[v].v[k];
-    point.normal[k] = tri.norm[v].v[k];
-    point.tangent[k] = tangent[k];
-    point.binormal[k] = binormal[k];
-  }
-  point.uv[0] = tri.texCoord[v].u;
-  point.uv[1] = tri.texCoord[v].v;
-  point.count = 1;
-  indices_[corner / 3].idx[v] = size_;
+  RlFillPointD(tris_[corner / 3], corner % 3, tangent, binormal, &verts_[size_]);
+  indices_[corner / 3].idx[corner % 3] = size_;
   return size_++;
 }
 
 void RlRecordTable::Merge(int corner, int e, const double* tangent, const double* binormal) {
-  RlTangentPointD& point = verts_[e];
-  for (int k = 0; k < 3; ++k) {
-    point.tangent[k] += tangent[k];
-  }
-  for (int k = 0; k < 3; ++k) {
-    point.binormal[k] += binormal[k];
-  }
-  point.count += 1;
+  RlAddFrame(&verts_[e], tangent, binormal);
   indices_[corner / 3].idx[corner % 3] = e;
 }
 

@@ -8,20 +8,35 @@
 #include "RlGeometryInternal.h"
 #include "RlSortIndex.h"
 
+void RlFillPointD(const RlRawTriangle& tri, int v, const double* tangent, const double* binormal,
+                  RlTangentPointD* point) {
+  for (int k = 0; k < 3; ++k) {
+    point->vertex[k] = tri.vert[v].v[k];
+    point->normal[k] = tri.norm[v].v[k];
+    point->tangent[k] = tangent[k];
+    point->binormal[k] = binormal[k];
+  }
+  point->uv[0] = tri.texCoord[v].u;
+  point->uv[1] = tri.texCoord[v].v;
+  point->count = 1;
+}
+
 void RlCopyPointD(RlRawTriangle* tri, int v, RlTangentPointD* point) {
   double tangent[3];
   double normal[3];  // equals the corner's normal; not kept
   double binormal[3];
   ComputeTangentVectorsD(tri, v, tangent, normal, binormal);
+  RlFillPointD(*tri, v, tangent, binormal, point);
+}
+
+void RlAddFrame(RlTangentPointD* entry, const double* tangent, const double* binormal) {
   for (int k = 0; k < 3; ++k) {
-    point->vertex[k] = tri->vert[v].v[k];
-    point->normal[k] = tri->norm[v].v[k];
-    point->tangent[k] = tangent[k];
-    point->binormal[k] = binormal[k];
+    entry->tangent[k] += tangent[k];
   }
-  point->uv[0] = tri->texCoord[v].u;
-  point->uv[1] = tri->texCoord[v].v;
-  point->count = 1;
+  for (int k = 0; k < 3; ++k) {
+    entry->binormal[k] += binormal[k];
+  }
+  entry->count += 1;
 }
 
 int RlInsertD(RlRawTriangle* tri, int v, int* num, int* sortIndex, RlTangentPointD* point) {
@@ -40,14 +55,10 @@ int RlInsertD(RlRawTriangle* tri, int v, int* num, int* sortIndex, RlTangentPoin
   if (compValue == 0) {
     // Merge: the entry sums the unit frames of its corners; the candidate is left behind.
     const int merged = sortIndex[pos];
-    RlTangentPointD* entry = &point[merged];
-    for (int k = 0; k < 3; ++k) {
-      entry->tangent[k] += candidate->tangent[k];
-    }
-    for (int k = 0; k < 3; ++k) {
-      entry->binormal[k] += candidate->binormal[k];
-    }
-    entry->count += 1;
+    const double tangent[3] = {candidate->tangent[0], candidate->tangent[1], candidate->tangent[2]};
+    const double binormal[3] = {candidate->binormal[0], candidate->binormal[1],
+                                candidate->binormal[2]};
+    RlAddFrame(&point[merged], tangent, binormal);
     return merged;
   }
 
