@@ -4,7 +4,7 @@
 # Usage: fetch-bench-mesh.sh OUTPUT.obj
 set -euo pipefail
 
-out=$1
+out=$(realpath -m "$1")
 [ -s "$out" ] && exit 0
 member=qt5/examples/qt3d/exampleresources/assets/obj/material-sphere.obj
 
@@ -18,6 +18,5 @@ if ! apt-get download qt3d5-examples >/dev/null 2>&1; then
   apt-get download qt3d5-examples >/dev/null
 fi
 dpkg-deb --fsys-tarfile qt3d5-examples_*.deb | tar -x --wildcards "./usr/lib/*/$member"
-mkdir -p "$(dirname "$OLDPWD/$out")" 2>/dev/null || true
-cd "$OLDPWD"
-cp "$work"/usr/lib/*/"$member" "$out"
+mkdir -p "$(dirname "$out")"
+cp usr/lib/*/"$member" "$out"
