@@ -20,7 +20,7 @@ void RlWeldBlocked(int numTris, const RlRawTriangle* tris, Table& table) {
       const int count = table.Size();
       const int rank = sortIndex.Traverse(data.boundsX[j], count, &order, &found,
                                           [&](int e) { return table.CompareTied(prepared, e); });
-      if (count > 0 && order == 0) {
+      if (order == 0) {  // never with an empty table: its search gives -1
         table.Merge(corner, found, data.tangent[j], data.binormal[j]);
         continue;
       }

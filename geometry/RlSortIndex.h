@@ -11,7 +11,6 @@
 #ifndef RL_SORT_INDEX_H
 #define RL_SORT_INDEX_H
 
-#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -59,9 +58,9 @@ class RlBlockedSortIndex {
   // RlBinaryTraverse over the count entries listed, for a value whose position x has the
   // bounds boundsX = RlBoundsOf(x, VEK_VERT_TINY): an entry whose x differs from the
   // value's by more than VEK_VERT_TINY is ordered by x alone, as RlCompareD orders it;
-  // tie(entry) compares the value with any other entry, from position y on. Returns the rank compared last, with that comparison in
-  // *result; *entry receives the entry when they are equal (-1, and no probe, when
-  // count is 0).
+  // tie(entry) compares the value with any other entry, from position y on. Returns the
+  // rank compared last, with that comparison in *result; *entry receives the entry when
+  // they are equal (-1, and no probe, when count is 0).
   template <typename Tie>
   int Traverse(RlComponentBounds boundsX, int count, int* result, int* entry, Tie&& tie);
 

@@ -39,8 +39,8 @@ bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts
   const std::size_t corners = 3 * triangles;
 
   // The returned arrays are sized for the worst case (every corner its own vertex), and
-  // so is the flat road's sort index; the blocked road's index grows with the vertices. What is stored through indices and verts belongs to the caller from then
-  // on.
+  // so is the flat road's sort index; the blocked road's index grows with the vertices.
+  // What is stored through indices and verts belongs to the caller from then on.
   road = RlChooseRoad(numTris, road);
   *indices = new (std::nothrow) RlIndex[triangles];
   if (*indices == nullptr) {

@@ -4,7 +4,6 @@
 // Equality allows tolerances, so the order is not strict: a chain a ~ b ~ c may have
 // a !~ c, and a search can end beside an entry while an equal one lies elsewhere. The
 // caller then treats the corner as a new vertex. A NaN never counts as a difference.
-#include <algorithm>
 #include <cmath>
 
 #include "RlGeometryInternal.h"
