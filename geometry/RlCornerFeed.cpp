@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <system_error>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 void RlComputeCornerData(const RlRawTriangle& tri, RlCornerData* data) {
   RlCornerFramesD(&tri, data->tangent, data->binormal);
   for (int j = 0; j < 3; ++j) {
@@ -81,8 +85,19 @@ void RlCornerFeed::TouchResult(int first, int last) const {
                      static_cast<std::uintptr_t>(first) * bytesPerTriangle_;
   const auto end = reinterpret_cast<std::uintptr_t>(result_) +
                    static_cast<std::uintptr_t>(last) * bytesPerTriangle_;
-  for (std::uintptr_t page = (begin + kPage - 1) & ~(kPage - 1); page + kPage <= end;
-       page += kPage) {
+  const std::uintptr_t pagesBegin = (begin + kPage - 1) & ~(kPage - 1);
+  const std::uintptr_t pagesEnd = end & ~(kPage - 1);
+  if (pagesBegin >= pagesEnd) {
+    return;
+  }
+#if defined(MADV_POPULATE_WRITE)
+  // One call maps all the pages (their contents stay as they are); older systems refuse
+  // it and get the pages written to instead.
+  if (madvise(reinterpret_cast<void*>(pagesBegin), pagesEnd - pagesBegin, MADV_POPULATE_WRITE) == 0) {
+    return;
+  }
+#endif
+  for (std::uintptr_t page = pagesBegin; page < pagesEnd; page += kPage) {
     result_[page - reinterpret_cast<std::uintptr_t>(result_)] = 0;
   }
 }

@@ -1,7 +1,6 @@
 // The record table and the slot table of the blocked welding road.
 #include "RlWeldTables.h"
 
-#include <bit>
 #include <cstddef>
 #include <cstring>
 
@@ -35,11 +34,10 @@ void RlRecordTable::Average() { RlAverageFrames(verts_, size_); }
 // ---- Slots --------------------------------------------------------------------------
 
 RlSlotTable::RlSlotTable(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan)
-    : numCorners_(3 * numTris), tris_(tris), tan_(tan) {
-  const auto words = static_cast<std::size_t>(numCorners_ / 64 + 1);
-  made_ = std::make_unique<uint64_t[]>(words);
-  madeBefore_ = std::make_unique<int[]>(words);
-}
+    : numCorners_(3 * numTris),
+      tris_(tris),
+      tan_(tan),
+      count_(std::make_unique_for_overwrite<int[]>(static_cast<std::size_t>(numCorners_))) {}
 
 RlSlotTable::~RlSlotTable() = default;
 
@@ -64,38 +62,14 @@ unsigned char* RlSlotTable::TangentBytes(int c) const {
          sizeof(RlRawPointD) * static_cast<std::size_t>(c % 3);
 }
 
-int RlSlotTable::Ordinal(int e) const {
-  const uint64_t earlier = made_[e >> 6] & ((uint64_t{1} << (e & 63)) - 1);
-  return madeBefore_[e >> 6] + std::popcount(earlier);
-}
-
-int& RlSlotTable::Count(int ordinal) const {
-  return counts_[static_cast<std::size_t>(ordinal >> kCountChunkBits)]
-                [ordinal & ((1 << kCountChunkBits) - 1)];
-}
-
-void RlSlotTable::Reach(int corner) {
-  // Corners come in order, each once: at a word's first corner, every entry made so far
-  // was made by an earlier word.
-  if ((corner & 63) == 0) {
-    madeBefore_[corner >> 6] = size_;
-  }
-}
-
 int RlSlotTable::Make(int corner, const double* tangent, const double* binormal) {
-  if ((size_ & ((1 << kCountChunkBits) - 1)) == 0) {
-    counts_.push_back(std::make_unique_for_overwrite<int[]>(1 << kCountChunkBits));
-  }
-  Reach(corner);
-  made_[corner >> 6] |= uint64_t{1} << (corner & 63);
-  Count(size_) = 1;
+  count_[corner] = 1;
   SetFrame(corner, tangent, binormal);
   ++size_;
   return corner;
 }
 
 void RlSlotTable::Merge(int corner, int e, const double* tangent, const double* binormal) {
-  Reach(corner);
   double tangentSum[3], binormalSum[3];
   FrameOf(e, tangentSum, binormalSum);
   for (int k = 0; k < 3; ++k) {
@@ -105,7 +79,8 @@ void RlSlotTable::Merge(int corner, int e, const double* tangent, const double* 
     binormalSum[k] += binormal[k];
   }
   SetFrame(e, tangentSum, binormalSum);
-  Count(Ordinal(e)) += 1;
+  ++count_[e];
+  count_[corner] = 0;
   // The merged corner keeps its entry's name in its own tangent.
   std::memcpy(TangentBytes(corner), &e, sizeof e);
 }
@@ -126,11 +101,10 @@ int RlSlotTable::CompareTied(const RlPreparedCornerD& corner, int e) const {
 void RlSlotTable::Fill() {
   // One pass in corner order: an entry's corner comes before every corner merged into
   // it, so its frame is final (the normalised mean, in place) before any is copied.
-  for (int c = 0, ordinal = 0; c < numCorners_; ++c) {
+  for (int c = 0; c < numCorners_; ++c) {
     double tangent[3], binormal[3];
-    if (MadeEntry(c)) {
+    if (const int count = count_[c]) {
       FrameOf(c, tangent, binormal);
-      const int count = Count(ordinal++);
       RlAverageDirection(tangent, count);
       RlAverageDirection(binormal, count);
     } else {

@@ -10,14 +10,11 @@
 // - RlSlotTable (RlComputeTangentsD): an entry is named by the corner that made it and
 //   sums in that corner's own tangent and binormal of the result; a corner merged into
 //   an entry keeps the entry's name in its own tangent until the frames are filled in.
-//   Beside the result it keeps a bit per corner (which corners made entries) and a count
-//   per entry.
+//   Beside the result it keeps a count per corner (4 bytes).
 #ifndef RL_WELD_TABLES_H
 #define RL_WELD_TABLES_H
 
-#include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "RlCornerFeed.h"
 #include "RlGeometryInternal.h"
@@ -91,21 +88,13 @@ class RlSlotTable {
   // The bytes of corner c's tangent, where a merged corner's entry name is kept as it is
   // (never through a double, whose bits a copy might not keep).
   unsigned char* TangentBytes(int c) const;
-  bool MadeEntry(int c) const { return (made_[c >> 6] >> (c & 63)) & 1; }
-  // Notes that corner is the next corner to be made or merged.
-  void Reach(int corner);
-  // The number of entry e (made by corner e) in the order entries were made.
-  int Ordinal(int e) const;
-  int& Count(int ordinal) const;
-
-  static constexpr int kCountChunkBits = 12;  // counts grow in chunks of 4,096
 
   int numCorners_;
   const RlRawTriangle* tris_;
   RlRawTangentSpaceD* tan_;
-  std::unique_ptr<uint64_t[]> made_;  // a bit per corner: it made an entry
-  std::unique_ptr<int[]> madeBefore_;  // per word of made_: entries made by earlier words
-  std::vector<std::unique_ptr<int[]>> counts_;  // per entry, by ordinal
+  // Per corner, written as the corner is welded: the number of corners merged into the
+  // entry it made (itself included), or 0 when it was merged into another.
+  std::unique_ptr<int[]> count_;
   int size_ = 0;
 };
 
