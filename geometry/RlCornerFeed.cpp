@@ -93,7 +93,8 @@ void RlCornerFeed::TouchResult(int first, int last) const {
 #if defined(MADV_POPULATE_WRITE)
   // One call maps all the pages (their contents stay as they are); older systems refuse
   // it and get the pages written to instead.
-  if (madvise(reinterpret_cast<void*>(pagesBegin), pagesEnd - pagesBegin, MADV_POPULATE_WRITE) == 0) {
+  void* pages = reinterpret_cast<void*>(pagesBegin);
+  if (madvise(pages, pagesEnd - pagesBegin, MADV_POPULATE_WRITE) == 0) {
     return;
   }
 #endif

@@ -9,9 +9,10 @@
 // thread that cannot be started) the welder's own calls compute them.
 //
 // The helper also takes the page faults of the result array the welder fills triangle
-// by triangle: it writes a zero into every page that lies wholly within a batch's part of
-// that array before the batch is handed over, so the welder never waits for the system
-// to provide fresh pages there.
+// by triangle: it has every page that lies wholly within a batch's part of that array
+// mapped before the batch is handed over (in one call where Linux offers it, else by
+// writing a zero into each), so the welder never waits for the system to provide fresh
+// pages there.
 #ifndef RL_CORNER_FEED_H
 #define RL_CORNER_FEED_H
 
@@ -60,7 +61,7 @@ class RlCornerFeed {
   static constexpr int kBatch = 256;  // triangles
   static constexpr int kSlots = 4;    // batches in the ring
 
-  // Writes a zero into each page wholly within triangles [first, last) of the result.
+  // Maps each page wholly within triangles [first, last) of the result.
   void TouchResult(int first, int last) const;
 
   int numTris_;
