@@ -9,9 +9,10 @@
 template <typename Table>
 void RlWeldBlocked(int numTris, const RlRawTriangle* tris, Table& table) {
   RlBlockedSortIndex sortIndex;
-  RlCornerFeed feed(numTris, tris, table.ResultBytes(), table.ResultBytesPerTriangle());
+  RlCornerFeed feed(numTris, tris, table.ResultBytes(), table.ResultBytesPerTriangle(),
+                    table.EntryBytes(), table.BytesPerEntry());
   for (int i = 0; i < numTris; ++i) {
-    const RlCornerData& data = feed.Triangle(i);
+    const RlCornerData& data = feed.Triangle(i, table.Size());
     for (int j = 0; j < 3; ++j) {
       const int corner = 3 * i + j;
       const RlPreparedCornerD prepared(tris, corner, data);

@@ -34,8 +34,14 @@ struct Helper {
 }  // namespace
 
 RlCornerFeed::RlCornerFeed(int numTris, const RlRawTriangle* tris, unsigned char* result,
-                           std::size_t bytesPerTriangle)
-    : numTris_(numTris), tris_(tris), result_(result), bytesPerTriangle_(bytesPerTriangle) {
+                           std::size_t bytesPerTriangle, unsigned char* entries,
+                           std::size_t bytesPerEntry)
+    : numTris_(numTris),
+      tris_(tris),
+      result_(result),
+      bytesPerTriangle_(bytesPerTriangle),
+      entries_(entries),
+      bytesPerEntry_(bytesPerEntry) {
   if (numTris < kThreadMinTriangles || std::thread::hardware_concurrency() < 2) {
     return;
   }
@@ -70,6 +76,7 @@ void RlCornerFeed::Work() {
       RlComputeCornerData(tris_[i], &slot[i - first]);
     }
     TouchResult(first, last);
+    MapEntries();
     produced_.store(batch + 1, std::memory_order_release);
   }
 }
@@ -103,13 +110,41 @@ void RlCornerFeed::TouchResult(int first, int last) const {
   }
 }
 
-const RlCornerData& RlCornerFeed::Triangle(int i) {
+void RlCornerFeed::MapEntries() {
+  if (entries_ == nullptr) {
+    return;
+  }
+  // The welder appends at most three entries per triangle, and is at most kSlots batches
+  // behind: map as far as it can reach before the next batch is handed over. Mapping
+  // leaves contents as they are, so it may meet the welder's writes; pages are only
+  // mapped wholly inside the array.
+  constexpr std::uintptr_t kPage = 4096;
+  const auto start = reinterpret_cast<std::uintptr_t>(entries_);
+  const auto capacity = 3 * static_cast<std::size_t>(numTris_);
+  const auto made = static_cast<std::size_t>(made_.load(std::memory_order_relaxed));
+  const std::size_t reach = std::min(capacity, made + 3 * std::size_t{kBatch} * (kSlots + 1));
+  const std::uintptr_t from = std::max(entriesMapped_, (start + kPage - 1) & ~(kPage - 1));
+  const std::uintptr_t to = (start + reach * bytesPerEntry_) & ~(kPage - 1);
+  if (from >= to) {
+    return;
+  }
+#if defined(MADV_POPULATE_WRITE)
+  if (madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE) == 0) {
+    entriesMapped_ = to;
+    return;
+  }
+#endif
+  entries_ = nullptr;  // mapping is not offered here: the welder takes its own page faults
+}
+
+const RlCornerData& RlCornerFeed::Triangle(int i, int entriesMade) {
   if (!helper_.joinable()) {
     RlComputeCornerData(tris_[i], &own_);
     return own_;
   }
   const int batch = i / kBatch;
   if (i % kBatch == 0) {
+    made_.store(entriesMade, std::memory_order_relaxed);
     consumed_.store(batch, std::memory_order_release);  // done with every earlier batch
   }
   while (produced_.load(std::memory_order_acquire) <= batch) {

@@ -12,7 +12,9 @@
 // by triangle: it has every page that lies wholly within a batch's part of that array
 // mapped before the batch is handed over (in one call where Linux offers it, else by
 // writing a zero into each), so the welder never waits for the system to provide fresh
-// pages there.
+// pages there. Where the welder also appends entries to an array of its own, the helper
+// maps that array's pages a little ahead of the entries made so far (only where it can
+// do so without writing into them).
 #ifndef RL_CORNER_FEED_H
 #define RL_CORNER_FEED_H
 
@@ -40,16 +42,19 @@ class RlCornerFeed {
   static constexpr int kThreadMinTriangles = 50000;
 
   // result (optional) is the array the welder fills, bytesPerTriangle bytes for each
-  // triangle in order. Throws std::bad_alloc when the ring cannot be had.
+  // triangle in order; entries (optional) an array of up to three entries per triangle,
+  // bytesPerEntry bytes each, that the welder appends to. Throws std::bad_alloc when the
+  // ring cannot be had.
   RlCornerFeed(int numTris, const RlRawTriangle* tris, unsigned char* result = nullptr,
-               std::size_t bytesPerTriangle = 0);
+               std::size_t bytesPerTriangle = 0, unsigned char* entries = nullptr,
+               std::size_t bytesPerEntry = 0);
   ~RlCornerFeed();  // stops and joins the helper
   RlCornerFeed(const RlCornerFeed&) = delete;
   RlCornerFeed& operator=(const RlCornerFeed&) = delete;
 
   // The data of triangle i; triangles are asked for in order, each once. Valid until the
-  // next call.
-  const RlCornerData& Triangle(int i);
+  // next call. entriesMade: how many entries the welder has appended so far.
+  const RlCornerData& Triangle(int i, int entriesMade = 0);
 
   // Whether a helper thread computes the data.
   bool Threaded() const { return helper_.joinable(); }
@@ -63,11 +68,17 @@ class RlCornerFeed {
 
   // Maps each page wholly within triangles [first, last) of the result.
   void TouchResult(int first, int last) const;
+  // Maps the pages of the entries array up to a little beyond the entries made.
+  void MapEntries();
 
   int numTris_;
   const RlRawTriangle* tris_;
   unsigned char* result_;
   std::size_t bytesPerTriangle_;
+  unsigned char* entries_;
+  std::size_t bytesPerEntry_;
+  std::uintptr_t entriesMapped_ = 0;  // the helper's: entries pages mapped up to here
+  std::atomic<int> made_{0};          // entries the welder had made at its last batch
   std::unique_ptr<RlCornerData[]> ring_;
   RlCornerData own_;               // without a helper
   std::atomic<int> produced_{0};   // batches the helper has filled

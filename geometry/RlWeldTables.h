@@ -49,6 +49,9 @@ class RlRecordTable {
   // The result filled triangle by triangle, in order: the index triples.
   unsigned char* ResultBytes() const { return reinterpret_cast<unsigned char*>(indices_); }
   static constexpr std::size_t ResultBytesPerTriangle() { return sizeof(RlIndex); }
+  // The array entries are appended to: the vertex records.
+  unsigned char* EntryBytes() const { return reinterpret_cast<unsigned char*>(verts_); }
+  static constexpr std::size_t BytesPerEntry() { return sizeof(RlTangentPointD); }
   // A new entry for corner, with the corner's frame; returns its name.
   int Make(int corner, const double* tangent, const double* binormal);
   // Adds corner's frame to entry e, which now represents it.
@@ -74,6 +77,9 @@ class RlSlotTable {
   int Size() const { return size_; }
   unsigned char* ResultBytes() const { return reinterpret_cast<unsigned char*>(tan_); }
   static constexpr std::size_t ResultBytesPerTriangle() { return sizeof(RlRawTangentSpaceD); }
+  // Entries live in the result: none are appended elsewhere.
+  static unsigned char* EntryBytes() { return nullptr; }
+  static constexpr std::size_t BytesPerEntry() { return 0; }
   int Make(int corner, const double* tangent, const double* binormal);
   void Merge(int corner, int e, const double* tangent, const double* binormal);
   int CompareTied(const RlPreparedCornerD& corner, int e) const;
