@@ -31,6 +31,22 @@ struct Helper {
   void operator()() const { feed->Work(); }
 };
 
+constexpr std::uintptr_t kPage = 4096;
+std::uintptr_t PageAbove(std::uintptr_t address) { return (address + kPage - 1) & ~(kPage - 1); }
+std::uintptr_t PageBelow(std::uintptr_t address) { return address & ~(kPage - 1); }
+
+// Maps the pages from first to last (page boundaries, first < last) in one call, leaving
+// their contents as they are; false where the system does not offer that.
+bool MapPages(std::uintptr_t first, std::uintptr_t last) {
+#if defined(MADV_POPULATE_WRITE)
+  return madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE) == 0;
+#else
+  static_cast<void>(first);
+  static_cast<void>(last);
+  return false;
+#endif
+}
+
 }  // namespace
 
 RlCornerFeed::RlCornerFeed(int numTris, const RlRawTriangle* tris, unsigned char* result,
@@ -87,24 +103,16 @@ void RlCornerFeed::TouchResult(int first, int last) const {
   }
   // Pages shared with a neighbouring batch are left alone: the welder may be writing
   // into the one before.
-  constexpr std::uintptr_t kPage = 4096;
   const auto begin = reinterpret_cast<std::uintptr_t>(result_) +
                      static_cast<std::uintptr_t>(first) * bytesPerTriangle_;
   const auto end = reinterpret_cast<std::uintptr_t>(result_) +
                    static_cast<std::uintptr_t>(last) * bytesPerTriangle_;
-  const std::uintptr_t pagesBegin = (begin + kPage - 1) & ~(kPage - 1);
-  const std::uintptr_t pagesEnd = end & ~(kPage - 1);
-  if (pagesBegin >= pagesEnd) {
+  const std::uintptr_t pagesBegin = PageAbove(begin);
+  const std::uintptr_t pagesEnd = PageBelow(end);
+  // Where one call cannot map them, each page gets a write.
+  if (pagesBegin >= pagesEnd || MapPages(pagesBegin, pagesEnd)) {
     return;
   }
-#if defined(MADV_POPULATE_WRITE)
-  // One call maps all the pages (their contents stay as they are); older systems refuse
-  // it and get the pages written to instead.
-  void* pages = reinterpret_cast<void*>(pagesBegin);
-  if (madvise(pages, pagesEnd - pagesBegin, MADV_POPULATE_WRITE) == 0) {
-    return;
-  }
-#endif
   for (std::uintptr_t page = pagesBegin; page < pagesEnd; page += kPage) {
     result_[page - reinterpret_cast<std::uintptr_t>(result_)] = 0;
   }
@@ -118,22 +126,19 @@ void RlCornerFeed::MapEntries() {
   // behind: map as far as it can reach before the next batch is handed over. Mapping
   // leaves contents as they are, so it may meet the welder's writes; pages are only
   // mapped wholly inside the array.
-  constexpr std::uintptr_t kPage = 4096;
   const auto start = reinterpret_cast<std::uintptr_t>(entries_);
   const auto capacity = 3 * static_cast<std::size_t>(numTris_);
   const auto made = static_cast<std::size_t>(made_.load(std::memory_order_relaxed));
   const std::size_t reach = std::min(capacity, made + 3 * std::size_t{kBatch} * (kSlots + 1));
-  const std::uintptr_t from = std::max(entriesMapped_, (start + kPage - 1) & ~(kPage - 1));
-  const std::uintptr_t to = (start + reach * bytesPerEntry_) & ~(kPage - 1);
+  const std::uintptr_t from = std::max(entriesMapped_, PageAbove(start));
+  const std::uintptr_t to = PageBelow(start + reach * bytesPerEntry_);
   if (from >= to) {
     return;
   }
-#if defined(MADV_POPULATE_WRITE)
-  if (madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE) == 0) {
+  if (MapPages(from, to)) {
     entriesMapped_ = to;
     return;
   }
-#endif
   entries_ = nullptr;  // mapping is not offered here: the welder takes its own page faults
 }
 
