@@ -1,0 +1,34 @@
+// The console report of the benchmark, followed by one table of the welding cases: for
+// every case that ran with repetitions, by mesh size, the median time, peak heap per
+// corner and welded vertices; then each case's time at 1M triangles as a share of
+// Assimp's, and how much each case's time grows from 1M to 4M triangles.
+#ifndef BENCH_WELD_TABLE_H
+#define BENCH_WELD_TABLE_H
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+class WeldTable : public benchmark::ConsoleReporter {
+ public:
+  using ConsoleReporter::ConsoleReporter;
+
+  void ReportRuns(const std::vector<Run>& runs) override;
+  // Prints the table after the console report (nothing when no case had medians).
+  void Finalize() override;
+
+ private:
+  struct Cell {
+    double milliseconds;
+    double peakPerCorner;  // negative when the case does not count them
+    double vertices;       // likewise
+  };
+  std::vector<std::string> cases_;  // in the order they ran
+  std::map<std::pair<std::string, int64_t>, Cell> cells_;
+};
+
+#endif
