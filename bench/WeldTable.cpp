@@ -2,10 +2,12 @@
 #include "WeldTable.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <ostream>
 #include <set>
 #include <string_view>
+#include <system_error>
 
 namespace {
 
@@ -31,6 +33,11 @@ std::string Format(const char* format, double value) {
   return text;
 }
 
+// text right-aligned in a column of ten.
+std::string RightAligned(const std::string& text) {
+  return std::string(10 - std::min<std::size_t>(10, text.size()), ' ') + text;
+}
+
 // Three significant digits, enough to tell cases apart without pretending to precision
 // that run-to-run noise does not have.
 std::string Significant(double value) {
@@ -49,7 +56,13 @@ void WeldTable::ReportRuns(const std::vector<Run>& runs) {
     if (std::string_view(name).starts_with("BM_")) {
       name.erase(0, 3);
     }
-    const int64_t size = std::stoll(run.run_name.args);
+    // The mesh size; cases without one have no place in the table.
+    const std::string& args = run.run_name.args;
+    int64_t size = 0;
+    if (const auto parsed = std::from_chars(args.data(), args.data() + args.size(), size);
+        parsed.ec != std::errc() || parsed.ptr != args.data() + args.size()) {
+      continue;
+    }
     if (std::find(cases_.begin(), cases_.end(), name) == cases_.end()) {
       cases_.push_back(name);
     }
@@ -96,15 +109,14 @@ void WeldTable::Finalize() {
     }
     label(name);
     for (const std::string& text : texts) {
-      out << std::string(10 - std::min<std::size_t>(10, text.size()), ' ') << text;
+      out << RightAligned(text);
     }
     out << '\n';
   };
   const auto header = [&](const char* title) {
     out << '\n' << title << '\n' << std::string(width + 2, ' ');
     for (int64_t size : sizes) {
-      const std::string name = SizeName(size);
-      out << std::string(10 - name.size(), ' ') << name;
+      out << RightAligned(SizeName(size));
     }
     out << '\n';
   };
@@ -126,29 +138,30 @@ void WeldTable::Finalize() {
     });
   }
 
-  const auto time = [&](const std::string& name, int64_t size) {
+  const auto millisecondsOf = [&](const std::string& name, int64_t size) {
     const auto it = cells_.find({name, size});
     return it != cells_.end() ? it->second.milliseconds : 0.0;
   };
   const std::string assimp = "Assimp_JoinVerticesAndTangents";
-  if (const double reference = time(assimp, kMillion); reference > 0) {
+  if (const double reference = millisecondsOf(assimp, kMillion); reference > 0) {
     out << "\nAt 1M triangles, time as a share of Assimp's\n";
     for (const std::string& name : cases_) {
-      if (name != assimp && time(name, kMillion) > 0) {
+      if (name != assimp && millisecondsOf(name, kMillion) > 0) {
         label(name);
-        out << Format("%10.3f", time(name, kMillion) / reference) << '\n';
+        out << Format("%10.3f", millisecondsOf(name, kMillion) / reference) << '\n';
       }
     }
   }
   bool grows = false;
   for (const std::string& name : cases_) {
-    if (time(name, kMillion) > 0 && time(name, 4 * kMillion) > 0) {
+    if (millisecondsOf(name, kMillion) > 0 && millisecondsOf(name, 4 * kMillion) > 0) {
       if (!grows) {
         out << "\nGrowth of the time from 1M to 4M triangles\n";
         grows = true;
       }
       label(name);
-      out << Format("%10.2f", time(name, 4 * kMillion) / time(name, kMillion)) << '\n';
+      out << Format("%10.2f", millisecondsOf(name, 4 * kMillion) / millisecondsOf(name, kMillion))
+          << '\n';
     }
   }
   out.flush();
