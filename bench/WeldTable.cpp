@@ -113,30 +113,27 @@ void WeldTable::Finalize() {
     }
     out << '\n';
   };
-  const auto header = [&](const char* title) {
+  // A titled block: the sizes, then a row per case.
+  const auto section = [&](const char* title, auto&& cellText) {
     out << '\n' << title << '\n' << std::string(width + 2, ' ');
     for (int64_t size : sizes) {
       out << RightAligned(SizeName(size));
     }
     out << '\n';
+    for (const std::string& name : cases_) {
+      row(name, cellText);
+    }
   };
 
-  header("Welding: median milliseconds");
-  for (const std::string& name : cases_) {
-    row(name, [](const Cell& cell) { return Significant(cell.milliseconds); });
-  }
-  header("Peak heap, bytes per corner (beyond the returned arrays for this library)");
-  for (const std::string& name : cases_) {
-    row(name, [](const Cell& cell) {
-      return cell.peakPerCorner < 0 ? std::string() : Format("%.1f", cell.peakPerCorner);
-    });
-  }
-  header("Welded vertices");
-  for (const std::string& name : cases_) {
-    row(name, [](const Cell& cell) {
-      return cell.vertices < 0 ? std::string() : Format("%.0f", cell.vertices);
-    });
-  }
+  section("Welding: median milliseconds",
+          [](const Cell& cell) { return Significant(cell.milliseconds); });
+  section("Peak heap, bytes per corner (beyond the returned arrays for this library)",
+          [](const Cell& cell) {
+            return cell.peakPerCorner < 0 ? std::string() : Format("%.1f", cell.peakPerCorner);
+          });
+  section("Welded vertices", [](const Cell& cell) {
+    return cell.vertices < 0 ? std::string() : Format("%.0f", cell.vertices);
+  });
 
   const auto millisecondsOf = [&](const std::string& name, int64_t size) {
     const auto it = cells_.find({name, size});
