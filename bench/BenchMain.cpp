@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include "WeldBench.h"
 #include "WeldTable.h"
 
 int main(int argc, char** argv) {
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
     return 1;
   }
+  RegisterWeldRounds();
   // Colours on a terminal only, as the library's own console report does.
   WeldTable table(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Color
                                         : benchmark::ConsoleReporter::OO_None);

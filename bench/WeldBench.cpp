@@ -6,11 +6,13 @@
 //
 // With RL_BENCH_MESH naming an RLF file, every case also runs on that mesh (argument 0);
 // `make bench` exports a real UV-mapped model into one.
+#include "WeldBench.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <initializer_list>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -71,22 +73,14 @@ std::vector<RlRawTriangle>& MeshOf(int64_t arg) {
   return it->second;
 }
 
-// The torus sizes of a case, and the real mesh when there is one. Single runs on a
-// shared machine vary by a fifth or more, so every case runs kRepetitions times and the
-// table reads the median.
-constexpr int kRepetitions = 5;
-void Sizes(benchmark::internal::Benchmark* b, std::initializer_list<int64_t> sizes) {
-  for (int64_t size : sizes) {
-    b->Arg(size);
-  }
+// The sizes the cases run on, in increasing order: tori of about these many triangles,
+// then the real mesh when there is one (argument 0).
+std::vector<int64_t> Sizes() {
+  std::vector<int64_t> sizes = {1'000, 10'000, 100'000, 1'000'000, 4'000'000};
   if (RealMeshFile() != nullptr) {
-    b->Arg(0);
+    sizes.push_back(0);
   }
-  b->Unit(benchmark::kMillisecond)->UseRealTime();
-  b->Repetitions(kRepetitions)->ReportAggregatesOnly(true);
-}
-void PeerSizes(benchmark::internal::Benchmark* b) {
-  Sizes(b, {10'000, 100'000, 1'000'000, 4'000'000});
+  return sizes;
 }
 
 // vertices: the welded vertex count, or -1 where the function does not tell it.
@@ -190,7 +184,6 @@ void BM_Assimp_JoinVerticesAndTangents(benchmark::State& state) {
   }
   SetCounters(state, triangles, static_cast<int>(vertices), peak);
 }
-BENCHMARK(BM_Assimp_JoinVerticesAndTangents)->Apply(PeerSizes);
 #endif
 
 #if RL_HAVE_MESHOPTIMIZER
@@ -216,7 +209,8 @@ void BM_Meshopt_VertexRemap(benchmark::State& state) {
     vertices = meshopt_generateVertexRemap(remap.data(), nullptr, soup.size(), soup.data(),
                                            soup.size(), sizeof(Vertex));
     std::vector<Vertex> welded(vertices);
-    meshopt_remapVertexBuffer(welded.data(), soup.data(), soup.size(), sizeof(Vertex), remap.data());
+    meshopt_remapVertexBuffer(welded.data(), soup.data(), soup.size(), sizeof(Vertex),
+                              remap.data());
     std::vector<unsigned> indices(soup.size());
     meshopt_remapIndexBuffer(indices.data(), nullptr, soup.size(), remap.data());
     peak = heap.Peak();
@@ -224,15 +218,47 @@ void BM_Meshopt_VertexRemap(benchmark::State& state) {
   }
   SetCounters(state, tris.size(), static_cast<int>(vertices), peak);
 }
-BENCHMARK(BM_Meshopt_VertexRemap)->Apply(PeerSizes);
 #endif
+
+// A case of the rounds: its name, what it runs, and the sizes it runs on.
+struct WeldCase {
+  const char* name;
+  std::function<void(benchmark::State&)> run;
+  int64_t smallest;
+  int64_t largest;
+};
 
 }  // namespace
 
-BENCHMARK_CAPTURE(BM_RlCreateVertexBuffers, auto, RlWeldRoad::kAuto)
-    ->Apply([](auto* b) { Sizes(b, {1'000, 10'000, 100'000, 1'000'000, 4'000'000}); });
-BENCHMARK_CAPTURE(BM_RlCreateVertexBuffers, flat, RlWeldRoad::kFlat)
-    ->Apply([](auto* b) { Sizes(b, {1'000, 10'000, 100'000}); });
-BENCHMARK_CAPTURE(BM_RlCreateVertexBuffers, blocked, RlWeldRoad::kBlocked)
-    ->Apply([](auto* b) { Sizes(b, {1'000, 10'000}); });
-BENCHMARK_CAPTURE(BM_RlComputeTangentsD, auto, RlWeldRoad::kAuto)->Apply(PeerSizes);
+void RegisterWeldRounds() {
+  const auto buffers = [](RlWeldRoad road) {
+    return [road](benchmark::State& state) { BM_RlCreateVertexBuffers(state, road); };
+  };
+  const auto tangents = [](benchmark::State& state) {
+    BM_RlComputeTangentsD(state, RlWeldRoad::kAuto);
+  };
+  const std::vector<WeldCase> cases = {
+    {"BM_RlCreateVertexBuffers/auto", buffers(RlWeldRoad::kAuto), 1'000, 4'000'000},
+    {"BM_RlCreateVertexBuffers/flat", buffers(RlWeldRoad::kFlat), 1'000, 100'000},
+    {"BM_RlCreateVertexBuffers/blocked", buffers(RlWeldRoad::kBlocked), 1'000, 10'000},
+    {"BM_RlComputeTangentsD/auto", tangents, 10'000, 4'000'000},
+#if RL_HAVE_ASSIMP
+    {"BM_Assimp_JoinVerticesAndTangents", BM_Assimp_JoinVerticesAndTangents, 10'000, 4'000'000},
+#endif
+#if RL_HAVE_MESHOPTIMIZER
+    {"BM_Meshopt_VertexRemap", BM_Meshopt_VertexRemap, 10'000, 4'000'000},
+#endif
+  };
+  for (int round = 0; round < kRounds; ++round) {
+    for (int64_t size : Sizes()) {
+      for (const WeldCase& weldCase : cases) {
+        if (size == 0 || (size >= weldCase.smallest && size <= weldCase.largest)) {
+          benchmark::RegisterBenchmark(weldCase.name, weldCase.run)
+              ->Arg(size)
+              ->Unit(benchmark::kMillisecond)
+              ->UseRealTime();
+        }
+      }
+    }
+  }
+}

@@ -1,4 +1,4 @@
-// The table of the welding cases, from the medians the console report shows.
+// The table of the welding cases, from the runs the console report shows.
 #include "WeldTable.h"
 
 #include <algorithm>
@@ -38,6 +38,32 @@ std::string RightAligned(const std::string& text) {
   return std::string(10 - std::min<std::size_t>(10, text.size()), ' ') + text;
 }
 
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// The ratios numerator[n] / denominator[n] over the runs both have.
+std::vector<double> PairedRatios(const std::vector<double>& numerator,
+                                 const std::vector<double>& denominator) {
+  std::vector<double> ratios;
+  for (std::size_t n = 0; n < std::min(numerator.size(), denominator.size()); ++n) {
+    ratios.push_back(numerator[n] / denominator[n]);
+  }
+  return ratios;
+}
+
+// The median of ratios in a column of ten, then their range: "     0.180   (0.161 to
+// 0.214)", with decimals digits after the point.
+std::string RatioText(int decimals, const std::vector<double>& ratios) {
+  const auto [lowest, highest] = std::minmax_element(ratios.begin(), ratios.end());
+  char text[64];
+  std::snprintf(text, sizeof text, "%10.*f   (%.*f to %.*f)", decimals, Median(ratios), decimals,
+                *lowest, decimals, *highest);
+  return text;
+}
+
 // Three significant digits, enough to tell cases apart without pretending to precision
 // that run-to-run noise does not have.
 std::string Significant(double value) {
@@ -49,7 +75,7 @@ std::string Significant(double value) {
 void WeldTable::ReportRuns(const std::vector<Run>& runs) {
   ConsoleReporter::ReportRuns(runs);
   for (const Run& run : runs) {
-    if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median") {
+    if (run.run_type != Run::RT_Iteration || run.error_occurred) {
       continue;
     }
     std::string name = run.run_name.function_name;
@@ -70,9 +96,11 @@ void WeldTable::ReportRuns(const std::vector<Run>& runs) {
       const auto it = run.counters.find(counterName);
       return it != run.counters.end() ? it->second.value : -1.0;
     };
-    cells_[{name, size}] = {
-        run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3,
-        counter("peakB/corner"), counter("vertices")};
+    Cell& cell = cells_[{name, size}];
+    cell.milliseconds.push_back(run.GetAdjustedRealTime() /
+                                benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3);
+    cell.peakPerCorner = counter("peakB/corner");
+    cell.vertices = counter("vertices");
   }
 }
 
@@ -126,7 +154,7 @@ void WeldTable::Finalize() {
   };
 
   section("Welding: median milliseconds",
-          [](const Cell& cell) { return Significant(cell.milliseconds); });
+          [](const Cell& cell) { return Significant(Median(cell.milliseconds)); });
   section("Peak heap, bytes per corner (beyond the returned arrays for this library)",
           [](const Cell& cell) {
             return cell.peakPerCorner < 0 ? std::string() : Format("%.1f", cell.peakPerCorner);
@@ -135,30 +163,33 @@ void WeldTable::Finalize() {
     return cell.vertices < 0 ? std::string() : Format("%.0f", cell.vertices);
   });
 
-  const auto millisecondsOf = [&](const std::string& name, int64_t size) {
+  const auto runsOf = [&](const std::string& name, int64_t size) {
     const auto it = cells_.find({name, size});
-    return it != cells_.end() ? it->second.milliseconds : 0.0;
+    return it != cells_.end() ? it->second.milliseconds : std::vector<double>();
   };
   const std::string assimp = "Assimp_JoinVerticesAndTangents";
-  if (const double reference = millisecondsOf(assimp, kMillion); reference > 0) {
-    out << "\nAt 1M triangles, time as a share of Assimp's\n";
+  if (const std::vector<double> reference = runsOf(assimp, kMillion); !reference.empty()) {
+    out << "\nAt 1M triangles, time as a share of Assimp's: median of the rounds' shares "
+           "(range)\n";
     for (const std::string& name : cases_) {
-      if (name != assimp && millisecondsOf(name, kMillion) > 0) {
+      if (const auto shares = PairedRatios(runsOf(name, kMillion), reference);
+          name != assimp && !shares.empty()) {
         label(name);
-        out << Format("%10.3f", millisecondsOf(name, kMillion) / reference) << '\n';
+        out << RatioText(3, shares) << '\n';
       }
     }
   }
   bool grows = false;
   for (const std::string& name : cases_) {
-    if (millisecondsOf(name, kMillion) > 0 && millisecondsOf(name, 4 * kMillion) > 0) {
+    if (const auto growths = PairedRatios(runsOf(name, 4 * kMillion), runsOf(name, kMillion));
+        !growths.empty()) {
       if (!grows) {
-        out << "\nGrowth of the time from 1M to 4M triangles\n";
+        out << "\nGrowth of the time from 1M to 4M triangles: median of the rounds' growths "
+               "(range)\n";
         grows = true;
       }
       label(name);
-      out << Format("%10.2f", millisecondsOf(name, 4 * kMillion) / millisecondsOf(name, kMillion))
-          << '\n';
+      out << RatioText(2, growths) << '\n';
     }
   }
   out.flush();

@@ -1,7 +1,9 @@
 // The console report of the benchmark, followed by one table of the welding cases: for
-// every case that ran with repetitions, by mesh size, the median time, peak heap per
-// corner and welded vertices; then each case's time at 1M triangles as a share of
-// Assimp's, and how much each case's time grows from 1M to 4M triangles.
+// every case, by mesh size, the median time over its runs, peak heap per corner and
+// welded vertices; then each case's time at 1M triangles as a share of Assimp's, and how
+// much each case's time grows from 1M to 4M triangles. The runs of a case at a size are
+// taken in the order they ran, one per round, and the two ratios are medians of the
+// rounds' own ratios: run n of one against run n of the other.
 #ifndef BENCH_WELD_TABLE_H
 #define BENCH_WELD_TABLE_H
 
@@ -23,9 +25,9 @@ class WeldTable : public benchmark::ConsoleReporter {
 
  private:
   struct Cell {
-    double milliseconds;
-    double peakPerCorner;  // negative when the case does not count them
-    double vertices;       // likewise
+    std::vector<double> milliseconds;  // each run's, in the order they ran
+    double peakPerCorner;              // the last run's; negative when not counted
+    double vertices;                   // likewise
   };
   std::vector<std::string> cases_;  // in the order they ran
   std::map<std::pair<std::string, int64_t>, Cell> cells_;
