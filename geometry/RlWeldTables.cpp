@@ -1,9 +1,6 @@
 // The record table and the slot table of the blocked welding road.
 #include "RlWeldTables.h"
 
-#include <cstddef>
-#include <cstring>
-
 // ---- Records ------------------------------------------------------------------------
 
 int RlRecordTable::Make(int corner, const double* tangent, const double* binormal) {
@@ -57,11 +54,6 @@ void RlSlotTable::SetFrame(int c, const double* tangent, const double* binormal)
   }
 }
 
-unsigned char* RlSlotTable::TangentBytes(int c) const {
-  return reinterpret_cast<unsigned char*>(&tan_[c / 3]) + offsetof(RlRawTangentSpaceD, tangent) +
-         sizeof(RlRawPointD) * static_cast<std::size_t>(c % 3);
-}
-
 int RlSlotTable::Make(int corner, const double* tangent, const double* binormal) {
   count_[corner] = 1;
   SetFrame(corner, tangent, binormal);
@@ -80,9 +72,7 @@ void RlSlotTable::Merge(int corner, int e, const double* tangent, const double* 
   }
   SetFrame(e, tangentSum, binormalSum);
   ++count_[e];
-  count_[corner] = 0;
-  // The merged corner keeps its entry's name in its own tangent.
-  std::memcpy(TangentBytes(corner), &e, sizeof e);
+  count_[corner] = -1 - e;
 }
 
 int RlSlotTable::CompareTied(const RlPreparedCornerD& corner, int e) const {
@@ -103,14 +93,12 @@ void RlSlotTable::Fill() {
   // it, so its frame is final (the normalised mean, in place) before any is copied.
   for (int c = 0; c < numCorners_; ++c) {
     double tangent[3], binormal[3];
-    if (const int count = count_[c]) {
+    if (const int count = count_[c]; count > 0) {
       FrameOf(c, tangent, binormal);
       RlAverageDirection(tangent, count);
       RlAverageDirection(binormal, count);
     } else {
-      int e;
-      std::memcpy(&e, TangentBytes(c), sizeof e);
-      FrameOf(e, tangent, binormal);
+      FrameOf(-1 - count, tangent, binormal);
     }
     SetFrame(c, tangent, binormal);
   }

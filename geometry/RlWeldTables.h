@@ -8,9 +8,9 @@
 // - RlRecordTable (RlCreateVertexBuffers): entries are the vertex records of the result,
 //   numbered in the order they are made; index triples go to the result's index array.
 // - RlSlotTable (RlComputeTangentsD): an entry is named by the corner that made it and
-//   sums in that corner's own tangent and binormal of the result; a corner merged into
-//   an entry keeps the entry's name in its own tangent until the frames are filled in.
-//   Beside the result it keeps a count per corner (4 bytes).
+//   sums in that corner's own tangent and binormal of the result; the frames of corners
+//   merged into an entry are written only when the frames are filled in. Beside the
+//   result it keeps one number per corner (4 bytes).
 #ifndef RL_WELD_TABLES_H
 #define RL_WELD_TABLES_H
 
@@ -87,19 +87,15 @@ class RlSlotTable {
   void Fill();
 
  private:
-  // Corner c's frame in tan, copied out and in (its doubles are packed): where an entry
-  // made by c sums, or where a corner merged into an entry keeps its name.
+  // Corner c's frame in tan, copied out and in (its doubles are packed).
   void FrameOf(int c, double* tangent, double* binormal) const;
   void SetFrame(int c, const double* tangent, const double* binormal);
-  // The bytes of corner c's tangent, where a merged corner's entry name is kept as it is
-  // (never through a double, whose bits a copy might not keep).
-  unsigned char* TangentBytes(int c) const;
 
   int numCorners_;
   const RlRawTriangle* tris_;
   RlRawTangentSpaceD* tan_;
   // Per corner, written as the corner is welded: the number of corners merged into the
-  // entry it made (itself included), or 0 when it was merged into another.
+  // entry it made (itself included), or -1 - e when it was merged into entry e.
   std::unique_ptr<int[]> count_;
   int size_ = 0;
 };
