@@ -171,15 +171,17 @@ void BM_Assimp_JoinVerticesAndTangents(benchmark::State& state) {
   std::size_t peak = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    Assimp::Importer importer;
-    importer.ReadFileFromMemory(blob.data, blob.size, 0, "assbin");
-    HeapPeak heap;
-    state.ResumeTiming();
-    const aiScene* scene =
-        importer.ApplyPostProcessing(aiProcess_JoinIdenticalVertices | aiProcess_CalcTangentSpace);
-    state.PauseTiming();
-    peak = heap.Peak();
-    vertices = scene != nullptr ? scene->mMeshes[0]->mNumVertices : 0;
+    {
+      Assimp::Importer importer;
+      importer.ReadFileFromMemory(blob.data, blob.size, 0, "assbin");
+      HeapPeak heap;
+      state.ResumeTiming();
+      const aiScene* scene = importer.ApplyPostProcessing(aiProcess_JoinIdenticalVertices |
+                                                          aiProcess_CalcTangentSpace);
+      state.PauseTiming();
+      peak = heap.Peak();
+      vertices = scene != nullptr ? scene->mMeshes[0]->mNumVertices : 0;
+    }
     state.ResumeTiming();
   }
   SetCounters(state, triangles, static_cast<int>(vertices), peak);

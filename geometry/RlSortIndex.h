@@ -12,6 +12,7 @@
 #define RL_SORT_INDEX_H
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "RlGeometryInternal.h"
@@ -46,6 +47,29 @@ int RlBinaryTraverse(int count, int* result, Probe&& probe) {
   return mid;
 }
 
+// Where a search of the blocked sort index stands before a probe: the ranks still
+// searched, [low, high), the rank probed next, the number of probes before it, and the
+// block holding that rank with the block's first rank (block -1: not known yet). Valid
+// until the next insertion.
+struct RlSearchState {
+  int low;
+  int high;
+  int mid;
+  int probe;
+  int block;
+  int start;
+};
+
+// The start of a search over count entries.
+inline RlSearchState RlSearchStart(int count) { return {0, count, count >> 1, 0, -1, 0}; }
+
+// What comparing a value with a tied entry gave, and whether it went as far as the
+// entry's summed frames (every key tied).
+struct RlTieOrder {
+  int order;
+  bool framesCompared;
+};
+
 // The blocked sort index. Beside each entry's name it keeps the entry's position x (a
 // float, as every entry's position is), which decides most comparisons without touching
 // the entry. Memory grows with the entries, about 8 to 16 bytes each. Allocation
@@ -55,14 +79,17 @@ class RlBlockedSortIndex {
   RlBlockedSortIndex();
   ~RlBlockedSortIndex();
 
-  // RlBinaryTraverse over the count entries listed, for a value whose position x has the
-  // bounds boundsX = RlBoundsOf(x, VEK_VERT_TINY): an entry whose x differs from the
-  // value's by more than VEK_VERT_TINY is ordered by x alone, as RlCompareD orders it;
-  // tie(entry) compares the value with any other entry, from position y on. Returns the
-  // rank compared last, with that comparison in *result; *entry receives the entry when
-  // they are equal (-1, and no probe, when count is 0).
+  // RlBinaryTraverse over the entries listed, from the state from (RlSearchStart(count)
+  // for a whole search), for a value whose position x has the bounds boundsX =
+  // RlBoundsOf(x, VEK_VERT_TINY): an entry whose x differs from the value's by more than
+  // VEK_VERT_TINY is ordered by x alone, as RlCompareD orders it; tie(entry) compares
+  // the value with any other entry, from position y on, and gives an RlTieOrder. Returns
+  // the rank compared last, with that comparison in *result; *entry receives the entry
+  // when they are equal (-1, and no probe, when there are no entries). *framesAt receives
+  // the state before the first probe whose tie compared frames (none when none did).
   template <typename Tie>
-  int Traverse(RlComponentBounds boundsX, int count, int* result, int* entry, Tie&& tie);
+  int Traverse(RlComponentBounds boundsX, RlSearchState from, int* result, int* entry,
+               std::optional<RlSearchState>* framesAt, Tie&& tie);
 
   // Puts entry, whose position x is x, at rank; count is the number of entries before.
   void Insert(int rank, int count, int entry, float x);
@@ -140,37 +167,41 @@ inline RlBlockedSortIndex::Found RlBlockedSortIndex::Find(int probe, int rank, R
 }
 
 template <typename Tie>
-int RlBlockedSortIndex::Traverse(RlComponentBounds boundsX, int count, int* result,
-                                 int* entry, Tie&& tie) {
+int RlBlockedSortIndex::Traverse(RlComponentBounds boundsX, RlSearchState from, int* result,
+                                 int* entry, std::optional<RlSearchState>* framesAt, Tie&& tie) {
   *entry = -1;
   *result = -1;
-  if (count == 0) {
+  framesAt->reset();
+  if (from.high == 0) {
     return 0;
   }
-  // The comparison with the entry at position at of block: RlCompareComponent on x
-  // (through its bounds), then tie on the entry itself.
-  const auto compareAt = [&](const Block& block, int at) {
+  // The comparison with the entry at position at of block, with the search in state:
+  // RlCompareComponent on x (through its bounds), then tie on the entry itself.
+  const auto compareAt = [&](const Block& block, int at, const RlSearchState& state) {
     const float x = block.x[at];
     if (x < boundsX.below || x > boundsX.above) {
       return x < boundsX.below ? -1 : 1;
     }
-    const int order = tie(block.entry[at]);
-    if (order == 0) {
+    const RlTieOrder tied = tie(block.entry[at]);
+    if (tied.framesCompared && !framesAt->has_value()) {
+      *framesAt = state;
+    }
+    if (tied.order == 0) {
       *entry = block.entry[at];
     }
-    return order;
+    return tied.order;
   };
 
   // RlBinaryTraverse's loop over ranks: the middle of [low, high), moved to the side
   // the comparison points to, until a tie or until the middle stays where it is. While
   // the ranks still searched span blocks, each probe finds its block among those not
   // ruled out.
-  int low = 0;
-  int high = count;
-  int mid = high >> 1;
+  int low = from.low;
+  int high = from.high;
+  int mid = from.mid;
   Range range = AllBlocks();
-  int probe = 0;
-  Found at = Find(probe, mid, range);
+  int probe = from.probe;
+  const Found at = from.block >= 0 ? Found{from.block, from.start} : Find(probe, mid, range);
   int b = at.block;
   int start = at.start;
   for (;;) {
@@ -188,7 +219,8 @@ int RlBlockedSortIndex::Traverse(RlComponentBounds boundsX, int count, int* resu
         const float x = block.x[pos];
         int after = x > boundsX.above;
         if (!(x < boundsX.below) && !after) [[unlikely]] {
-          const int order = compareAt(block, pos);
+          const int order =
+              compareAt(block, pos, {start + lo, start + hi, start + pos, probe, b, start});
           if (order == 0) {
             *result = 0;
             return start + pos;
@@ -208,7 +240,7 @@ int RlBlockedSortIndex::Traverse(RlComponentBounds boundsX, int count, int* resu
         pos = next;
       }
     }
-    const int order = compareAt(block, mid - start);
+    const int order = compareAt(block, mid - start, {low, high, mid, probe, b, start});
     *result = order;
     if (order == 0) {
       return mid;
@@ -227,9 +259,9 @@ int RlBlockedSortIndex::Traverse(RlComponentBounds boundsX, int count, int* resu
     mid = next;
     ++probe;
     if (mid < start || mid >= end) {
-      at = Find(probe, mid, range);
-      b = at.block;
-      start = at.start;
+      const Found holder = Find(probe, mid, range);
+      b = holder.block;
+      start = holder.start;
     }
   }
 }

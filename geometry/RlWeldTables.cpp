@@ -14,16 +14,16 @@ void RlRecordTable::Merge(int corner, int e, const double* tangent, const double
   indices_[corner / 3].idx[corner % 3] = e;
 }
 
-int RlRecordTable::CompareTied(const RlPreparedCornerD& corner, int e) const {
+RlTieOrder RlRecordTable::CompareTied(const RlPreparedCornerD& corner, int e) const {
   const RlTangentPointD& point = verts_[e];
   const double normal[3] = {point.normal[0], point.normal[1], point.normal[2]};
   const double uv[2] = {point.uv[0], point.uv[1]};
   if (const int order = corner.CompareKeys(point.vertex[1], point.vertex[2], normal, uv)) {
-    return order;
+    return {order, false};
   }
   const double tangent[3] = {point.tangent[0], point.tangent[1], point.tangent[2]};
   const double binormal[3] = {point.binormal[0], point.binormal[1], point.binormal[2]};
-  return corner.CompareFrames(tangent, binormal);
+  return {corner.CompareFrames(tangent, binormal), true};
 }
 
 void RlRecordTable::Average() { RlAverageFrames(verts_, size_); }
@@ -75,17 +75,17 @@ void RlSlotTable::Merge(int corner, int e, const double* tangent, const double* 
   count_[corner] = -1 - e;
 }
 
-int RlSlotTable::CompareTied(const RlPreparedCornerD& corner, int e) const {
+RlTieOrder RlSlotTable::CompareTied(const RlPreparedCornerD& corner, int e) const {
   const RlRawTriangle& tri = tris_[e / 3];
   const int v = e % 3;
   const double normal[3] = {tri.norm[v].x, tri.norm[v].y, tri.norm[v].z};
   const double uv[2] = {tri.texCoord[v].u, tri.texCoord[v].v};
   if (const int order = corner.CompareKeys(tri.vert[v].y, tri.vert[v].z, normal, uv)) {
-    return order;
+    return {order, false};
   }
   double tangent[3], binormal[3];
   FrameOf(e, tangent, binormal);
-  return corner.CompareFrames(tangent, binormal);
+  return {corner.CompareFrames(tangent, binormal), true};
 }
 
 void RlSlotTable::Fill() {

@@ -18,6 +18,7 @@
 
 #include "RlCornerFeed.h"
 #include "RlGeometryInternal.h"
+#include "RlSortIndex.h"
 
 // A corner being inserted, compared with entries whose position x it ties: the
 // rest of RlCompareD(corner, entry) in two steps, the keys, then (when they tie too) the
@@ -56,7 +57,8 @@ class RlRecordTable {
   int Make(int corner, const double* tangent, const double* binormal);
   // Adds corner's frame to entry e, which now represents it.
   void Merge(int corner, int e, const double* tangent, const double* binormal);
-  int CompareTied(const RlPreparedCornerD& corner, int e) const;
+  // The rest of RlCompareD(corner, entry e) once their positions' x tie.
+  RlTieOrder CompareTied(const RlPreparedCornerD& corner, int e) const;
   // Turns the sums into normalised means.
   void Average();
 
@@ -82,7 +84,7 @@ class RlSlotTable {
   static constexpr std::size_t BytesPerEntry() { return 0; }
   int Make(int corner, const double* tangent, const double* binormal);
   void Merge(int corner, int e, const double* tangent, const double* binormal);
-  int CompareTied(const RlPreparedCornerD& corner, int e) const;
+  RlTieOrder CompareTied(const RlPreparedCornerD& corner, int e) const;
   // Turns the sums into normalised means and gives every corner its entry's frame.
   void Fill();
 

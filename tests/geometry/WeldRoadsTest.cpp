@@ -182,3 +182,43 @@ TEST(WeldRoads, ShuffledTorus) {
   Shuffle(tris, 99);
   ExpectSameOnBothRoads(tris);
 }
+
+TEST(WeldRoads, RepeatedKeysWithMirroredFrames) {
+  // Fans whose centre has the same keys in every triangle, mapped once as they lie and
+  // once mirrored in u: each centre becomes two vertices, tangents +x and -x. After the
+  // fans are built, triangles drawn from them at random, a few from one fan at a time,
+  // make no new vertex: each centre is searched for again and again with either frame,
+  // and the search meets the centre's other vertex first about half of the time.
+  constexpr int kFans = 12;
+  constexpr int kRing = 300;
+  const auto fanTriangle = [](int fan, int k, bool mirrored) {
+    const float centre = static_cast<float>(10 * fan);
+    float p[3][3] = {{centre, 0, 0}};
+    float t[3][2] = {{0.5f, 0.5f}};
+    for (int j = 1; j < 3; ++j) {
+      float c, s;
+      CosSin(6.283185307179586 * ((k + j - 1) % kRing) / kRing, &c, &s);
+      p[j][0] = centre + c, p[j][1] = s, p[j][2] = 0;
+      t[j][0] = 0.5f + (mirrored ? -0.5f : 0.5f) * c, t[j][1] = 0.5f + 0.5f * s;
+    }
+    return FlatTriangle(p, t);
+  };
+  std::vector<RlRawTriangle> tris;
+  for (int fan = 0; fan < kFans; ++fan) {
+    for (int k = 0; k < 2 * kRing; ++k) {
+      tris.push_back(fanTriangle(fan, k % kRing, k >= kRing));
+    }
+  }
+  uint32_t seed = 7;
+  const auto next = [&seed](uint32_t range) {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<int>((seed >> 8) % range);
+  };
+  for (int run = 0; run < 2000; ++run) {
+    const int fan = next(kFans);
+    for (int i = 0; i < 6; ++i) {
+      tris.push_back(fanTriangle(fan, next(kRing), next(2) == 1));
+    }
+  }
+  ExpectSameOnBothRoads(tris);
+}

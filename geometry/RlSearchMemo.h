@@ -1,0 +1,77 @@
+// Internal: where the last searches of the sorted vertex table first compared frames, so
+// that a search for the same corner keys can start there.
+//
+// A search compares a corner with entries by position x (through its bounds), then by
+// the rest of the keys (position y and z, normal, texture coordinate), and only when all
+// keys tie by the summed frames. Until the next entry is inserted, the entries keep their
+// ranks, and merging a corner into an entry changes only the entry's summed frames. So a
+// corner whose keys equal, bit for bit, those of a corner searched since the last
+// insertion takes the same path up to the first probe that compared frames: every earlier
+// comparison saw the same keys and the same entries. From there on the search runs as
+// usual, so its results are the ones a full search gives.
+#ifndef RL_SEARCH_MEMO_H
+#define RL_SEARCH_MEMO_H
+
+#include <cstdint>
+#include <cstring>
+
+#include "RlFileIO.h"
+#include "RlSortIndex.h"
+
+class RlSearchMemo {
+ public:
+  // A corner's keys as bits: position, normal and texture coordinate, packed two floats
+  // to a word (position x and y in the first).
+  struct Key {
+    std::uint64_t words[4];
+    bool operator==(const Key&) const = default;
+  };
+
+  static Key KeyOf(const RlRawTriangle& tri, int v) {
+    float floats[8] = {tri.vert[v].x, tri.vert[v].y, tri.vert[v].z,     tri.norm[v].x,
+                       tri.norm[v].y, tri.norm[v].z, tri.texCoord[v].u, tri.texCoord[v].v};
+    Key key;
+    std::memcpy(key.words, floats, sizeof key.words);
+    return key;
+  }
+
+  // Where a search for key first compared frames, or null when none is remembered.
+  const RlSearchState* Find(const Key& key) const {
+    for (int k = 0; k < size_; ++k) {
+      // Most corners differ from the others already in position x or y.
+      if (remembered_[k].key.words[0] == key.words[0] && remembered_[k].key == key) {
+        return &remembered_[k].state;
+      }
+    }
+    return nullptr;
+  }
+
+  // Remembers where a search for key first compared frames; the oldest goes when full.
+  void Remember(const Key& key, const RlSearchState& state) {
+    if (size_ < kCapacity) {
+      remembered_[size_++] = {key, state};
+      return;
+    }
+    remembered_[next_] = {key, state};
+    next_ = (next_ + 1) % kCapacity;
+  }
+
+  // To be called on every insertion: ranks move, so no path holds any more.
+  void Forget() {
+    size_ = 0;
+    next_ = 0;
+  }
+
+ private:
+  // A few corners are searched between insertions on a smooth mesh (about five).
+  static constexpr int kCapacity = 8;
+  struct Remembered {
+    Key key;
+    RlSearchState state;
+  };
+  Remembered remembered_[kCapacity];
+  int size_ = 0;
+  int next_ = 0;  // the one replaced next when full
+};
+
+#endif
