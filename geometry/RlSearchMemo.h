@@ -28,10 +28,12 @@ class RlSearchMemo {
   };
 
   static Key KeyOf(const RlRawTriangle& tri, int v) {
-    float floats[8] = {tri.vert[v].x, tri.vert[v].y, tri.vert[v].z,     tri.norm[v].x,
-                       tri.norm[v].y, tri.norm[v].z, tri.texCoord[v].u, tri.texCoord[v].v};
+    // Copied as bytes, so that every bit pattern (a NaN's payload too) stays as it is.
     Key key;
-    std::memcpy(key.words, floats, sizeof key.words);
+    auto* bytes = reinterpret_cast<unsigned char*>(key.words);
+    std::memcpy(bytes, tri.vert[v].v, sizeof tri.vert[v].v);
+    std::memcpy(bytes + 12, tri.norm[v].v, sizeof tri.norm[v].v);
+    std::memcpy(bytes + 24, tri.texCoord[v].uv, sizeof tri.texCoord[v].uv);
     return key;
   }
 
