@@ -48,9 +48,10 @@ int RlBinaryTraverse(int count, int* result, Probe&& probe) {
 }
 
 // Where a search of the blocked sort index stands before a probe: the ranks still
-// searched, [low, high), the rank probed next, the number of probes before it, and the
-// block holding that rank with the block's first rank (block -1: not known yet). Valid
-// until the next insertion.
+// searched, [low, high), the rank probed next, how many probes were made before it while
+// the ranks searched spanned blocks (which numbers the blocks remembered), and the block
+// holding that rank with the block's first rank (block -1: not known yet). Valid until
+// the next insertion.
 struct RlSearchState {
   int low;
   int high;
