@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <system_error>
 
+#include "RlHugePages.h"
+
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -35,6 +37,10 @@ constexpr std::uintptr_t kPage = 4096;
 std::uintptr_t PageAbove(std::uintptr_t address) { return (address + kPage - 1) & ~(kPage - 1); }
 std::uintptr_t PageBelow(std::uintptr_t address) { return address & ~(kPage - 1); }
 
+// How far beyond the welder's reach the helper maps: two huge pages, so that a huge page
+// is mapped well before the welder gets to it.
+constexpr std::size_t kMapAhead = std::size_t{4} << 20;
+
 // Maps the pages from first to last (page boundaries, first < last) in one call, leaving
 // their contents as they are; false where the system does not offer that.
 bool MapPages(std::uintptr_t first, std::uintptr_t last) {
@@ -45,6 +51,22 @@ bool MapPages(std::uintptr_t first, std::uintptr_t last) {
   static_cast<void>(last);
   return false;
 #endif
+}
+
+// Maps the whole pages of [start, start + bytes) from *mapped (the end of what is mapped
+// already) up to start + reach bytes; false where the system does not offer that.
+bool MapUpTo(unsigned char* start, std::size_t bytes, std::size_t reach, std::uintptr_t* mapped) {
+  const auto begin = reinterpret_cast<std::uintptr_t>(start);
+  const std::uintptr_t from = std::max(*mapped, PageAbove(begin));
+  const std::uintptr_t to = PageBelow(begin + std::min(bytes, reach));
+  if (from >= to) {
+    return true;
+  }
+  if (!MapPages(from, to)) {
+    return false;
+  }
+  *mapped = to;
+  return true;
 }
 
 }  // namespace
@@ -58,6 +80,9 @@ RlCornerFeed::RlCornerFeed(int numTris, const RlRawTriangle* tris, unsigned char
       bytesPerTriangle_(bytesPerTriangle),
       entries_(entries),
       bytesPerEntry_(bytesPerEntry) {
+  const auto triangles = static_cast<std::size_t>(numTris);
+  RlAdviseHugePages(result, triangles * bytesPerTriangle);
+  RlAdviseHugePages(entries, 3 * triangles * bytesPerEntry);
   if (numTris < kThreadMinTriangles || std::thread::hardware_concurrency() < 2) {
     return;
   }
@@ -77,13 +102,19 @@ RlCornerFeed::~RlCornerFeed() {
 }
 
 void RlCornerFeed::Work() {
-  for (int batch = 0; batch * kBatch < numTris_; ++batch) {
-    // Wait for the slot: the welder must be done with the batch kSlots before.
-    while (batch - consumed_.load(std::memory_order_acquire) >= kSlots) {
-      if (stop_.load(std::memory_order_relaxed)) {
-        return;
-      }
+  while (!stop_.load(std::memory_order_relaxed)) {
+    int batch = next_.load(std::memory_order_acquire);
+    if (batch >= (numTris_ + kBatch - 1) / kBatch) {
+      return;  // every batch is claimed
+    }
+    // The batch's slot is free once the welder is done with the batch kSlots before.
+    if (batch - consumed_.load(std::memory_order_acquire) >= kSlots) {
+      MapAhead();
       std::this_thread::yield();
+      continue;
+    }
+    if (!next_.compare_exchange_strong(batch, batch + 1, std::memory_order_acq_rel)) {
+      continue;  // the welder took it
     }
     RlCornerData* slot = &ring_[static_cast<std::size_t>((batch % kSlots) * kBatch)];
     const int first = batch * kBatch;
@@ -91,69 +122,54 @@ void RlCornerFeed::Work() {
     for (int i = first; i < last; ++i) {
       RlComputeCornerData(tris_[i], &slot[i - first]);
     }
-    TouchResult(first, last);
-    MapEntries();
-    produced_.store(batch + 1, std::memory_order_release);
+    filled_[batch % kSlots].store(batch + 1, std::memory_order_release);
+    MapAhead();
   }
 }
 
-void RlCornerFeed::TouchResult(int first, int last) const {
-  if (result_ == nullptr) {
+void RlCornerFeed::MapAhead() {
+  if (!mapping_) {
     return;
   }
-  // Pages shared with a neighbouring batch are left alone: the welder may be writing
-  // into the one before.
-  const auto begin = reinterpret_cast<std::uintptr_t>(result_) +
-                     static_cast<std::uintptr_t>(first) * bytesPerTriangle_;
-  const auto end = reinterpret_cast<std::uintptr_t>(result_) +
-                   static_cast<std::uintptr_t>(last) * bytesPerTriangle_;
-  const std::uintptr_t pagesBegin = PageAbove(begin);
-  const std::uintptr_t pagesEnd = PageBelow(end);
-  // Where one call cannot map them, each page gets a write.
-  if (pagesBegin >= pagesEnd || MapPages(pagesBegin, pagesEnd)) {
-    return;
-  }
-  for (std::uintptr_t page = pagesBegin; page < pagesEnd; page += kPage) {
-    result_[page - reinterpret_cast<std::uintptr_t>(result_)] = 0;
-  }
-}
-
-void RlCornerFeed::MapEntries() {
-  if (entries_ == nullptr) {
-    return;
-  }
-  // The welder appends at most three entries per triangle, and is at most kSlots batches
-  // behind: map as far as it can reach before the next batch is handed over. Mapping
-  // leaves contents as they are, so it may meet the welder's writes; pages are only
-  // mapped wholly inside the array.
-  const auto start = reinterpret_cast<std::uintptr_t>(entries_);
-  const auto capacity = 3 * static_cast<std::size_t>(numTris_);
+  // Until the helper looks again, the welder gets no further than a few batches beyond
+  // the one it is on (it claims them one at a time), and appends at most three entries
+  // per triangle of them.
+  const auto reachTris =
+      static_cast<std::size_t>((consumed_.load(std::memory_order_relaxed) + kSlots + 1) * kBatch);
   const auto made = static_cast<std::size_t>(made_.load(std::memory_order_relaxed));
-  const std::size_t reach = std::min(capacity, made + 3 * std::size_t{kBatch} * (kSlots + 1));
-  const std::uintptr_t from = std::max(entriesMapped_, PageAbove(start));
-  const std::uintptr_t to = PageBelow(start + reach * bytesPerEntry_);
-  if (from >= to) {
-    return;
+  const auto triangles = static_cast<std::size_t>(numTris_);
+  mapping_ =
+      (result_ == nullptr || MapUpTo(result_, triangles * bytesPerTriangle_,
+                                     reachTris * bytesPerTriangle_ + kMapAhead, &resultMapped_)) &&
+      (entries_ == nullptr ||
+       MapUpTo(entries_, 3 * triangles * bytesPerEntry_,
+               (made + 3 * std::size_t{kBatch} * (kSlots + 1)) * bytesPerEntry_ + kMapAhead,
+               &entriesMapped_));
+}
+
+bool RlCornerFeed::FromHelper(int batch) {
+  int unclaimed = batch;
+  if (next_.compare_exchange_strong(unclaimed, batch + 1, std::memory_order_acq_rel)) {
+    return false;
   }
-  if (MapPages(from, to)) {
-    entriesMapped_ = to;
-    return;
+  // The helper has it, and is filling it.
+  const std::atomic<int>& filled = filled_[batch % kSlots];
+  while (filled.load(std::memory_order_acquire) != batch + 1) {
+    std::this_thread::yield();
   }
-  entries_ = nullptr;  // mapping is not offered here: the welder takes its own page faults
+  return true;
 }
 
 const RlCornerData& RlCornerFeed::Triangle(int i, int entriesMade) {
-  if (!helper_.joinable()) {
+  if (i % kBatch == 0 && helper_.joinable()) {
+    const int batch = i / kBatch;
+    made_.store(entriesMade, std::memory_order_relaxed);
+    consumed_.store(batch, std::memory_order_release);  // done with every earlier batch
+    inPlace_ = !FromHelper(batch);
+  }
+  if (inPlace_) {
     RlComputeCornerData(tris_[i], &own_);
     return own_;
   }
-  const int batch = i / kBatch;
-  if (i % kBatch == 0) {
-    made_.store(entriesMade, std::memory_order_relaxed);
-    consumed_.store(batch, std::memory_order_release);  // done with every earlier batch
-  }
-  while (produced_.load(std::memory_order_acquire) <= batch) {
-    std::this_thread::yield();
-  }
-  return ring_[static_cast<std::size_t>((batch % kSlots) * kBatch + i % kBatch)];
+  return ring_[static_cast<std::size_t>((i / kBatch % kSlots) * kBatch + i % kBatch)];
 }

@@ -5,21 +5,24 @@
 // it left), but a triangle's corner frames, their unit copies and the bounds of its
 // positions depend on the triangle alone. The feed computes them for batches of
 // triangles ahead of the welder, in a ring of a few batches; the results are the same
-// bits as computing them in place. Without a thread (small meshes, one processor, or a
-// thread that cannot be started) the welder's own calls compute them.
+// bits as computing them in place. Each batch is claimed by whoever gets to it first: a
+// welder that finds the next batch unclaimed (the helper is busy elsewhere) computes it
+// in place rather than wait. Without a thread (small meshes, one processor, or a thread
+// that cannot be started) the welder computes every batch.
 //
-// The helper also takes the page faults of the result array the welder fills triangle
-// by triangle: it has every page that lies wholly within a batch's part of that array
-// mapped before the batch is handed over (in one call where Linux offers it, else by
-// writing a zero into each), so the welder never waits for the system to provide fresh
-// pages there. Where the welder also appends entries to an array of its own, the helper
-// maps that array's pages a little ahead of the entries made so far (only where it can
-// do so without writing into them).
+// The helper also maps, ahead of the welder, the fresh pages of the arrays the welder
+// fills: the result, triangle by triangle, and (where there is one) the array the welder
+// appends entries to. Mapping leaves the contents as they are, so it may run beside the
+// welder's writes; where the system cannot map without writing (before Linux 5.14, or
+// elsewhere) the welder takes its own page faults. Both arrays are asked to be backed by
+// huge pages, which saves most of those faults; the helper keeps a few megabytes
+// mapped ahead, so that the welder rarely meets a fresh page.
 #ifndef RL_CORNER_FEED_H
 #define RL_CORNER_FEED_H
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <thread>
 
@@ -56,20 +59,23 @@ class RlCornerFeed {
   // next call. entriesMade: how many entries the welder has appended so far.
   const RlCornerData& Triangle(int i, int entriesMade = 0);
 
-  // Whether a helper thread computes the data.
+  // Whether a helper thread computes data.
   bool Threaded() const { return helper_.joinable(); }
 
-  // The helper's loop: fills the ring batch by batch, a few ahead of the welder.
+  // The helper's loop: claims and fills batches a few ahead of the welder, and maps
+  // pages ahead of it.
   void Work();
 
  private:
   static constexpr int kBatch = 256;  // triangles
   static constexpr int kSlots = 4;    // batches in the ring
 
-  // Maps each page wholly within triangles [first, last) of the result.
-  void TouchResult(int first, int last) const;
-  // Maps the pages of the entries array up to a little beyond the entries made.
-  void MapEntries();
+  // Whether the welder, starting batch, finds it claimed by the helper (then waits until
+  // it is filled); else the welder has claimed it.
+  bool FromHelper(int batch);
+  // Maps the pages of the result, and of the entries, a little beyond what the welder
+  // may write by the time the next batch is handed over.
+  void MapAhead();
 
   int numTris_;
   const RlRawTriangle* tris_;
@@ -77,12 +83,16 @@ class RlCornerFeed {
   std::size_t bytesPerTriangle_;
   unsigned char* entries_;
   std::size_t bytesPerEntry_;
+  bool mapping_ = true;               // the helper's: the system maps pages for it
+  std::uintptr_t resultMapped_ = 0;   // the helper's: result pages mapped up to here
   std::uintptr_t entriesMapped_ = 0;  // the helper's: entries pages mapped up to here
   std::atomic<int> made_{0};          // entries the welder had made at its last batch
   std::unique_ptr<RlCornerData[]> ring_;
-  RlCornerData own_;               // without a helper
-  std::atomic<int> produced_{0};   // batches the helper has filled
-  std::atomic<int> consumed_{0};   // batches the welder has finished with
+  std::atomic<int> filled_[kSlots] = {};  // per slot: 1 + the batch it holds (0: none yet)
+  RlCornerData own_;                      // the welder's, for the batches it computes
+  bool inPlace_ = true;                   // the welder's: it computes its current batch
+  std::atomic<int> next_{0};              // the first batch nobody has claimed
+  std::atomic<int> consumed_{0};          // the batch the welder is on: it is done with earlier
   std::atomic<bool> stop_{false};
   std::thread helper_;
 };

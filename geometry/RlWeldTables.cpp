@@ -1,6 +1,8 @@
 // The record table and the slot table of the blocked welding road.
 #include "RlWeldTables.h"
 
+#include "RlHugePages.h"
+
 // ---- Records ------------------------------------------------------------------------
 
 int RlRecordTable::Make(int corner, const double* tangent, const double* binormal) {
@@ -34,7 +36,10 @@ RlSlotTable::RlSlotTable(int numTris, const RlRawTriangle* tris, RlRawTangentSpa
     : numCorners_(3 * numTris),
       tris_(tris),
       tan_(tan),
-      count_(std::make_unique_for_overwrite<int[]>(static_cast<std::size_t>(numCorners_))) {}
+      count_(std::make_unique_for_overwrite<int[]>(static_cast<std::size_t>(numCorners_))) {
+  // The welder writes every corner's number, on its own thread.
+  RlAdviseHugePages(count_.get(), static_cast<std::size_t>(numCorners_) * sizeof count_[0]);
+}
 
 RlSlotTable::~RlSlotTable() = default;
 
