@@ -2,7 +2,7 @@
 PRESET ?= default
 JOBS   ?= $(shell nproc)
 
-.PHONY: fuzz deps deps-bigendian demo build test test-asan test-bigendian test-ppc test-s390x bench clean
+.PHONY: fuzz deps deps-bigendian demo build test test-asan test-tsan test-bigendian test-ppc test-s390x bench clean
 
 # Cross compilers, GoogleTest sources and user-mode emulation for the big-endian hosts.
 CROSS_PACKAGES = g++-powerpc-linux-gnu g++-s390x-linux-gnu libubsan1-s390x-cross qemu-user googletest
@@ -41,6 +41,12 @@ test-asan: deps
 	cmake --preset asan
 	cmake --build --preset asan -j $(JOBS)
 	ctest --preset asan -j $(JOBS)
+
+# The tests that run the welder's helper thread, under ThreadSanitizer.
+test-tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
+	ctest --preset tsan -j $(JOBS)
 
 # The whole suite on 32-bit PowerPC and on s390x (with UBSan), under qemu-user.
 test-bigendian: test-ppc test-s390x
