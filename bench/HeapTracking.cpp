@@ -10,8 +10,7 @@ namespace {
 std::size_t gInUse = 0;
 std::size_t gPeak = 0;
 
-void* Allocate(std::size_t size) {
-  void* p = std::malloc(size == 0 ? 1 : size);
+void* Track(void* p) {
   if (p != nullptr) {
     gInUse += malloc_usable_size(p);
     if (gInUse > gPeak) {
@@ -19,6 +18,12 @@ void* Allocate(std::size_t size) {
     }
   }
   return p;
+}
+
+void* Allocate(std::size_t size) { return Track(std::malloc(size == 0 ? 1 : size)); }
+
+void* AllocateAligned(std::size_t size, std::align_val_t alignment) {
+  return Track(std::aligned_alloc(static_cast<std::size_t>(alignment), size == 0 ? 1 : size));
 }
 
 void Release(void* p) {
@@ -52,3 +57,23 @@ void operator delete(void* p, std::size_t) noexcept { Release(p); }
 void operator delete[](void* p, std::size_t) noexcept { Release(p); }
 void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
+void* operator new(std::size_t size, std::align_val_t alignment) {
+  if (void* p = AllocateAligned(size, alignment)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size, std::align_val_t alignment) {
+  if (void* p = AllocateAligned(size, alignment)) return p;
+  throw std::bad_alloc();
+}
+void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+  return AllocateAligned(size, alignment);
+}
+void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+  return AllocateAligned(size, alignment);
+}
+void operator delete(void* p, std::align_val_t) noexcept { Release(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { Release(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { Release(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { Release(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { Release(p); }

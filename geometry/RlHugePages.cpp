@@ -11,11 +11,11 @@ void RlAdviseHugePages(void* data, std::size_t bytes) {
 #if defined(MADV_HUGEPAGE)
   constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
   const auto start = reinterpret_cast<std::uintptr_t>(data);
-  if (data == nullptr || bytes < 2 * kHugePage) {
-    return;
-  }
   const std::uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
   const std::uintptr_t last = (start + bytes) & ~(kHugePage - 1);
+  if (data == nullptr || bytes < kHugePage || last <= first) {
+    return;  // no whole huge page inside
+  }
   // Refusal (no huge pages configured, memory the hint does not apply to) changes nothing.
   static_cast<void>(madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE));
 #else

@@ -12,8 +12,7 @@
 // Asks the system to back the whole huge pages that lie inside [data, data + bytes) with
 // huge pages when they are first touched. A hint only: the contents, the ownership and
 // the way the memory is freed stay as they are, and where the system offers no such
-// hint (or refuses it) nothing happens. Arrays smaller than two huge pages are left
-// alone.
+// hint (or refuses it) nothing happens, as for arrays that hold no whole huge page.
 void RlAdviseHugePages(void* data, std::size_t bytes);
 
 #endif

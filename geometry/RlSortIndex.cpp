@@ -3,9 +3,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
-RlBlockedSortIndex::RlBlockedSortIndex() {
-  blocks_.push_back(std::make_unique<Block>());
+RlBlockedSortIndex::RlBlockedSortIndex() : arena_(sizeof(Block)) {
+  // Blocks are filled before they are read, so they start uninitialised (their pages are
+  // touched only as entries arrive).
+  blocks_.push_back(::new (arena_.Allocate()) Block);
+  sizes_.assign(1, 0);
   offset_.assign(1, 0);
   groupStart_.assign(2, 0);
   Forget();
@@ -23,18 +27,19 @@ void RlBlockedSortIndex::Insert(int rank, int count, int entry, float x) {
   // Appending goes to the last block; any other rank to the block that holds it now.
   const auto holder = [&] { return rank == count ? AllBlocks().last : Locate(rank, AllBlocks()); };
   int b = holder();
-  if (blocks_[static_cast<std::size_t>(b)]->size == kSortBlockCapacity) {
+  if (sizes_[static_cast<std::size_t>(b)] == kSortBlockCapacity) {
     Split(b);
     b = holder();
   }
   Block& block = *blocks_[static_cast<std::size_t>(b)];
   const int at = rank - BlockStart(b);
-  const auto tail = static_cast<std::size_t>(block.size - at);
+  int& size = sizes_[static_cast<std::size_t>(b)];
+  const auto tail = static_cast<std::size_t>(size - at);
   std::memmove(&block.x[at + 1], &block.x[at], tail * sizeof block.x[0]);
   block.x[at] = x;
   std::memmove(&block.entry[at + 1], &block.entry[at], tail * sizeof block.entry[0]);
   block.entry[at] = entry;
-  ++block.size;
+  ++size;
 
   // Every later block in the group, and every later group, starts one rank later.
   const int groupEnd = std::min(static_cast<int>(blocks_.size()), (b / kGroupBlocks + 1) * kGroupBlocks);
@@ -50,15 +55,17 @@ void RlBlockedSortIndex::Insert(int rank, int count, int entry, float x) {
 }
 
 void RlBlockedSortIndex::Split(int block) {
-  Block& full = *blocks_[static_cast<std::size_t>(block)];
-  auto upper = std::make_unique<Block>();
-  const int keep = full.size / 2;
-  upper->size = full.size - keep;
-  const auto moved = static_cast<std::size_t>(upper->size);
+  Block* upper = ::new (arena_.Allocate()) Block;
+  const auto at = static_cast<std::size_t>(block);
+  blocks_.insert(blocks_.begin() + block + 1, upper);
+  sizes_.insert(sizes_.begin() + block + 1, 0);
+  const Block& full = *blocks_[at];
+  const int keep = sizes_[at] / 2;
+  const auto moved = static_cast<std::size_t>(sizes_[at] - keep);
   std::memcpy(upper->x, full.x + keep, moved * sizeof full.x[0]);
   std::memcpy(upper->entry, full.entry + keep, moved * sizeof full.entry[0]);
-  full.size = keep;
-  blocks_.insert(blocks_.begin() + block + 1, std::move(upper));
+  sizes_[at] = keep;
+  sizes_[at + 1] = static_cast<int>(moved);
   RebuildStarts();
   Forget();  // later blocks have new numbers
 }
@@ -74,7 +81,7 @@ void RlBlockedSortIndex::RebuildStarts() {
       groupStart_[b / kGroupBlocks] = rank;
     }
     offset_[b] = rank - groupStart_[b / kGroupBlocks];
-    rank += blocks_[b]->size;
+    rank += sizes_[b];
   }
   groupStart_[groups] = rank;
 }

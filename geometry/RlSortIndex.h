@@ -11,10 +11,10 @@
 #ifndef RL_SORT_INDEX_H
 #define RL_SORT_INDEX_H
 
-#include <memory>
 #include <optional>
 #include <vector>
 
+#include "RlBlockArena.h"
 #include "RlGeometryInternal.h"
 
 // The binary search of RlIndexBinaryTraverseD over ranks 0 to count - 1: probe(rank)
@@ -73,8 +73,9 @@ struct RlTieOrder {
 
 // The blocked sort index. Beside each entry's name it keeps the entry's position x (a
 // float, as every entry's position is), which decides most comparisons without touching
-// the entry. Memory grows with the entries, about 8 to 16 bytes each. Allocation
-// failures throw std::bad_alloc.
+// the entry. Memory grows with the entries, about 8 to 16 bytes each, and by at most
+// one huge page more once the blocks pass 4 MB (see RlBlockArena). Allocation failures
+// throw std::bad_alloc.
 class RlBlockedSortIndex {
  public:
   RlBlockedSortIndex();
@@ -136,7 +137,9 @@ class RlBlockedSortIndex {
   // The block of rank, among those of range, for probe number probe.
   Found Find(int probe, int rank, Range range);
 
-  std::vector<std::unique_ptr<Block>> blocks_;  // in rank order
+  RlBlockArena arena_;           // owns the blocks
+  std::vector<Block*> blocks_;  // in rank order
+  std::vector<int> sizes_;      // entries in each block
   // A block's first rank is groupStart_ of its group (kGroupBlocks consecutive blocks)
   // plus its own offset within the group, so an insertion updates a few of each.
   static constexpr int kGroupBlocks = 64;
@@ -147,8 +150,7 @@ class RlBlockedSortIndex {
 // Entries per block: an insertion moves at most this many, a split halves a full block.
 inline constexpr int kSortBlockCapacity = 2048;
 
-struct RlBlockedSortIndex::Block {
-  int size = 0;
+struct RlBlockedSortIndex::Block {  // 16 KB: four small pages, 128 to a huge one
   float x[kSortBlockCapacity];  // each entry's position x
   int entry[kSortBlockCapacity];
 };
@@ -160,7 +162,7 @@ inline RlBlockedSortIndex::Found RlBlockedSortIndex::Find(int probe, int rank, R
   }
   Found& found = found_[probe];
   if (found.block < 0 || rank < found.start ||
-      rank >= found.start + blocks_[static_cast<std::size_t>(found.block)]->size) {
+      rank >= found.start + sizes_[static_cast<std::size_t>(found.block)]) {
     const int block = Locate(rank, range);
     found = {block, BlockStart(block)};
   }
@@ -207,7 +209,7 @@ int RlBlockedSortIndex::Traverse(RlComponentBounds boundsX, RlSearchState from, 
   int start = at.start;
   for (;;) {
     const Block& block = *blocks_[static_cast<std::size_t>(b)];
-    const int end = start + block.size;
+    const int end = start + sizes_[static_cast<std::size_t>(b)];
     if (low >= start && high <= end) {
       // Every later probe lies in this block: ranks become positions in it. (A branch
       // picks the side: the processor runs ahead on its guess, where computing the side
