@@ -35,10 +35,8 @@ void RlBlockedSortIndex::Insert(int rank, int count, int entry, float x) {
   const int at = rank - BlockStart(b);
   int& size = sizes_[static_cast<std::size_t>(b)];
   const auto tail = static_cast<std::size_t>(size - at);
-  std::memmove(&block.x[at + 1], &block.x[at], tail * sizeof block.x[0]);
-  block.x[at] = x;
-  std::memmove(&block.entry[at + 1], &block.entry[at], tail * sizeof block.entry[0]);
-  block.entry[at] = entry;
+  std::memmove(&block.slot[at + 1], &block.slot[at], tail * sizeof block.slot[0]);
+  block.slot[at] = {x, entry};
   ++size;
 
   // Every later block in the group, and every later group, starts one rank later.
@@ -62,8 +60,7 @@ void RlBlockedSortIndex::Split(int block) {
   const Block& full = *blocks_[at];
   const int keep = sizes_[at] / 2;
   const auto moved = static_cast<std::size_t>(sizes_[at] - keep);
-  std::memcpy(upper->x, full.x + keep, moved * sizeof full.x[0]);
-  std::memcpy(upper->entry, full.entry + keep, moved * sizeof full.entry[0]);
+  std::memcpy(upper->slot, full.slot + keep, moved * sizeof full.slot[0]);
   sizes_[at] = keep;
   sizes_[at + 1] = static_cast<int>(moved);
   RebuildStarts();

@@ -150,9 +150,15 @@ class RlBlockedSortIndex {
 // Entries per block: an insertion moves at most this many, a split halves a full block.
 inline constexpr int kSortBlockCapacity = 2048;
 
-struct RlBlockedSortIndex::Block {  // 16 KB: four small pages, 128 to a huge one
-  float x[kSortBlockCapacity];  // each entry's position x
-  int entry[kSortBlockCapacity];
+// 16 KB: four small pages, 128 to a huge one. An entry's name lies beside its x, so a
+// probe that ties finds the name in the line it has just read, and an insertion moves
+// one run of slots.
+struct RlBlockedSortIndex::Block {
+  struct Slot {
+    float x;  // the entry's position x
+    int entry;
+  };
+  Slot slot[kSortBlockCapacity];
 };
 
 inline RlBlockedSortIndex::Found RlBlockedSortIndex::Find(int probe, int rank, Range range) {
@@ -181,16 +187,16 @@ int RlBlockedSortIndex::Traverse(RlComponentBounds boundsX, RlSearchState from, 
   // The comparison with the entry at position at of block, with the search in state:
   // RlCompareComponent on x (through its bounds), then tie on the entry itself.
   const auto compareAt = [&](const Block& block, int at, const RlSearchState& state) {
-    const float x = block.x[at];
+    const float x = block.slot[at].x;
     if (x < boundsX.below || x > boundsX.above) {
       return x < boundsX.below ? -1 : 1;
     }
-    const RlTieOrder tied = tie(block.entry[at]);
+    const RlTieOrder tied = tie(block.slot[at].entry);
     if (tied.framesCompared && !framesAt->has_value()) {
       *framesAt = state;
     }
     if (tied.order == 0) {
-      *entry = block.entry[at];
+      *entry = block.slot[at].entry;
     }
     return tied.order;
   };
@@ -219,7 +225,7 @@ int RlBlockedSortIndex::Traverse(RlComponentBounds boundsX, RlSearchState from, 
       int hi = high - start;
       for (;;) {
         // x alone decides unless it lies within the bounds (or is NaN).
-        const float x = block.x[pos];
+        const float x = block.slot[pos].x;
         int after = x > boundsX.above;
         if (!(x < boundsX.below) && !after) [[unlikely]] {
           const int order =
