@@ -10,6 +10,7 @@
 #ifndef RL_BLOCK_ARENA_H
 #define RL_BLOCK_ARENA_H
 
+#include <cassert>
 #include <cstddef>
 #include <vector>
 
@@ -18,13 +19,17 @@ class RlBlockArena {
   static constexpr std::size_t kLooseBytes = std::size_t{4} << 20;
   static constexpr std::size_t kChunkBytes = std::size_t{2} << 20;
 
-  // Blocks of blockBytes each (at most kChunkBytes).
-  explicit RlBlockArena(std::size_t blockBytes) : blockBytes_(blockBytes) {}
+  // Blocks of blockBytes each: a multiple of alignof(std::max_align_t), from that up to
+  // kChunkBytes.
+  explicit RlBlockArena(std::size_t blockBytes) : blockBytes_(blockBytes) {
+    assert(blockBytes > 0 && blockBytes % alignof(std::max_align_t) == 0 &&
+           blockBytes <= kChunkBytes);
+  }
   ~RlBlockArena();
   RlBlockArena(const RlBlockArena&) = delete;
   RlBlockArena& operator=(const RlBlockArena&) = delete;
 
-  // A new block of blockBytes, uninitialised, aligned as operator new aligns. It stays
+  // A new block of blockBytes, uninitialised, aligned for any fundamental type. It stays
   // valid until the arena goes, which frees it. Throws std::bad_alloc when memory runs
   // out; the arena then stays as it was.
   void* Allocate();

@@ -53,10 +53,15 @@ void RlBlockedSortIndex::Insert(int rank, int count, int entry, float x) {
 }
 
 void RlBlockedSortIndex::Split(int block) {
-  Block* upper = ::new (arena_.Allocate()) Block;
+  Block* upper = ::new (arena_.Allocate()) Block;  // the arena's even if what follows throws
   const auto at = static_cast<std::size_t>(block);
-  blocks_.insert(blocks_.begin() + block + 1, upper);
   sizes_.insert(sizes_.begin() + block + 1, 0);
+  try {
+    blocks_.insert(blocks_.begin() + block + 1, upper);
+  } catch (...) {
+    sizes_.erase(sizes_.begin() + block + 1);  // the index stays as it was
+    throw;
+  }
   const Block& full = *blocks_[at];
   const int keep = sizes_[at] / 2;
   const auto moved = static_cast<std::size_t>(sizes_[at] - keep);

@@ -36,7 +36,7 @@ TEST(RlBlockArena, BlocksAreDisjointAndChunkedPastTheLooseBytes) {
 }
 
 TEST(RlBlockArena, BlocksThatDoNotDivideAChunkStayInsideIt) {
-  constexpr std::size_t kBlock = 3 * 4096 + 8;  // 170 to a chunk, with room left over
+  constexpr std::size_t kBlock = 3 * 4096 + 16;  // 170 to a chunk, with room left over
   RlBlockArena arena(kBlock);
   const std::size_t loose = (RlBlockArena::kLooseBytes + kBlock - 1) / kBlock;
   std::vector<unsigned char*> blocks;
