@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 RlBlockedSortIndex::RlBlockedSortIndex() : arena_(sizeof(Block)) {
   // Blocks are filled before they are read, so they start uninitialised (their pages are
-  // touched only as entries arrive).
+  // touched only as entries arrive); the arena frees them without destroying them.
+  static_assert(std::is_trivially_destructible_v<Block>);
   blocks_.push_back(::new (arena_.Allocate()) Block);
   sizes_.assign(1, 0);
   offset_.assign(1, 0);
