@@ -13,7 +13,7 @@ void RlAdviseHugePages(void* data, std::size_t bytes) {
   const auto start = reinterpret_cast<std::uintptr_t>(data);
   const std::uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
   const std::uintptr_t last = (start + bytes) & ~(kHugePage - 1);
-  if (data == nullptr || bytes < kHugePage || last <= first) {
+  if (data == nullptr || last <= first) {
     return;  // no whole huge page inside
   }
   // Refusal (no huge pages configured, memory the hint does not apply to) changes nothing.
