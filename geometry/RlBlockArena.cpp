@@ -6,7 +6,23 @@
 #include "RlHugePages.h"
 
 namespace {
+
 constexpr std::align_val_t kChunkAlignment{RlBlockArena::kChunkBytes};
+
+// Appends to owned what allocate() returns, and returns it. Room is made in the list
+// first, so that nothing is left unowned when memory runs out; owned then stays as it was.
+template <typename Allocate>
+void* Own(std::vector<void*>& owned, Allocate allocate) {
+  owned.push_back(nullptr);
+  try {
+    owned.back() = allocate();
+  } catch (...) {
+    owned.pop_back();
+    throw;
+  }
+  return owned.back();
+}
+
 }  // namespace
 
 RlBlockArena::~RlBlockArena() {
@@ -19,27 +35,14 @@ RlBlockArena::~RlBlockArena() {
 }
 
 void* RlBlockArena::Allocate() {
-  // Room in the lists first, so that nothing is left unowned when memory runs out.
   if (looseBytes_ < kLooseBytes) {
-    loose_.push_back(nullptr);
-    try {
-      loose_.back() = ::operator new(blockBytes_);
-    } catch (...) {
-      loose_.pop_back();
-      throw;
-    }
+    void* block = Own(loose_, [&] { return ::operator new(blockBytes_); });
     looseBytes_ += blockBytes_;
-    return loose_.back();
+    return block;
   }
   if (kChunkBytes - chunkUsed_ < blockBytes_) {
-    chunks_.push_back(nullptr);
-    try {
-      chunks_.back() = ::operator new(kChunkBytes, kChunkAlignment);
-    } catch (...) {
-      chunks_.pop_back();
-      throw;
-    }
-    RlAdviseHugePages(chunks_.back(), kChunkBytes);
+    RlAdviseHugePages(Own(chunks_, [] { return ::operator new(kChunkBytes, kChunkAlignment); }),
+                      kChunkBytes);
     chunkUsed_ = 0;
   }
   void* block = static_cast<unsigned char*>(chunks_.back()) + chunkUsed_;
