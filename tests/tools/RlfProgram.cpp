@@ -53,6 +53,15 @@ void RlfProgramTest::Write(const std::string& name, const std::string& text) con
   std::ofstream(dir_ / name, std::ios::binary) << text;
 }
 
+void RlfProgramTest::ExpectValidGltf(const std::string& name) {
+  if (std::string(RL_NODE).empty()) {
+    GTEST_SKIP() << "node is not installed: the glTF validator cannot run";
+  }
+  const std::string validate = "NODE_PATH=" + Quoted(RL_NODE_MODULES) + " " + Quoted(RL_NODE) + " " +
+                               Quoted(RL_VALIDATE_GLTF) + " " + Quoted(Path(name));
+  EXPECT_EQ(std::system(validate.c_str()), 0) << validate;
+}
+
 std::vector<RlRawTriangle> RlfProgramTest::Triangles(const std::string& name) const {
   std::vector<RlRawTriangle> tris;
   FILE* fp = std::fopen(Path(name).c_str(), "rb");

@@ -26,6 +26,9 @@ class RlfProgramTest : public testing::Test {
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   void Write(const std::string& name, const std::string& text) const;
   bool Exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
+  // Whether the Khronos validator finds no error in the glTF file; skips the test when
+  // node is not installed.
+  void ExpectValidGltf(const std::string& name);
   // The triangles of an RLF file in the scratch directory.
   std::vector<RlRawTriangle> Triangles(const std::string& name) const;
 

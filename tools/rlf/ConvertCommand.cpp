@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "Commands.h"
+#include "OutputFile.h"
 #include "RlFileIO.h"
 
 namespace {
@@ -13,17 +14,20 @@ int RunConvert(const std::string& body, const std::string& output) {
     std::cerr << "rlf: " << body << ": cannot be opened\n";
     return 1;
   }
-  FILE* out = std::fopen(output.c_str(), "wb");
-  if (out == nullptr) {
+  OutputFile file(output);
+  if (!file.Open()) {
     std::fclose(in);
-    std::cerr << "rlf: " << output << ": cannot be written\n";
+    std::cerr << "rlf: " << file.Error() << "\n";
     return 1;
   }
-  const bool converted = RlConvertFile(in, out);
+  const bool converted = RlConvertFile(in, file.Stream());
   std::fclose(in);
-  if (std::fclose(out) != 0 || !converted) {
-    std::remove(output.c_str());  // nothing half-written is left behind
+  if (!converted && !file.Failed()) {
     std::cerr << "rlf: " << body << " could not be converted\n";
+    return 1;
+  }
+  if (!converted || !file.Commit()) {
+    std::cerr << "rlf: " << file.Error() << "\n";
     return 1;
   }
   std::cout << "converted " << body << " to " << output << "\n";

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "Commands.h"
+#include "NonFinite.h"
 #include "SceneFiles.h"
 #include "host/PluginHost.h"
 #include "host/Scene.h"
@@ -110,6 +111,11 @@ int RunExport(const ExportOptions& options) {
     return 1;
   }
   std::cout << "exported " << summary << " to " << options.output << "\n";
+  // The file records what the scene holds; the tools downstream should hear of it.
+  NonFiniteCount nonFinite;
+  if (CountNonFiniteInFile(options.output, &nonFinite) && nonFinite.count > 0) {
+    std::cerr << "rlf: warning: " << options.output << ": " << Describe(nonFinite) << "\n";
+  }
   return 0;
 }
 

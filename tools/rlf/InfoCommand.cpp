@@ -10,6 +10,7 @@
 
 #include "Commands.h"
 #include "MacSpecific.h"
+#include "NonFinite.h"
 #include "RlfFile.h"
 
 namespace {
@@ -60,17 +61,14 @@ Stats Measure(const std::vector<RlRawTriangle>& tris) {
   for (int k = 0; k < 2; ++k) s.uvMin[k] = inf, s.uvMax[k] = -inf;
   s.triangles = tris.size();
   for (const RlRawTriangle& t : tris) {
-    bool finite = true;
     for (int i = 0; i < 3; ++i) {
       for (int k = 0; k < 3; ++k) {
-        finite = finite && std::isfinite(t.vert[i].v[k]) && std::isfinite(t.norm[i].v[k]);
         if (std::isfinite(t.vert[i].v[k])) {
           s.min[k] = std::min(s.min[k], t.vert[i].v[k]);
           s.max[k] = std::max(s.max[k], t.vert[i].v[k]);
         }
       }
       for (int k = 0; k < 2; ++k) {
-        finite = finite && std::isfinite(t.texCoord[i].uv[k]);
         if (std::isfinite(t.texCoord[i].uv[k])) {
           s.uvMin[k] = std::min(s.uvMin[k], t.texCoord[i].uv[k]);
           s.uvMax[k] = std::max(s.uvMax[k], t.texCoord[i].uv[k]);
@@ -80,7 +78,7 @@ Stats Measure(const std::vector<RlRawTriangle>& tris) {
                                  double{t.norm[i].z} * t.norm[i].z);
       s.nonUnitNormals += std::fabs(n - 1.0) > 1e-3;
     }
-    s.nonFinite += !finite;
+    s.nonFinite += !IsFinite(t);
     // Degenerate: no area (twice the area below a millionth of the longest edge squared).
     double e1[3], e2[3];
     for (int k = 0; k < 3; ++k) {

@@ -11,6 +11,8 @@
 #include <memory>
 
 #include "Commands.h"
+#include "NonFinite.h"
+#include "OutputFile.h"
 #include "RlTangentSpace.h"
 #include "RlfFile.h"
 
@@ -41,6 +43,14 @@ int RunRender(const std::string& input, const std::string& output, const std::st
     std::cerr << "rlf: " << error << "\n";
     return 1;
   }
+  // Infinities and NaNs have no place in the picture, and would spoil the tangent frames.
+  const std::size_t nonFinite = CountNonFinite(tris).count;
+  std::erase_if(tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
+  OutputFile file(output);
+  if (!file.Open()) {
+    std::cerr << "rlf: " << file.Error() << "\n";
+    return 1;
+  }
   // The colour of each corner.
   std::vector<Vec3> colours(3 * tris.size());
   if (shade == "tangent" && !tris.empty()) {
@@ -69,10 +79,8 @@ int RunRender(const std::string& input, const std::string& output, const std::st
   Vec3 lo{INFINITY, INFINITY, INFINITY}, hi{-INFINITY, -INFINITY, -INFINITY};
   for (const RlRawTriangle& t : tris) {
     for (const RlRawPoint& p : t.vert) {
-      if (std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) {
-        lo = {std::min(lo.x, double{p.x}), std::min(lo.y, double{p.y}), std::min(lo.z, double{p.z})};
-        hi = {std::max(hi.x, double{p.x}), std::max(hi.y, double{p.y}), std::max(hi.z, double{p.z})};
-      }
+      lo = {std::min(lo.x, double{p.x}), std::min(lo.y, double{p.y}), std::min(lo.z, double{p.z})};
+      hi = {std::max(hi.x, double{p.x}), std::max(hi.y, double{p.y}), std::max(hi.z, double{p.z})};
     }
   }
   const Vec3 centre = tris.empty() ? Vec3{0, 0, 0} : Vec3{(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
@@ -120,11 +128,22 @@ int RunRender(const std::string& input, const std::string& output, const std::st
       }
     }
   }
-  if (!stbi_write_png(output.c_str(), size, size, 3, image.data(), 3 * size)) {
-    std::cerr << "rlf: " << output << ": cannot be written\n";
+  const auto write = [](void* context, void* data, int bytes) {
+    static_cast<OutputFile*>(context)->Write(data, static_cast<std::size_t>(bytes));
+  };
+  if (!stbi_write_png_to_func(write, &file, size, size, 3, image.data(), 3 * size)) {
+    std::cerr << "rlf: " << output << ": not enough memory to encode the picture\n";
     return 1;
   }
-  std::cout << "rendered " << tris.size() << " triangles (" << shade << ") to " << output << "\n";
+  if (!file.Commit()) {
+    std::cerr << "rlf: " << file.Error() << "\n";
+    return 1;
+  }
+  std::cout << "rendered " << tris.size() << " triangles (" << shade << ") to " << output;
+  if (nonFinite > 0) {
+    std::cout << "; left out " << nonFinite << " triangles for their non-finite values";
+  }
+  std::cout << "\n";
   return 0;
 }
 

@@ -3,12 +3,14 @@
 #include <tiny_gltf.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <memory>
 
 #include "Commands.h"
+#include "NonFinite.h"
+#include "OutputFile.h"
 #include "RlTangentSpace.h"
 #include "RlfFile.h"
 
@@ -63,7 +65,7 @@ int AddAccessor(tinygltf::Model& model, const void* data, std::size_t bytes, std
   return static_cast<int>(model.accessors.size()) - 1;
 }
 
-bool WriteGlb(const Welded& w, std::size_t numTris, const std::string& path) {
+void WriteGlb(const Welded& w, std::size_t numTris, OutputFile& file) {
   const auto n = static_cast<std::size_t>(w.numVerts);
   std::vector<float> positions(3 * n), normals(3 * n), uvs(2 * n), tangents(4 * n);
   std::vector<double> min(3, INFINITY), max(3, -INFINITY);
@@ -114,55 +116,66 @@ bool WriteGlb(const Welded& w, std::size_t numTris, const std::string& path) {
   model.scenes.push_back(scene);
   model.defaultScene = 0;
   tinygltf::TinyGLTF writer;
-  return writer.WriteGltfSceneToFile(&model, path, true, true, false, true);
+  writer.WriteGltfSceneToStream(&model, file.Ostream(), false, true);
 }
 
-bool WriteObj(const Welded& w, std::size_t numTris, const std::string& path) {
-  std::ofstream out(path);
-  out.precision(9);
-  out << "# welded by rlf weld: " << w.numVerts << " vertices, " << numTris << " triangles\n";
+// Floats as "%.9g", enough digits to read back the same float.
+void WriteObj(const Welded& w, std::size_t numTris, OutputFile& file) {
+  FILE* out = file.Stream();
+  std::fprintf(out, "# welded by rlf weld: %d vertices, %zu triangles\n", w.numVerts, numTris);
   for (int i = 0; i < w.numVerts; ++i) {
     const RlTangentPointD v = w.verts[i];
-    out << "v " << static_cast<float>(v.vertex[0]) << ' ' << static_cast<float>(v.vertex[1]) << ' '
-        << static_cast<float>(v.vertex[2]) << "\n";
+    std::fprintf(out, "v %.9g %.9g %.9g\n", static_cast<double>(static_cast<float>(v.vertex[0])),
+                 static_cast<double>(static_cast<float>(v.vertex[1])), static_cast<double>(static_cast<float>(v.vertex[2])));
   }
   for (int i = 0; i < w.numVerts; ++i) {
     const RlTangentPointD v = w.verts[i];
-    out << "vt " << static_cast<float>(v.uv[0]) << ' ' << static_cast<float>(v.uv[1]) << "\n";
+    std::fprintf(out, "vt %.9g %.9g\n", static_cast<double>(static_cast<float>(v.uv[0])),
+                 static_cast<double>(static_cast<float>(v.uv[1])));
   }
   for (int i = 0; i < w.numVerts; ++i) {
     const RlTangentPointD v = w.verts[i];
-    out << "vn " << static_cast<float>(v.normal[0]) << ' ' << static_cast<float>(v.normal[1]) << ' '
-        << static_cast<float>(v.normal[2]) << "\n";
+    std::fprintf(out, "vn %.9g %.9g %.9g\n", static_cast<double>(static_cast<float>(v.normal[0])),
+                 static_cast<double>(static_cast<float>(v.normal[1])), static_cast<double>(static_cast<float>(v.normal[2])));
   }
   for (std::size_t t = 0; t < numTris; ++t) {
-    out << 'f';
-    for (int j = 0; j < 3; ++j) {
-      const int id = w.indices[t].idx[j] + 1;
-      out << ' ' << id << '/' << id << '/' << id;
-    }
-    out << "\n";
+    const int a = w.indices[t].idx[0] + 1, b = w.indices[t].idx[1] + 1, c = w.indices[t].idx[2] + 1;
+    std::fprintf(out, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, b, b, b, c, c, c);
   }
-  out.close();
-  return static_cast<bool>(out);
 }
 
-int RunWeld(const std::string& input, const std::string& output) {
+int RunWeld(const std::string& input, const std::string& output, bool skipNonFinite) {
+  const bool glb = output.size() >= 4 && output.compare(output.size() - 4, 4, ".glb") == 0;
+  const bool obj = output.size() >= 4 && output.compare(output.size() - 4, 4, ".obj") == 0;
+  if (!glb && !obj) {
+    std::cerr << "rlf: " << output << ": the output must end in .glb or .obj\n";
+    return 2;
+  }
   std::vector<RlRawTriangle> tris;
   std::string error;
   if (!ReadRlfFile(input, &tris, &error)) {
     std::cerr << "rlf: " << error << "\n";
     return 1;
   }
+  // glTF cannot hold infinities or NaNs, and the weld would merge them into neighbours.
+  const NonFiniteCount nonFinite = CountNonFinite(tris);
+  if (nonFinite.count > 0 && !skipNonFinite) {
+    std::cerr << "rlf: " << input << ": " << Describe(nonFinite) << "; --skip-non-finite drops them\n";
+    return 1;
+  }
+  if (nonFinite.count > 0) {
+    std::erase_if(tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
+    std::cout << "dropped " << nonFinite.count << " of " << nonFinite.total
+              << " triangles for their non-finite values\n";
+  }
   if (tris.empty()) {
     std::cerr << "rlf: " << input << " holds no triangles to weld\n";
     return 1;
   }
-  const bool glb = output.size() >= 4 && output.compare(output.size() - 4, 4, ".glb") == 0;
-  const bool obj = output.size() >= 4 && output.compare(output.size() - 4, 4, ".obj") == 0;
-  if (!glb && !obj) {
-    std::cerr << "rlf: " << output << ": the output must end in .glb or .obj\n";
-    return 2;
+  OutputFile file(output);
+  if (!file.Open()) {
+    std::cerr << "rlf: " << file.Error() << "\n";
+    return 1;
   }
   Welded w;
   RlTangentPointD* verts = nullptr;
@@ -174,9 +187,13 @@ int RunWeld(const std::string& input, const std::string& output) {
     std::cerr << "rlf: " << input << ": not enough memory to weld " << tris.size() << " triangles\n";
     return 1;
   }
-  if (!(glb ? WriteGlb(w, tris.size(), output) : WriteObj(w, tris.size(), output))) {
-    std::remove(output.c_str());
-    std::cerr << "rlf: " << output << ": cannot be written\n";
+  if (glb) {
+    WriteGlb(w, tris.size(), file);
+  } else {
+    WriteObj(w, tris.size(), file);
+  }
+  if (!file.Commit()) {
+    std::cerr << "rlf: " << file.Error() << "\n";
     return 1;
   }
   std::cout << "welded " << tris.size() << " triangles into " << w.numVerts << " vertices: " << output << "\n";
@@ -192,5 +209,10 @@ void AddWeldCommand(CLI::App& app, int& exitStatus) {
       "weld", "Weld an RLF file into an indexed mesh with tangent frames, as binary glTF (.glb) or OBJ");
   command->add_option("file", *input, "RLF file")->required();
   command->add_option("-o,--output", *output, "OUT.glb or OUT.obj")->required();
-  command->callback([input, output, &exitStatus] { exitStatus = RunWeld(*input, *output); });
+  auto skipNonFinite = std::make_shared<bool>(false);
+  command->add_flag("--skip-non-finite", *skipNonFinite,
+                    "Drop triangles holding infinities or NaNs instead of refusing the file");
+  command->callback([input, output, skipNonFinite, &exitStatus] {
+    exitStatus = RunWeld(*input, *output, *skipNonFinite);
+  });
 }

@@ -1,0 +1,237 @@
+// Every file rlf writes is all or nothing: writes made to fail for real (a file-size
+// limit, a full device, an interrupt) must leave the target as it was, no other file
+// behind, and a failure status with the file and the system's reason.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <set>
+#include <thread>
+
+#include "RlfProgram.h"
+
+namespace {
+
+// rlf started in its own process, in dir, with standard output and error on pipes.
+// fileSizeLimit >= 0 sets RLIMIT_FSIZE with SIGXFSZ ignored, so that a write past it
+// fails with EFBIG as on a full disk.
+class Child {
+ public:
+  Child(const std::filesystem::path& dir, const std::vector<std::string>& args, long long fileSizeLimit = -1) {
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) {
+      ADD_FAILURE() << "no pipes";
+      return;
+    }
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(out[1], STDOUT_FILENO);
+      dup2(err[1], STDERR_FILENO);
+      close(out[0]), close(out[1]), close(err[0]), close(err[1]);
+      if (chdir(dir.c_str()) != 0) _exit(127);
+      if (fileSizeLimit >= 0) {
+        const rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, SIG_IGN);
+      }
+      std::vector<char*> argv{const_cast<char*>(RLF_PROGRAM)};
+      for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+      argv.push_back(nullptr);
+      execv(RLF_PROGRAM, argv.data());
+      _exit(127);
+    }
+    close(out[1]), close(err[1]);
+    out_ = out[0], err_ = err[0];
+  }
+
+  pid_t Pid() const { return pid_; }
+
+  // Reads both pipes to their ends, then reaps the child. status is -signal when a
+  // signal ended it.
+  RunResult Wait() {
+    RunResult r{-1, "", ""};
+    pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
+    std::string* texts[2] = {&r.out, &r.err};
+    for (int open = 2; open > 0;) {
+      poll(fds, 2, -1);
+      for (int i = 0; i < 2; ++i) {
+        if (fds[i].fd >= 0 && fds[i].revents != 0) {
+          char buffer[4096];
+          const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+          if (n > 0) {
+            texts[i]->append(buffer, static_cast<std::size_t>(n));
+          } else {
+            close(fds[i].fd);
+            fds[i].fd = -1;
+            --open;
+          }
+        }
+      }
+    }
+    int raw = 0;
+    waitpid(pid_, &raw, 0);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -WTERMSIG(raw);
+    return r;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1, err_ = -1;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A flat grid of 2 * n * n triangles, made quickly.
+std::vector<RlRawTriangle> Grid(int n) {
+  std::vector<RlRawTriangle> tris;
+  tris.reserve(2 * static_cast<std::size_t>(n) * static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      const float x0 = static_cast<float>(i) / n, x1 = static_cast<float>(i + 1) / n;
+      const float y0 = static_cast<float>(j) / n, y1 = static_cast<float>(j + 1) / n;
+      const float corners[2][3][2] = {{{x0, y0}, {x1, y0}, {x1, y1}}, {{x0, y0}, {x1, y1}, {x0, y1}}};
+      for (const auto& c : corners) {
+        RlRawTriangle t{};
+        for (int k = 0; k < 3; ++k) {
+          t.vert[k] = {{c[k][0], c[k][1], 0}};
+          t.norm[k] = {{0, 0, 1}};
+          t.texCoord[k] = {{c[k][0], c[k][1]}};
+        }
+        tris.push_back(t);
+      }
+    }
+  }
+  return tris;
+}
+
+}  // namespace
+
+class OutputFailures : public RlfProgramTest {
+ protected:
+  void WriteRlf(const std::string& name, std::vector<RlRawTriangle> tris) {
+    FILE* fp = std::fopen(Path(name).c_str(), "wb");
+    ASSERT_NE(fp, nullptr);
+    ASSERT_TRUE(RlWriteTriangles(fp, static_cast<int>(tris.size()), tris.data()));
+    ASSERT_EQ(std::fclose(fp), 0);
+  }
+  std::set<std::string> Listing() const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_)) names.insert(entry.path().filename());
+    return names;
+  }
+};
+
+// Each writing command, cut off at 0 bytes, inside its header, inside its body and one
+// byte short of the whole file.
+TEST_F(OutputFailures, EveryWritingCommandFailsWholeWhenItsFileIsCutShort) {
+  ASSERT_EQ(Rlf({"export", "-o", "sample.rlf"}).status, 0);
+  const std::string sample = Slurp(Path("sample.rlf"));
+  Write("body.bin", sample.substr(16));
+  struct Case {
+    std::vector<std::string> args;
+    std::string target;
+    std::size_t header;  // a size that ends inside the format's header
+  };
+  const Case cases[] = {
+      {{"weld", "sample.rlf", "-o", "out.glb"}, "out.glb", 7},
+      {{"weld", "sample.rlf", "-o", "out.obj"}, "out.obj", 10},
+      {{"render", "sample.rlf", "-o", "out.png", "--size", "64"}, "out.png", 5},
+      {{"convert", "body.bin", "out.rlf"}, "out.rlf", 9},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(Rlf(c.args).status, 0) << c.target;
+    const std::size_t whole = std::filesystem::file_size(Path(c.target));
+    const std::string previous = "the previous " + c.target + "\n";
+    Write(c.target, previous);
+    const std::set<std::string> before = Listing();
+    for (const std::size_t limit : {std::size_t{0}, c.header, whole / 2, whole - 1}) {
+      const RunResult r = Child(dir_, c.args, static_cast<long long>(limit)).Wait();
+      EXPECT_EQ(r.status, 1) << c.target << " cut at " << limit;
+      EXPECT_NE(r.err.find("rlf: " + c.target + ": File too large\n"), std::string::npos)
+          << c.target << " cut at " << limit << ": " << r.err;
+      EXPECT_EQ(Slurp(Path(c.target)), previous) << c.target << " cut at " << limit;
+      EXPECT_EQ(Listing(), before) << c.target << " cut at " << limit;
+    }
+    // Without a limit the same command replaces the target whole.
+    const RunResult r = Child(dir_, c.args).Wait();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(std::filesystem::file_size(Path(c.target)), whole) << c.target;
+  }
+}
+
+TEST_F(OutputFailures, UnwritableTargetsAreNamedWithTheReason) {
+  ASSERT_EQ(Rlf({"export", "-o", "sample.rlf"}).status, 0);
+  std::filesystem::create_directory(dir_ / "dir.png");
+  RunResult r = Rlf({"render", "sample.rlf", "-o", "dir.png"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "rlf: dir.png: Is a directory\n");
+  r = Rlf({"weld", "sample.rlf", "-o", "missing/out.glb"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "rlf: missing/out.glb: No such file or directory\n");
+}
+
+// An interrupt while the new file exists leaves the target and the directory as they were.
+TEST_F(OutputFailures, AnInterruptLeavesTheTargetAndNoNewFile) {
+  const std::vector<RlRawTriangle> grid = Grid(400);
+  WriteRlf("grid.rlf", grid);
+  const std::string file = Slurp(Path("grid.rlf"));
+  Write("body.bin", file.substr(16));
+  const std::vector<std::vector<std::string>> commands = {
+      {"weld", "grid.rlf", "-o", "out.glb"},
+      {"render", "grid.rlf", "-o", "out.png", "--size", "8192"},
+      {"convert", "body.bin", "out.rlf"},
+  };
+  for (const std::vector<std::string>& args : commands) {
+    const std::string target = args[0] == "convert" ? args[2] : args[3];
+    Write(target, "the previous file\n");
+    const std::set<std::string> before = Listing();
+    Child child(dir_, args);
+    // Wait for the new file beside the target, then interrupt.
+    bool seen = false;
+    for (int i = 0; i < 20000 && !seen; ++i) {
+      for (const std::string& name : Listing()) seen = seen || name.rfind(target + ".part", 0) == 0;
+      if (!seen) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    EXPECT_TRUE(seen) << args[0];
+    kill(child.Pid(), SIGINT);
+    const RunResult r = child.Wait();
+    EXPECT_EQ(r.status, -SIGINT) << args[0] << ": " << r.out << r.err;
+    EXPECT_EQ(Slurp(Path(target)), "the previous file\n") << args[0];
+    EXPECT_EQ(Listing(), before) << args[0];
+  }
+}
+
+TEST_F(OutputFailures, AReportThatCannotBeWrittenFails) {
+  ASSERT_EQ(Rlf({"export", "-o", "sample.rlf"}).status, 0);
+  const std::string command = "'" + std::string(RLF_PROGRAM) + "' info '" + Path("sample.rlf") +
+                              "' --json > /dev/full 2> '" + Path("err.txt") + "'";
+  const int raw = std::system(command.c_str());
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
+  EXPECT_EQ(Slurp(Path("err.txt")), "rlf: standard output: No space left on device\n");
+
+  // A reader that went away ends the program quietly, even when the parent ignored SIGPIPE.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  close(fds[0]);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::signal(SIGPIPE, SIG_IGN);
+    dup2(fds[1], STDOUT_FILENO);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDERR_FILENO);
+    execl(RLF_PROGRAM, RLF_PROGRAM, "info", Path("sample.rlf").c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
+}
