@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build make g++ binutils libgtest-dev libbenchmark-dev
-          libcli11-dev libtinyobjloader-dev libtinygltf-dev libstb-dev "$@")
+          libcli11-dev libtinyobjloader-dev libtinygltf-dev libstb-dev
+          chromium "$@")
 
 missing=()
 for pkg in "${packages[@]}"; do

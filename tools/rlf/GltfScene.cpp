@@ -2,6 +2,8 @@
 // a mesh shape below its node, whose material is its shading set.
 #include <tiny_gltf.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <map>
 
@@ -75,43 +77,120 @@ class GltfReader {
     return m;
   }
 
-  // The floats of an accessor of `width` components each, bounds-checked.
+  // The elements of an accessor of `width` components each, as floats: float components
+  // as they are, integer ones as their values or, when normalized, scaled to [0, 1]
+  // (unsigned) or [-1, 1] (signed) as glTF defines them; then the sparse substitutions.
+  // An accessor without a buffer view starts from zeros. Bounds-checked throughout.
   std::vector<float> Floats(int accessorIndex, int width, const char* what) const {
     const tinygltf::Accessor& accessor = Accessor(accessorIndex, what);
-    if (accessor.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT ||
-        tinygltf::GetNumComponentsInType(static_cast<uint32_t>(accessor.type)) != width) {
-      throw SceneError(path_ + ": " + what + " must be " + std::to_string(width) + " floats per element");
+    const int type = accessor.componentType;
+    const std::size_t componentSize = type == TINYGLTF_COMPONENT_TYPE_FLOAT                                 ? 4
+                                      : type == TINYGLTF_COMPONENT_TYPE_SHORT ||
+                                                type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ? 2
+                                      : type == TINYGLTF_COMPONENT_TYPE_BYTE ||
+                                                type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE  ? 1
+                                                                                               : 0;
+    if (componentSize == 0 || tinygltf::GetNumComponentsInType(static_cast<uint32_t>(accessor.type)) != width) {
+      throw SceneError(path_ + ": " + what + " must be " + std::to_string(width) +
+                       " floats, bytes or shorts per element");
     }
-    std::vector<float> out(accessor.count * static_cast<std::size_t>(width));
-    Copy(accessor, static_cast<std::size_t>(width) * 4, [&](std::size_t i, const unsigned char* element) {
-      std::memcpy(&out[i * static_cast<std::size_t>(width)], element, static_cast<std::size_t>(width) * 4);
-    });
+    const auto w = static_cast<std::size_t>(width);
+    const std::size_t elementSize = w * componentSize;
+    const bool dense = accessor.bufferView >= 0 || !accessor.sparse.isSparse;
+    const Elements elements = dense ? View(accessor.bufferView, accessor.byteOffset, accessor.count, elementSize)
+                                    : Elements{nullptr, 0};
+    if (!dense && accessor.count > BufferBytes()) {
+      throw SceneError(path_ + ": " + what + " claims more elements than the file holds");
+    }
+    std::vector<float> out(accessor.count * w, 0.0f);
+    const auto convert = [&](std::size_t i, const unsigned char* element) {
+      for (std::size_t c = 0; c < w; ++c) {
+        out[i * w + c] = Component(element + c * componentSize, type, accessor.normalized);
+      }
+    };
+    for (std::size_t i = 0; dense && i < accessor.count; ++i) {
+      convert(i, elements[i]);
+    }
+    if (accessor.sparse.isSparse) {
+      const auto& sparse = accessor.sparse;
+      if (sparse.count < 1 || static_cast<std::size_t>(sparse.count) > accessor.count ||
+          sparse.indices.byteOffset < 0 || sparse.values.byteOffset < 0) {
+        throw SceneError(path_ + ": " + what + " has a sparse part of a wrong size");
+      }
+      const auto count = static_cast<std::size_t>(sparse.count);
+      const std::vector<uint32_t> targets =
+          ReadIndices(sparse.indices.bufferView, static_cast<std::size_t>(sparse.indices.byteOffset), count,
+                      sparse.indices.componentType, accessor.count);
+      const Elements values =
+          View(sparse.values.bufferView, static_cast<std::size_t>(sparse.values.byteOffset), count, elementSize);
+      for (std::size_t i = 0; i < count; ++i) {
+        convert(targets[i], values[i]);
+      }
+    }
+    return out;
+  }
+
+  static float Component(const unsigned char* p, int type, bool normalized) {
+    switch (type) {
+      case TINYGLTF_COMPONENT_TYPE_BYTE: {
+        const auto v = static_cast<int8_t>(p[0]);
+        return normalized ? std::max(static_cast<float>(v) / 127.0f, -1.0f) : static_cast<float>(v);
+      }
+      case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
+        return normalized ? static_cast<float>(p[0]) / 255.0f : static_cast<float>(p[0]);
+      case TINYGLTF_COMPONENT_TYPE_SHORT: {
+        int16_t v;
+        std::memcpy(&v, p, 2);
+        return normalized ? std::max(static_cast<float>(v) / 32767.0f, -1.0f) : static_cast<float>(v);
+      }
+      case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: {
+        uint16_t v;
+        std::memcpy(&v, p, 2);
+        return normalized ? static_cast<float>(v) / 65535.0f : static_cast<float>(v);
+      }
+      default: {
+        float v;
+        std::memcpy(&v, p, 4);
+        return v;
+      }
+    }
+  }
+
+  // count unsigned indices of the given component type, each below `limit`.
+  std::vector<uint32_t> ReadIndices(int bufferView, std::size_t byteOffset, std::size_t count, int type,
+                                    std::size_t limit) const {
+    const std::size_t size = type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE    ? 1
+                             : type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ? 2
+                             : type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT   ? 4
+                                                                               : 0;
+    if (size == 0) {
+      throw SceneError(path_ + ": indices must be unsigned integers");
+    }
+    const Elements elements = View(bufferView, byteOffset, count, size);
+    std::vector<uint32_t> out(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      const unsigned char* element = elements[i];
+      uint32_t value = 0;
+      if (size == 1) value = element[0];
+      if (size == 2) { uint16_t v16; std::memcpy(&v16, element, 2); value = v16; }
+      if (size == 4) std::memcpy(&value, element, 4);
+      if (value >= limit) {
+        throw SceneError(path_ + ": index " + std::to_string(value) + " out of range (" + std::to_string(limit) +
+                         " vertices)");
+      }
+      out[i] = value;
+    }
     return out;
   }
 
   std::vector<int> Indices(int accessorIndex, std::size_t vertexCount) const {
     const tinygltf::Accessor& accessor = Accessor(accessorIndex, "indices");
-    const int type = accessor.componentType;
-    const std::size_t size = type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE    ? 1
-                             : type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ? 2
-                             : type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT   ? 4
-                                                                               : 0;
-    if (size == 0 || accessor.type != TINYGLTF_TYPE_SCALAR) {
+    if (accessor.type != TINYGLTF_TYPE_SCALAR) {
       throw SceneError(path_ + ": indices must be unsigned integers");
     }
-    std::vector<int> out(accessor.count);
-    Copy(accessor, size, [&](std::size_t i, const unsigned char* element) {
-      uint32_t value = 0;
-      if (size == 1) value = element[0];
-      if (size == 2) { uint16_t v16; std::memcpy(&v16, element, 2); value = v16; }
-      if (size == 4) std::memcpy(&value, element, 4);
-      if (value >= vertexCount) {
-        throw SceneError(path_ + ": index " + std::to_string(value) + " out of range (" +
-                         std::to_string(vertexCount) + " vertices)");
-      }
-      out[i] = static_cast<int>(value);
-    });
-    return out;
+    const std::vector<uint32_t> values =
+        ReadIndices(accessor.bufferView, accessor.byteOffset, accessor.count, accessor.componentType, vertexCount);
+    return std::vector<int>(values.begin(), values.end());
   }
 
   const tinygltf::Accessor& Accessor(int index, const char* what) const {
@@ -121,27 +200,37 @@ class GltfReader {
     return model_.accessors[static_cast<std::size_t>(index)];
   }
 
-  // Calls take(i, element) for each element of the accessor, within its buffer.
-  template <typename Take>
-  void Copy(const tinygltf::Accessor& accessor, std::size_t elementSize, Take take) const {
-    if (accessor.bufferView < 0 || accessor.bufferView >= static_cast<int>(model_.bufferViews.size())) {
+  // count elements of elementSize bytes each, from byteOffset into the buffer view on, at
+  // the view's stride when it has one: checked to lie within the view and its buffer.
+  struct Elements {
+    const unsigned char* first;
+    std::size_t stride;
+    const unsigned char* operator[](std::size_t i) const { return first + i * stride; }
+  };
+  Elements View(int bufferView, std::size_t byteOffset, std::size_t count, std::size_t elementSize) const {
+    if (bufferView < 0 || bufferView >= static_cast<int>(model_.bufferViews.size())) {
       throw SceneError(path_ + ": accessor without a valid buffer view");
     }
-    const tinygltf::BufferView& view = model_.bufferViews[static_cast<std::size_t>(accessor.bufferView)];
+    const tinygltf::BufferView& view = model_.bufferViews[static_cast<std::size_t>(bufferView)];
     if (view.buffer < 0 || view.buffer >= static_cast<int>(model_.buffers.size())) {
       throw SceneError(path_ + ": buffer view without a valid buffer");
     }
     const std::vector<unsigned char>& data = model_.buffers[static_cast<std::size_t>(view.buffer)].data;
     const std::size_t stride = view.byteStride != 0 ? view.byteStride : elementSize;
-    const std::size_t start = view.byteOffset + accessor.byteOffset;
-    const std::size_t needed = accessor.count == 0 ? 0 : (accessor.count - 1) * stride + elementSize;
-    if (start > data.size() || needed > data.size() - start || view.byteOffset + view.byteLength > data.size() ||
-        accessor.byteOffset + needed > view.byteLength) {
+    const std::size_t start = view.byteOffset + byteOffset;
+    const std::size_t needed = count == 0 ? 0 : (count - 1) * stride + elementSize;
+    if (count > data.size() || start > data.size() || needed > data.size() - start ||
+        view.byteOffset + view.byteLength > data.size() || byteOffset + needed > view.byteLength) {
       throw SceneError(path_ + ": an accessor reaches past the end of its buffer");
     }
-    for (std::size_t i = 0; i < accessor.count; ++i) {
-      take(i, &data[start + i * stride]);
-    }
+    return {data.data() + start, stride};
+  }
+
+  // All the bytes the file's buffers hold: more elements than this no accessor can mean.
+  std::size_t BufferBytes() const {
+    std::size_t bytes = 0;
+    for (const tinygltf::Buffer& buffer : model_.buffers) bytes += buffer.data.size();
+    return bytes;
   }
 
   void AddPrimitive(const tinygltf::Primitive& primitive, const std::string& name, host::NodeId parent) {
@@ -177,9 +266,11 @@ class GltfReader {
     const auto uv = primitive.attributes.find("TEXCOORD_0");
     if (uv != primitive.attributes.end()) {
       const std::vector<float> uvs = Floats(uv->second, 2, "TEXCOORD_0");
+      // glTF's texture origin is the image's top left, v downwards; the host's is the
+      // bottom left, v upwards.
       for (std::size_t i = 0; i + 1 < uvs.size(); i += 2) {
         mesh.u.push_back(uvs[i]);
-        mesh.v.push_back(uvs[i + 1]);
+        mesh.v.push_back(1.0f - uvs[i + 1]);
       }
       if (mesh.u.size() == vertices) {
         mesh.faceUVIds = corners;

@@ -32,6 +32,8 @@ void UnitNormal(const RlTangentPointD& v, float* out) {
 }
 
 // The tangent with w = +1 when the binormal lies on the side of normal x tangent, else -1.
+// So w * cross(N, T) points to the binormal's side: towards increasing v as the host
+// counts it, which is up the image, the direction glTF gives +Y of a normal map.
 void Tangent(const RlTangentPointD& v, float* out) {
   const double n[3] = {v.normal[0], v.normal[1], v.normal[2]};
   const double t[3] = {v.tangent[0], v.tangent[1], v.tangent[2]};
@@ -77,8 +79,9 @@ void WriteGlb(const Welded& w, std::size_t numTris, OutputFile& file) {
       max[static_cast<std::size_t>(k)] = std::max(max[static_cast<std::size_t>(k)], static_cast<double>(static_cast<float>(v.vertex[k])));
     }
     UnitNormal(v, &normals[3 * i]);
+    // glTF's texture origin is the image's top left, v downwards.
     uvs[2 * i] = static_cast<float>(v.uv[0]);
-    uvs[2 * i + 1] = static_cast<float>(v.uv[1]);
+    uvs[2 * i + 1] = static_cast<float>(1.0 - v.uv[1]);
     Tangent(v, &tangents[4 * i]);
   }
   std::vector<uint32_t> indices(3 * numTris);
