@@ -75,7 +75,13 @@ bool OutputFile::Open() {
   if (exists && access(target_.c_str(), W_OK) != 0) {
     return Fail(errno);
   }
-  // A new name beside the target; the mode follows the target's, or the umask.
+  // A new name beside the target; the mode follows the target's, or the umask. The
+  // ending signals wait while the file is made and the handler that removes it is set,
+  // so that no moment leaves the file without its remover.
+  sigset_t ending, previous;
+  sigemptyset(&ending);
+  for (const int signal : kSignals) sigaddset(&ending, signal);
+  sigprocmask(SIG_BLOCK, &ending, &previous);
   for (int attempt = 0; fd_ < 0 && attempt < 100; ++attempt) {
     temporary_ = target_ + ".part" + std::to_string(getpid()) + "-" + std::to_string(attempt);
     fd_ = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -84,20 +90,24 @@ bool OutputFile::Open() {
     }
   }
   if (fd_ < 0) {
-    const int error = errno;
+    Fail(errno);
     temporary_.clear();
-    return Fail(error);
+  } else {
+    ArmInterrupts(temporary_);
   }
-  ArmInterrupts(temporary_);
+  sigprocmask(SIG_SETMASK, &previous, nullptr);
+  if (fd_ < 0) {
+    return false;
+  }
   if (exists) {
     fchmod(fd_, existing.st_mode & 07777);
   }
   // Every byte reaches the file through CookieWrite, which keeps the first failure.
   stream_ = fopencookie(this, "w", cookie_io_functions_t{nullptr, CookieWrite, nullptr, nullptr});
   if (stream_ == nullptr) {
-    const int error = errno;
+    Fail(errno);
     Discard();
-    return Fail(error);
+    return false;
   }
   return true;
 }
