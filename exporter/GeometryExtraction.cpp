@@ -19,29 +19,53 @@
 #include <maya/MSelectionList.h>
 
 #include <cstring>
+
+#include "AddressSpace.h"
 #include <new>
 
 RlRawTriangle* RLFExport::GetNextTriangle() {
+  constexpr std::size_t kRecord = sizeof(RlRawTriangle);
   if (m_triList == nullptr) {
-    m_triList = new (std::nothrow) RlRawTriangle[RL_MAX_NUM_TRIANGLES];
-    if (m_triList == nullptr) {
-      return nullptr;
+    // Space for the largest array, where the system offers it: each growth then makes
+    // more of it usable in place instead of copying the whole array.
+    void* space = ReserveAddressSpace(RL_RESERVED_TRIANGLES * kRecord);
+    if (space != nullptr) {
+      if (!CommitAddressSpace(space, 0, RL_MAX_NUM_TRIANGLES * kRecord)) {
+        ReleaseAddressSpace(space, RL_RESERVED_TRIANGLES * kRecord);
+        return nullptr;
+      }
+      m_triList = static_cast<RlRawTriangle*>(space);
+      m_reserved = true;
+    } else {
+      m_triList = new (std::nothrow) RlRawTriangle[RL_MAX_NUM_TRIANGLES];
+      if (m_triList == nullptr) {
+        return nullptr;
+      }
+      m_reserved = false;
     }
     m_maxNumTriangles = RL_MAX_NUM_TRIANGLES;
   }
   if (m_numTriangles >= m_maxNumTriangles) {
-    // Grow by a fixed step, copying the whole old array.
+    // Grow by a fixed step.
     if (m_maxNumTriangles > INT32_MAX - RL_MAX_NUM_TRIANGLES) {
       return nullptr;
     }
     const int capacity = m_maxNumTriangles + RL_MAX_NUM_TRIANGLES;
-    RlRawTriangle* grown = new (std::nothrow) RlRawTriangle[capacity];
-    if (grown == nullptr) {
-      return nullptr;
+    if (m_reserved) {
+      if (!CommitAddressSpace(m_triList, static_cast<std::size_t>(m_maxNumTriangles) * kRecord,
+                              static_cast<std::size_t>(capacity) * kRecord)) {
+        return nullptr;
+      }
+    } else {
+      // Copying the whole old array.
+      RlRawTriangle* grown = new (std::nothrow) RlRawTriangle[capacity];
+      if (grown == nullptr) {
+        return nullptr;
+      }
+      std::memcpy(grown, m_triList, static_cast<size_t>(m_maxNumTriangles) * kRecord);
+      delete[] m_triList;
+      m_triList = grown;
     }
-    std::memcpy(grown, m_triList, static_cast<size_t>(m_maxNumTriangles) * sizeof(RlRawTriangle));
-    delete[] m_triList;
-    m_triList = grown;
     m_maxNumTriangles = capacity;
   }
   return &m_triList[m_numTriangles++];
@@ -95,7 +119,7 @@ bool RLFExport::ProcessGeom(MPxFileTranslator::FileAccessMode mode, MComputation
       stat.perror("MFnDagNode::constructor");
       continue;
     }
-    if (path.hasFn(MFn::kMesh) && !ExportMesh(path, node)) {
+    if (path.hasFn(MFn::kMesh) && !ExportMesh(path, node, computation)) {
       return false;  // out of memory
     }
     if (computation.isInterruptRequested()) {
@@ -157,7 +181,7 @@ void MatchCorner(RlRawTriangle& tri, int i, int vertex, const FaceIndex* face, i
 
 }  // namespace
 
-bool RLFExport::ExportMesh(const MDagPath& path, MObject& node) {
+bool RLFExport::ExportMesh(const MDagPath& path, MObject& node, MComputation& computation) {
   // The mesh's data, once, in world space.
   MFnMesh fnMesh;
   fnMesh.setObject(path);
@@ -172,11 +196,20 @@ bool RLFExport::ExportMesh(const MDagPath& path, MObject& node) {
   MObjectArray sets;
   MObjectArray comps;
   fnNode.getConnectedSetsAndMembers(0, sets, comps, true);
+  // The triangle query's arrays, filled afresh for every triangle.
+  MPointArray points;
+  MIntArray vertexList;
+  constexpr unsigned kPollPolygons = 4096;
+  unsigned polygons = 0;
   for (unsigned sk = 0; sk < sets.length(); ++sk) {
     MObject set = sets[sk];
     MObject comp = comps[sk];
     MFnSet fnSet(set, &stat);
     for (MItMeshPolygon polygon(path, comp, &stat); !polygon.isDone(); polygon.next()) {
+      // A mesh of millions of polygons must not keep an interrupt waiting.
+      if (++polygons % kPollPolygons == 0 && computation.isInterruptRequested()) {
+        return true;
+      }
       const int numVerts = polygon.polygonVertexCount(&stat);
       if (numVerts > RL_MAX_VERTICES_PER_FACE) {
         std::cerr << "** Too many vertices on this face " << numVerts << "\n";
@@ -196,8 +229,6 @@ bool RLFExport::ExportMesh(const MDagPath& path, MObject& node) {
       int numTris = 0;
       polygon.numTriangles(numTris);
       for (int q = 0; q < numTris; ++q) {
-        MPointArray points;
-        MIntArray vertexList;
         polygon.getTriangle(q, points, vertexList, MSpace::kWorld);
         if (vertexList.length() < 3) {
           continue;  // the host gave no triangle

@@ -7,14 +7,20 @@
 #include <cstdio>
 #include <new>
 
+#include "AddressSpace.h"
 #include "ReplacementFile.h"
 
-RLFExport::RLFExport() : MPxFileTranslator(), m_numTriangles(0), m_maxNumTriangles(0), m_triList(nullptr) {}
+RLFExport::RLFExport()
+    : MPxFileTranslator(), m_numTriangles(0), m_maxNumTriangles(0), m_triList(nullptr), m_reserved(false) {}
 
 RLFExport::~RLFExport() {
   m_numTriangles = 0;
   m_maxNumTriangles = 0;
-  delete[] m_triList;
+  if (m_reserved) {
+    ReleaseAddressSpace(m_triList, RL_RESERVED_TRIANGLES * sizeof(RlRawTriangle));
+  } else {
+    delete[] m_triList;
+  }
   m_triList = nullptr;
 }
 
@@ -59,7 +65,14 @@ MStatus RLFExport::writer(const MFileObject& fileObject, const MString&,
     computation.endComputation();
     return MStatus::kFailure;
   }
-  if (RlWriteTriangles(file.Stream(), m_numTriangles, m_triList) && file.Commit()) {
+  const bool written = RlWriteTriangles(file.Stream(), m_numTriangles, m_triList);
+  // Writing hundreds of megabytes takes a while: an interrupt meanwhile still leaves
+  // the target as it was (the new file goes with `file`).
+  if (written && computation.isInterruptRequested()) {
+    computation.endComputation();
+    return MStatus::kFailure;
+  }
+  if (written && file.Commit()) {
     computation.endComputation();
     return MStatus::kSuccess;
   }

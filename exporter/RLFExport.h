@@ -11,10 +11,17 @@
 #include <maya/MStatus.h>
 #include <maya/MString.h>
 
+#include <cstddef>
+#include <cstdint>
+
 #include "RlFileIO.h"
 
 // The first capacity of the triangle array, and the step by which it grows when full.
 static const int RL_MAX_NUM_TRIANGLES = 20000;
+// The largest capacity those steps reach within an int count: the size of the address
+// space reserved for the array where the system offers it.
+static const std::size_t RL_RESERVED_TRIANGLES =
+    static_cast<std::size_t>(INT32_MAX / RL_MAX_NUM_TRIANGLES) * RL_MAX_NUM_TRIANGLES;
 // The most vertices a polygon may have and be exported.
 static const int RL_MAX_VERTICES_PER_FACE = 1024;
 
@@ -48,7 +55,9 @@ class RLFExport : public MPxFileTranslator {
 
  protected:
   // The next record of the triangle array, growing it by RL_MAX_NUM_TRIANGLES records
-  // when full; null when the memory cannot be had.
+  // when full; null when the memory cannot be had. Where the system can reserve address
+  // space, the array grows in place inside one reservation for the largest capacity;
+  // elsewhere by allocating the larger array, copying and releasing the old one.
   RlRawTriangle* GetNextTriangle();
   bool isObjectSelected(const MDagPath& path);
   bool isObjectOrParentSelected(const MDagPath& path);
@@ -63,11 +72,16 @@ class RLFExport : public MPxFileTranslator {
   FaceIndex m_faceIndices[RL_MAX_VERTICES_PER_FACE];
 
  private:
+  // Whether m_triList lies in address space reserved for the largest array, where it
+  // grows in place, rather than in an array of its own that grows by copying.
+  bool m_reserved;
+
   RLFExport(const RLFExport&) = delete;
   RLFExport& operator=(const RLFExport&) = delete;
   // Appends the triangles of the mesh at path, whose node is node; false when memory
-  // runs out.
-  bool ExportMesh(const MDagPath& path, MObject& node);
+  // runs out. Polls the computation every few thousand polygons and stops early when
+  // an interrupt is requested (the caller's poll then ends the walk).
+  bool ExportMesh(const MDagPath& path, MObject& node, MComputation& computation);
 };
 
 #endif

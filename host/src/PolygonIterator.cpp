@@ -114,14 +114,14 @@ const std::vector<int>& MItMeshPolygon::Triangles() const {
     const host::Node& mesh = MeshNode(mesh_);
     const int start = mesh.faceStarts[static_cast<std::size_t>(Face())];
     const int count = mesh.mesh.faceCounts[static_cast<std::size_t>(Face())];
-    std::vector<double> corners;
+    corners_.clear();
     for (int i = 0; i < count; ++i) {
       const int vertex = mesh.mesh.faceVerts[static_cast<std::size_t>(start + i)];
       for (int k = 0; k < 3; ++k) {
-        corners.push_back(mesh.mesh.points[3 * static_cast<std::size_t>(vertex) + static_cast<std::size_t>(k)]);
+        corners_.push_back(mesh.mesh.points[3 * static_cast<std::size_t>(vertex) + static_cast<std::size_t>(k)]);
       }
     }
-    triangles_ = host::Triangulate(corners);
+    host::Triangulate(corners_, &triangles_);
     triangulated_ = Face();
   }
   return triangles_;

@@ -26,7 +26,8 @@ bool Blocks(const Point2& p, const Point2& a, const Point2& b, const Point2& c) 
 
 }  // namespace
 
-std::vector<int> Triangulate(const std::vector<double>& corners) {
+void Triangulate(const std::vector<double>& corners, std::vector<int>* triangles) {
+  triangles->clear();
   const int n = static_cast<int>(corners.size() / 3);
   // Newell normal: its length is twice the polygon's area.
   double normal[3] = {0, 0, 0};
@@ -45,22 +46,22 @@ std::vector<int> Triangulate(const std::vector<double>& corners) {
     }
   }
   if (normal[axis] == 0.0) {
-    return {};
+    return;
   }
   const int u = (axis + 1) % 3, v = (axis + 2) % 3;
   const double flip = normal[axis] > 0 ? 1.0 : -1.0;
-  std::vector<Point2> points(static_cast<std::size_t>(n));
+  thread_local std::vector<Point2> points;
+  thread_local std::vector<int> remaining;
+  points.resize(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) {
     points[static_cast<std::size_t>(i)] = {corners[3 * static_cast<std::size_t>(i) + u],
                                            flip * corners[3 * static_cast<std::size_t>(i) + v]};
   }
 
-  std::vector<int> remaining(static_cast<std::size_t>(n));
+  remaining.resize(static_cast<std::size_t>(n));
   for (int i = 0; i < n; ++i) {
     remaining[static_cast<std::size_t>(i)] = i;
   }
-  std::vector<int> triangles;
-  triangles.reserve(3 * static_cast<std::size_t>(n - 2));
   // Cut ears: convex corners with no other remaining vertex inside. A corner on a
   // straight line is cut only when no convex ear is left.
   while (remaining.size() > 3) {
@@ -87,14 +88,14 @@ std::vector<int> Triangulate(const std::vector<double>& corners) {
       }
     }
     if (ear == m) {
-      return {};  // no ear: the polygon crosses itself
+      triangles->clear();  // no ear: the polygon crosses itself
+      return;
     }
-    triangles.insert(triangles.end(),
+    triangles->insert(triangles->end(),
                      {remaining[(ear + m - 1) % m], remaining[ear], remaining[(ear + 1) % m]});
     remaining.erase(remaining.begin() + static_cast<long>(ear));
   }
-  triangles.insert(triangles.end(), remaining.begin(), remaining.end());
-  return triangles;
+  triangles->insert(triangles->end(), remaining.begin(), remaining.end());
 }
 
 }  // namespace host

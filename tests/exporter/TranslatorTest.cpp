@@ -89,6 +89,29 @@ TEST_F(ExportTest, InterruptLeavesTheTargetAlone) {
   EXPECT_FALSE(r.written);
 }
 
+// Within one large mesh the walk polls every few thousand polygons and stops at an
+// interrupt; one requested while the file is written still leaves the target alone.
+TEST_F(ExportTest, InterruptsReachIntoLargeMeshesAndTheWriting) {
+  scene().AssignObject(scene().AddShadingSet("sg"), scene().AddMesh("grid", host::kWorld, GridMesh(100, 100)));
+  std::ofstream(Target()) << "keep me";
+  scene().InterruptAfter(2);  // the world node's poll, then the first within the mesh
+  ExportResult r = Export();
+  EXPECT_FALSE(r.status);
+  EXPECT_EQ(r.out, "Unable to process geometry");
+  EXPECT_EQ(scene().Computations().polls, 3);  // the mesh was left at its first poll
+
+  // The world's, the mesh's two inner polls and its own, the writer's after the walk,
+  // and the one after writing.
+  scene().InterruptAfter(6);
+  r = Export();
+  EXPECT_FALSE(r.status);
+  EXPECT_EQ(r.out + r.err, "");
+  EXPECT_EQ(scene().Computations().polls, 6);
+  std::ifstream kept(Target());
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "keep me");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
+}
+
 TEST_F(ExportTest, TargetsThatCannotBeWritten) {
   const std::string missing = Target("no/such/dir/out.rlf");
   ExportResult r = Export(Translator::kExportAccessMode, missing);

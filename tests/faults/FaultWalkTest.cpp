@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "ExportFixture.h"
+#include "RLFExport.h"
 #include "Faults.h"
 #include "Meshes.h"
 #include "RlGeometryInternal.h"
@@ -140,32 +141,101 @@ TEST(FaultWalk, TangentsAndVertexBuffersOnBothRoads) {
   }
 }
 
-// An export through the loaded module: the triangle array's allocations and the file's
-// writes fail in turn; the target never exists unless the export succeeded, and nothing
-// is left beside it.
+// An export through the loaded module, on both roads of the triangle array (growing in
+// reserved address space, and, where none is offered, by allocating and copying): each
+// step of the array's growth and each write fails in turn. A failed growth reports
+// "Unable to process geometry"; the target never exists unless the export succeeded,
+// and nothing is left beside it.
 TEST_F(ExportTest, FaultWalkOfAnExport) {
+  // 24,000 triangles: the array is made, then grows once.
   scene().AssignObject(scene().AddShadingSet("sg"), scene().AddMesh("grid", host::kWorld, GridMesh(100, 120)));
-  for (Fault fault : {Fault::kArrayAllocation, Fault::kWrite}) {
-    SCOPED_TRACE(static_cast<int>(fault));
-    const int roads = Walk(fault, [&] {
+  struct Road {
+    bool reserved;
+    Fault fault;
+    int roads;  // how many of the fault's calls the export makes
+  };
+  for (const Road& road : {Road{true, Fault::kCommit, 2}, Road{false, Fault::kArrayAllocation, 2},
+                           Road{true, Fault::kWrite, -1}, Road{false, Fault::kWrite, -1}}) {
+    SCOPED_TRACE(std::string(road.reserved ? "reserved" : "copied") + ", fault " +
+                 std::to_string(static_cast<int>(road.fault)));
+    RefuseReservations(!road.reserved);
+    const int roads = Walk(road.fault, [&] {
       const std::string target = Target();
       std::remove(target.c_str());
       MStatus status;
+      testing::internal::CaptureStdout();
       Armed([&] {
         status = plugin_.Write("rlf", target, MPxFileTranslator::kExportAccessMode);
         return static_cast<bool>(status);
       });
       std::fflush(stdout);
+      const std::string out = testing::internal::GetCapturedStdout();
       const bool exists = std::filesystem::exists(target);
       EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), exists ? 1 : 0);
       if (!status) {
         EXPECT_FALSE(exists) << "a failed export left a target";
+        if (road.fault != Fault::kWrite) {
+          EXPECT_EQ(out, "Unable to process geometry");
+        }
         return false;
       }
       ExportResult r;
       ReadBack(target, &r);
       return r.count == 24000;
     });
-    EXPECT_GE(roads, 1);
+    RefuseReservations(false);
+    if (road.roads >= 0) {
+      EXPECT_EQ(roads, road.roads);
+    } else {
+      EXPECT_GE(roads, 1);
+    }
+  }
+}
+
+namespace {
+
+// Reaches the translator's triangle array.
+class TriangleArrayProbe : public RLFExport {
+ public:
+  // Reserves k more records, marking each with its number; false when one is refused.
+  bool Fill(int k) {
+    for (int i = 0; i < k; ++i) {
+      RlRawTriangle* tri = GetNextTriangle();
+      if (tri == nullptr) return false;
+      tri->vert[0].x = static_cast<float>(m_numTriangles - 1);
+    }
+    return true;
+  }
+  int Capacity() const { return m_maxNumTriangles; }
+  // Whether every record reserved so far still holds its number.
+  bool Intact() const {
+    for (int i = 0; i < m_numTriangles; ++i) {
+      if (m_triList[i].vert[0].x != static_cast<float>(i)) return false;
+    }
+    return true;
+  }
+  void Restart() { m_numTriangles = 0; }  // as the writer does before each export
+};
+
+}  // namespace
+
+// The capacity after k triangles is the next multiple of 20,000, on both roads; records
+// keep their contents through every growth, and the capacity outlives an export.
+TEST(TriangleArray, GrowsByFixedStepsOnBothRoads) {
+  for (const bool reserved : {true, false}) {
+    SCOPED_TRACE(reserved ? "reserved" : "copied");
+    RefuseReservations(!reserved);
+    for (const int k : {1, 19999, 20000, 20001, 39999, 40000, 40001, 100001}) {
+      TriangleArrayProbe probe;
+      ASSERT_TRUE(probe.Fill(k));
+      const int capacity = (k + 19999) / 20000 * 20000;
+      EXPECT_EQ(probe.Capacity(), capacity) << k;
+      EXPECT_TRUE(probe.Intact()) << k;
+      probe.Restart();
+      ASSERT_TRUE(probe.Fill(k / 2 + 1));
+      EXPECT_EQ(probe.Capacity(), capacity) << k;
+      EXPECT_TRUE(probe.Intact()) << k;
+    }
+    RefuseReservations(false);
   }
 }

@@ -1,9 +1,12 @@
-// Replacements of the allocation functions and of fread and fwrite. The program exports
-// them, so the library's objects and the loaded plug-in module use them too.
+// Replacements of the allocation functions, of fread and fwrite, and of mmap and
+// mprotect. The program exports them, so the library's objects and the loaded plug-in
+// module use them too.
 #include "Faults.h"
 
 #include <dlfcn.h>
+#include <sys/mman.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -13,6 +16,7 @@ namespace {
 Fault gFault = Fault::kAllocation;
 int gCountdown = -1;  // -1: disarmed
 bool gStruck = false;
+bool gRefuseReservations = false;
 
 bool Strikes(Fault fault) {
   if (gCountdown < 0 || fault != gFault) return false;
@@ -40,6 +44,8 @@ void ArmFault(Fault fault, int n) {
 void DisarmFaults() { gCountdown = -1; }
 
 bool FaultStruck() { return gStruck; }
+
+void RefuseReservations(bool refuse) { gRefuseReservations = refuse; }
 
 void* operator new(std::size_t size) {
   void* p = Strikes(Fault::kAllocation) ? nullptr : Allocate(size);
@@ -72,4 +78,24 @@ extern "C" size_t fread(void* data, size_t size, size_t count, FILE* fp) {
     return count == 0 ? 0 : real(data, size, count - 1, fp);
   }
   return real(data, size, count, fp);
+}
+
+extern "C" void* mmap(void* address, size_t length, int protection, int flags, int fd, off_t offset) {
+  // Where off_t has been widened for a 32-bit system, callers reach mmap64.
+  static const auto real = reinterpret_cast<void* (*)(void*, size_t, int, int, int, off_t)>(
+      dlsym(RTLD_NEXT, sizeof(off_t) > sizeof(long) ? "mmap64" : "mmap"));
+  if (gRefuseReservations && protection == PROT_NONE) {
+    errno = ENOMEM;
+    return MAP_FAILED;
+  }
+  return real(address, length, protection, flags, fd, offset);
+}
+
+extern "C" int mprotect(void* address, size_t length, int protection) {
+  static const auto real = reinterpret_cast<int (*)(void*, size_t, int)>(dlsym(RTLD_NEXT, "mprotect"));
+  if (Strikes(Fault::kCommit)) {
+    errno = ENOMEM;
+    return -1;
+  }
+  return real(address, length, protection);
 }

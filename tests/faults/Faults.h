@@ -1,4 +1,5 @@
-// Fault injection: the n-th allocation, fwrite or fread from now fails.
+// Fault injection: the n-th allocation, fwrite, fread or commit of reserved address
+// space from now fails.
 #ifndef TESTS_FAULTS_FAULTS_H
 #define TESTS_FAULTS_FAULTS_H
 
@@ -7,6 +8,7 @@ enum class Fault {
   kAllocation,       // operator new throws std::bad_alloc
   kWrite,            // fwrite writes one item fewer than asked
   kRead,             // fread reads one item fewer than asked
+  kCommit,           // making reserved address space usable (mprotect) fails
 };
 
 // Arms the fault to strike at the n-th call of its kind (0: the next one).
@@ -14,5 +16,8 @@ void ArmFault(Fault fault, int n);
 void DisarmFaults();
 // Whether the armed fault struck.
 bool FaultStruck();
+// While on, every reservation of address space (an mmap of PROT_NONE) fails, as on a
+// system that offers none.
+void RefuseReservations(bool refuse);
 
 #endif

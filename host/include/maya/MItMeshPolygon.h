@@ -46,6 +46,7 @@ class OPENMAYA_EXPORT MItMeshPolygon {
   unsigned current_ = 0;
   mutable int triangulated_ = -1;  // the polygon whose triangles are held
   mutable std::vector<int> triangles_;
+  mutable std::vector<double> corners_;  // the held polygon's points (reused)
 };
 
 #endif
