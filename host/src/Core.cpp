@@ -96,13 +96,14 @@ void MComputation::beginComputation() {
   host::ComputationLog& log = host::Scene::Active().Computations();
   ++log.begun;
   log.polls = 0;
+  log.polygons = 0;
 }
 
 bool MComputation::isInterruptRequested() {
   host::Scene& scene = host::Scene::Active();
   const int polls = ++scene.Computations().polls;
   if (scene.PollObserver()) {
-    scene.PollObserver()(polls);
+    scene.PollObserver()(scene.Computations());
   }
   const int after = scene.InterruptAfterPolls();
   return host::InterruptRequested() || (after >= 0 && polls >= after);

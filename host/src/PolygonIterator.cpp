@@ -60,6 +60,7 @@ MStatus MItMeshPolygon::next() {
     return MStatus::kFailure;
   }
   ++current_;
+  ++host::Scene::Active().Computations().polygons;
   return MStatus::kSuccess;
 }
 

@@ -65,6 +65,21 @@ TEST_F(RlfProgramTest, ExportsAnObjSceneSetBySet) {
   EXPECT_EQ(Triangles("picked.rlf").size(), 4u);
 }
 
+// What files written elsewhere hold: CRLF line ends, tabs, comments after statements,
+// signs and exponents, negative (relative) indices, a group of several names.
+TEST_F(RlfProgramTest, ReadsObjFilesAsOtherToolsWriteThem) {
+  Write("other.obj", "# made elsewhere\r\nv\t0 0 0 # origin\r\nv +1e0 0 0\r\nv 0 1.0E+00 0\r\n"
+                     "vt 0 0\r\nvt 1 0\r\nvt 0 1\r\ng first second\r\nf -3/-3 -2/-2 -1/-1\r\n");
+  const RunResult r = Rlf({"export", "other.obj", "-o", "out.rlf", "--select", "first"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<RlRawTriangle> tris = Triangles("out.rlf");
+  ASSERT_EQ(tris.size(), 1u);
+  EXPECT_EQ(tris[0].vert[1].x, 1.0f);
+  EXPECT_EQ(tris[0].vert[2].y, 1.0f);
+  EXPECT_EQ(tris[0].texCoord[2].v, 1.0f);
+  EXPECT_EQ(tris[0].norm[0].z, 1.0f);
+}
+
 TEST_F(RlfProgramTest, GivesMeshesWithoutNormalsSmoothOnes) {
   Write("bent.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nf 1 2 3 4\nf 1 5 2\n");
   ASSERT_EQ(Rlf({"export", "bent.obj", "-o", "out.rlf"}).status, 0);
@@ -121,6 +136,7 @@ TEST_F(RlfProgramTest, ExportsAGltfHierarchyInWorldSpace) {
 TEST_F(RlfProgramTest, BadScenesGetOneLineAndNoOutput) {
   Write("range.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n");
   Write("zero.obj", "v 0 0 0\nv 1 0 0\n\nv 0 1 0\nf 1 2 0\n");
+  Write("number.obj", "v 0 0 0\nv 1,5 0 0\n");
   Write("broken.gltf", "{ this is not json");
   Write("badindex.gltf", R"({"asset": {"version": "2.0"}, "nodes": [{"mesh": 0}],
     "meshes": [{"primitives": [{"attributes": {"POSITION": 0}, "indices": 1}]}],
@@ -137,6 +153,7 @@ TEST_F(RlfProgramTest, BadScenesGetOneLineAndNoOutput) {
       {"missing.obj", "missing.obj"},
       {"range.obj", "range.obj:4: vertex index 9 out of range (3 defined)"},
       {"zero.obj", "zero.obj:5: vertex index 0 out of range"},
+      {"number.obj", "number.obj:2: \"1,5\" is not a number"},
       {"broken.gltf", "broken.gltf"},
       {"badindex.gltf", "badindex.gltf: index 7 out of range (3 vertices)"},
       {"scene.txt", "scene.txt: unknown scene format"},

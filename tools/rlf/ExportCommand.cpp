@@ -1,7 +1,10 @@
 // rlf export: a scene through the plug-in, as the host runs an export.
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -32,18 +35,74 @@ std::string DefaultPlugin() {
   return (self / "RLFExport.so").string();
 }
 
-// Ctrl-C asks the running computation to stop: the plug-in takes its interrupt road.
-// Before the export starts (while the scene loads) it ends the command just as well.
+// Ctrl-C while the export runs asks its computation to stop: the plug-in takes its
+// interrupt road and leaves the target as it was. Before that (while the scene loads,
+// when nothing has been written) it ends the command at once, with the same line.
+volatile std::sig_atomic_t gExporting = 0;
 volatile std::sig_atomic_t gInterrupted = 0;
+char gInterruptLine[4096];
+std::size_t gInterruptLineLength = 0;
+
 extern "C" void OnInterrupt(int) {
-  gInterrupted = 1;
-  host::RequestInterrupt();
+  if (gExporting) {
+    gInterrupted = 1;
+    host::RequestInterrupt();
+    return;
+  }
+  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, gInterruptLine, gInterruptLineLength);
+  _exit(1);
 }
 
 // Ctrl-C is caught for as long as the command runs.
-struct InterruptHandler {
-  InterruptHandler() { std::signal(SIGINT, OnInterrupt); }
-  ~InterruptHandler() { std::signal(SIGINT, SIG_DFL); }
+class InterruptHandler {
+ public:
+  explicit InterruptHandler(const std::string& output) {
+    const std::string line = "\nrlf: interrupted; " + output + " not written\n";
+    gInterruptLineLength = std::min(line.size(), sizeof gInterruptLine);
+    std::memcpy(gInterruptLine, line.data(), gInterruptLineLength);
+    std::signal(SIGINT, OnInterrupt);
+  }
+  ~InterruptHandler() {
+    std::signal(SIGINT, SIG_DFL);
+    gExporting = 0;
+    gInterrupted = 0;
+  }
+};
+
+// Progress on a terminal, one line rewritten: polygons walked of those in the scene,
+// at most ten times a second.
+class ProgressLine {
+ public:
+  explicit ProgressLine(host::Scene& scene) : scene_(scene) {
+    for (int id = 1; id < scene.NodeCount(); ++id) {
+      const host::Node& node = scene.GetNode(id);
+      if (node.kind == host::NodeKind::kMesh) {
+        total_ += static_cast<long long>(node.mesh.faceCounts.size() * node.parents.size());
+      }
+    }
+    shown_ = isatty(STDERR_FILENO) && (total_ >= 100000 || scene.NodeCount() > 200);
+    if (shown_) {
+      scene.SetPollObserver([this](const host::ComputationLog& log) { Show(log.polygons); });
+    }
+  }
+  ~ProgressLine() {
+    scene_.SetPollObserver(nullptr);
+    if (shown_) std::fputs("\r\033[K", stderr);
+  }
+
+ private:
+  void Show(long long polygons) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
+    std::fprintf(stderr, "\rexporting: %lld of %lld polygons (%d%%)", polygons, total_,
+                 static_cast<int>(100 * polygons / std::max(total_, 1LL)));
+  }
+
+  host::Scene& scene_;
+  long long total_ = 0;
+  bool shown_ = false;
+  std::chrono::steady_clock::time_point last_{};
 };
 
 int FindNode(const std::string& name) {
@@ -57,7 +116,7 @@ int FindNode(const std::string& name) {
 }
 
 int RunExport(const ExportOptions& options) {
-  const InterruptHandler interruptHandler;
+  const InterruptHandler interruptHandler(options.output);
   std::string summary;
   try {
     if (options.scene.empty()) {
@@ -86,28 +145,18 @@ int RunExport(const ExportOptions& options) {
     std::cerr << "rlf: " << error << "\n";
     return 1;
   }
-  // Large scenes show their progress on a terminal, one line, node by node.
-  const int nodes = scene.NodeCount();
-  if (isatty(STDERR_FILENO) && nodes > 200) {
-    scene.SetPollObserver([nodes](int polls) {
-      if (polls % 64 == 0) std::fprintf(stderr, "\rexporting: %d of about %d nodes", polls, nodes);
-    });
-  }
-  if (gInterrupted) {
-    std::cerr << "rlf: interrupted; " << options.output << " not written\n";
-    return 1;
-  }
-  const MStatus status =
-      plugin.Write("rlf", options.output,
-                   options.select.empty() ? MPxFileTranslator::kExportAccessMode
-                                          : MPxFileTranslator::kExportActiveAccessMode);
-  scene.SetPollObserver(nullptr);
-  std::fflush(stdout);
-  if (isatty(STDERR_FILENO) && nodes > 200) {
-    std::fprintf(stderr, "\r\033[K");
+  MStatus status;
+  {
+    const ProgressLine progress(scene);
+    gExporting = 1;
+    status = plugin.Write("rlf", options.output,
+                          options.select.empty() ? MPxFileTranslator::kExportAccessMode
+                                                 : MPxFileTranslator::kExportActiveAccessMode);
+    std::fflush(stdout);
   }
   if (!status) {
-    std::cerr << "\nrlf: export to " << options.output << " failed\n";
+    std::cerr << (gInterrupted ? "\nrlf: interrupted; " + options.output + " not written\n"
+                               : "\nrlf: export to " + options.output + " failed\n");
     return 1;
   }
   std::cout << "exported " << summary << " to " << options.output << "\n";

@@ -57,7 +57,8 @@ struct ShadingSet {
 struct ComputationLog {
   int begun = 0;
   int ended = 0;
-  int polls = 0;
+  int polls = 0;            // of the running computation
+  long long polygons = 0;   // walked by polygon iterators since it began
 };
 
 class HOST_API Scene {
@@ -87,9 +88,10 @@ class HOST_API Scene {
   void InterruptAfter(int polls) { interruptAfter_ = polls; }
   int InterruptAfterPolls() const { return interruptAfter_; }
   ComputationLog& Computations() { return computations_; }
-  // Told the number of polls of the running computation at each poll (for progress).
-  void SetPollObserver(std::function<void(int polls)> observer) { pollObserver_ = std::move(observer); }
-  const std::function<void(int)>& PollObserver() const { return pollObserver_; }
+  // Told how the running computation stands at each of its polls (for progress).
+  using PollObserverFn = std::function<void(const ComputationLog&)>;
+  void SetPollObserver(PollObserverFn observer) { pollObserver_ = std::move(observer); }
+  const PollObserverFn& PollObserver() const { return pollObserver_; }
 
   const Node& GetNode(NodeId id) const;
   int NodeCount() const { return static_cast<int>(nodes_.size()); }
@@ -110,7 +112,7 @@ class HOST_API Scene {
   std::vector<NodeId> selection_;
   int interruptAfter_ = -1;
   ComputationLog computations_;
-  std::function<void(int)> pollObserver_;
+  PollObserverFn pollObserver_;
 };
 
 // Asks the running computation to stop: safe to call from a signal handler.

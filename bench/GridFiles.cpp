@@ -1,0 +1,178 @@
+#include "GridFiles.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The layout: `meshes` grids of rows x columns quads, stacked along y.
+struct Layout {
+  int meshes, rows, columns;
+};
+
+Layout LayoutOf(int64_t triangles, bool manyMeshes) {
+  if (manyMeshes) {
+    return {2000, static_cast<int>(triangles / 2000 / 2 / 50), 50};
+  }
+  return {1, static_cast<int>(triangles / 2 / 500), 500};
+}
+
+// Vertex (i, j) of mesh k: a gently rippled sheet, uv from its place in the mesh.
+void Vertex(const Layout& l, int k, int i, int j, float* position, float* uv) {
+  const double totalRows = static_cast<double>(l.meshes) * l.rows;
+  position[0] = static_cast<float>(static_cast<double>(i) / l.columns);
+  position[1] = static_cast<float>((static_cast<double>(k) * l.rows + j) / totalRows * 4.0);
+  position[2] = static_cast<float>(0.05 * ((i * 7 + j * 3) % 11) / 11.0);
+  uv[0] = static_cast<float>(static_cast<double>(i) / l.columns);
+  uv[1] = static_cast<float>(static_cast<double>(j) / l.rows);
+}
+
+using File = std::unique_ptr<FILE, int (*)(FILE*)>;
+
+bool WriteObj(FILE* out, const Layout& l) {
+  std::fputs("# a grid for the export benchmarks\nvn 0 0 1\n", out);
+  const int64_t perMesh = static_cast<int64_t>(l.rows + 1) * (l.columns + 1);
+  for (int k = 0; k < l.meshes; ++k) {
+    if (l.meshes > 1) std::fprintf(out, "o piece%d\n", k);
+    float p[3], t[2];
+    for (int j = 0; j <= l.rows; ++j) {
+      for (int i = 0; i <= l.columns; ++i) {
+        Vertex(l, k, i, j, p, t);
+        std::fprintf(out, "v %.6f %.6f %.6f\n", p[0], p[1], p[2]);
+      }
+    }
+    for (int j = 0; j <= l.rows; ++j) {
+      for (int i = 0; i <= l.columns; ++i) {
+        Vertex(l, k, i, j, p, t);
+        std::fprintf(out, "vt %.6f %.6f\n", t[0], t[1]);
+      }
+    }
+    const int64_t first = 1 + k * perMesh;
+    for (int j = 0; j < l.rows; ++j) {
+      for (int i = 0; i < l.columns; ++i) {
+        const int64_t a = first + static_cast<int64_t>(j) * (l.columns + 1) + i, b = a + 1,
+                      c = a + l.columns + 2, d = a + l.columns + 1;
+        std::fprintf(out, "f %lld/%lld/1 %lld/%lld/1 %lld/%lld/1 %lld/%lld/1\n", static_cast<long long>(a),
+                     static_cast<long long>(a), static_cast<long long>(b), static_cast<long long>(b),
+                     static_cast<long long>(c), static_cast<long long>(c), static_cast<long long>(d),
+                     static_cast<long long>(d));
+      }
+    }
+  }
+  return std::ferror(out) == 0;
+}
+
+void Append(std::vector<unsigned char>& bytes, const void* data, std::size_t size) {
+  const auto* begin = static_cast<const unsigned char*>(data);
+  bytes.insert(bytes.end(), begin, begin + size);
+}
+
+bool WriteGlb(FILE* out, const Layout& l) {
+  // One buffer: per mesh, positions, normals, uvs and indices, each 4-byte aligned.
+  std::vector<unsigned char> bin;
+  std::string meshes, accessors, views, nodes;
+  const int vertices = (l.rows + 1) * (l.columns + 1);
+  const int indices = 6 * l.rows * l.columns;
+  for (int k = 0; k < l.meshes; ++k) {
+    std::vector<float> positions, normals, uvs;
+    float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+    for (int j = 0; j <= l.rows; ++j) {
+      for (int i = 0; i <= l.columns; ++i) {
+        float p[3], t[2];
+        Vertex(l, k, i, j, p, t);
+        positions.insert(positions.end(), p, p + 3);
+        normals.insert(normals.end(), {0.0f, 0.0f, 1.0f});
+        uvs.insert(uvs.end(), {t[0], 1.0f - t[1]});  // glTF's v runs down the image
+        for (int c = 0; c < 3; ++c) lo[c] = std::min(lo[c], p[c]), hi[c] = std::max(hi[c], p[c]);
+      }
+    }
+    std::vector<uint32_t> index;
+    for (int j = 0; j < l.rows; ++j) {
+      for (int i = 0; i < l.columns; ++i) {
+        const uint32_t a = static_cast<uint32_t>(j * (l.columns + 1) + i), b = a + 1,
+                       c = a + static_cast<uint32_t>(l.columns) + 2, d = a + static_cast<uint32_t>(l.columns) + 1;
+        index.insert(index.end(), {a, b, c, a, c, d});
+      }
+    }
+    const int view = 4 * k;
+    const struct {
+      const void* data;
+      std::size_t size;
+      int target;
+    } parts[4] = {{positions.data(), positions.size() * 4, 34962}, {normals.data(), normals.size() * 4, 34962},
+                  {uvs.data(), uvs.size() * 4, 34962}, {index.data(), index.size() * 4, 34963}};
+    char entry[512];
+    for (const auto& part : parts) {
+      std::snprintf(entry, sizeof entry, "%s{\"buffer\":0,\"byteOffset\":%zu,\"byteLength\":%zu,\"target\":%d}",
+                    views.empty() ? "" : ",", bin.size(), part.size, part.target);
+      views += entry;
+      Append(bin, part.data, part.size);
+    }
+    std::snprintf(entry, sizeof entry,
+                  "%s{\"bufferView\":%d,\"componentType\":5126,\"count\":%d,\"type\":\"VEC3\","
+                  "\"min\":[%.9g,%.9g,%.9g],\"max\":[%.9g,%.9g,%.9g]},"
+                  "{\"bufferView\":%d,\"componentType\":5126,\"count\":%d,\"type\":\"VEC3\"},"
+                  "{\"bufferView\":%d,\"componentType\":5126,\"count\":%d,\"type\":\"VEC2\"},"
+                  "{\"bufferView\":%d,\"componentType\":5125,\"count\":%d,\"type\":\"SCALAR\"}",
+                  accessors.empty() ? "" : ",", view, vertices, lo[0], lo[1], lo[2], hi[0], hi[1], hi[2], view + 1,
+                  vertices, view + 2, vertices, view + 3, indices);
+    accessors += entry;
+    std::snprintf(entry, sizeof entry,
+                  "%s{\"primitives\":[{\"attributes\":{\"POSITION\":%d,\"NORMAL\":%d,\"TEXCOORD_0\":%d},"
+                  "\"indices\":%d}]}",
+                  meshes.empty() ? "" : ",", view, view + 1, view + 2, view + 3);
+    meshes += entry;
+    std::snprintf(entry, sizeof entry, "%s{\"name\":\"piece%d\",\"mesh\":%d}", nodes.empty() ? "" : ",", k, k);
+    nodes += entry;
+  }
+  std::string roots;
+  for (int k = 0; k < l.meshes; ++k) {
+    if (k > 0) roots += ',';
+    roots += std::to_string(k);
+  }
+  std::string json = "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[";
+  json += roots;
+  json += "]}],\"nodes\":[";
+  json += nodes;
+  json += "],\"meshes\":[";
+  json += meshes;
+  json += "],\"accessors\":[";
+  json += accessors;
+  json += "],\"bufferViews\":[";
+  json += views;
+  json += "],\"buffers\":[{\"byteLength\":";
+  json += std::to_string(bin.size());
+  json += "}]}";
+  while (json.size() % 4 != 0) json += ' ';
+  const uint32_t header[5] = {0x46546C67u, 2u, static_cast<uint32_t>(12 + 8 + json.size() + 8 + bin.size()),
+                              static_cast<uint32_t>(json.size()), 0x4E4F534Au};
+  const uint32_t binHeader[2] = {static_cast<uint32_t>(bin.size()), 0x004E4942u};
+  std::fwrite(header, sizeof header, 1, out);
+  std::fwrite(json.data(), 1, json.size(), out);
+  std::fwrite(binHeader, sizeof binHeader, 1, out);
+  std::fwrite(bin.data(), 1, bin.size(), out);
+  return std::ferror(out) == 0;
+}
+
+}  // namespace
+
+bool WriteGridFile(const std::string& path, GridFormat format, int64_t triangles, bool manyMeshes) {
+  if (std::filesystem::exists(path)) {
+    return true;
+  }
+  const std::string partial = path + ".part";
+  bool written = false;
+  {
+    File out(std::fopen(partial.c_str(), "wb"), std::fclose);
+    if (!out) return false;
+    const Layout layout = LayoutOf(triangles, manyMeshes);
+    written = format == GridFormat::kObj ? WriteObj(out.get(), layout) : WriteGlb(out.get(), layout);
+    written = std::fflush(out.get()) == 0 && written;
+  }
+  return written && std::rename(partial.c_str(), path.c_str()) == 0;
+}
