@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <map>
 
+#include "MappedFile.h"
 #include "SceneFiles.h"
 #include "SmoothNormals.h"
 #include "host/Scene.h"
@@ -102,15 +104,23 @@ class GltfReader {
     if (!dense && accessor.count > BufferBytes()) {
       throw SceneError(path_ + ": " + what + " claims more elements than the file holds");
     }
-    std::vector<float> out(accessor.count * w, 0.0f);
+    std::vector<float> out;
+    if (dense) {
+      // Filled in order: no zeros written first.
+      out.reserve(accessor.count * w);
+      for (std::size_t i = 0; i < accessor.count; ++i) {
+        for (std::size_t c = 0; c < w; ++c) {
+          out.push_back(Component(elements[i] + c * componentSize, type, accessor.normalized));
+        }
+      }
+    } else {
+      out.assign(accessor.count * w, 0.0f);
+    }
     const auto convert = [&](std::size_t i, const unsigned char* element) {
       for (std::size_t c = 0; c < w; ++c) {
         out[i * w + c] = Component(element + c * componentSize, type, accessor.normalized);
       }
     };
-    for (std::size_t i = 0; dense && i < accessor.count; ++i) {
-      convert(i, elements[i]);
-    }
     if (accessor.sparse.isSparse) {
       const auto& sparse = accessor.sparse;
       if (sparse.count < 1 || static_cast<std::size_t>(sparse.count) > accessor.count ||
@@ -244,7 +254,7 @@ class GltfReader {
     host::MeshDesc mesh;
     mesh.points = Floats(position->second, 3, "POSITION");
     const std::size_t vertices = mesh.points.size() / 3;
-    const std::vector<int> corners =
+    std::vector<int> corners =
         primitive.indices >= 0 ? Indices(primitive.indices, vertices) : [&] {
           std::vector<int> all(vertices);
           for (std::size_t i = 0; i < vertices; ++i) all[i] = static_cast<int>(i);
@@ -255,11 +265,11 @@ class GltfReader {
     }
     mesh.faceCounts.assign(corners.size() / 3, 3);
     mesh.faceVerts = corners;
+    mesh.faceNormalIds = corners;
     const auto normal = primitive.attributes.find("NORMAL");
     if (normal != primitive.attributes.end()) {
       mesh.normals = Floats(normal->second, 3, "NORMAL");
     }
-    mesh.faceNormalIds = corners;
     if (mesh.normals.size() != mesh.points.size()) {
       SmoothNormals(mesh);
     }
@@ -268,12 +278,14 @@ class GltfReader {
       const std::vector<float> uvs = Floats(uv->second, 2, "TEXCOORD_0");
       // glTF's texture origin is the image's top left, v downwards; the host's is the
       // bottom left, v upwards.
+      mesh.u.reserve(uvs.size() / 2);
+      mesh.v.reserve(uvs.size() / 2);
       for (std::size_t i = 0; i + 1 < uvs.size(); i += 2) {
         mesh.u.push_back(uvs[i]);
         mesh.v.push_back(1.0f - uvs[i + 1]);
       }
       if (mesh.u.size() == vertices) {
-        mesh.faceUVIds = corners;
+        mesh.faceUVIds = std::move(corners);
       }
     }
     host::Scene& scene = host::Scene::Active();
@@ -308,8 +320,18 @@ void LoadGltfScene(const std::string& path) {
   std::string error, warning;
   const bool binary = path.size() >= 4 && (path.compare(path.size() - 4, 4, ".glb") == 0 ||
                                            path.compare(path.size() - 4, 4, ".GLB") == 0);
-  const bool loaded = binary ? loader.LoadBinaryFromFile(&model, &error, &warning, path)
-                             : loader.LoadASCIIFromFile(&model, &error, &warning, path);
+  // Parsed from the mapped file: no copy of the whole file into memory of our own.
+  const MappedFile file(path);
+  const std::string_view bytes = file.Text();
+  if (bytes.size() > UINT32_MAX) {
+    throw SceneError(path + ": larger than 4 GB, which glTF readers cannot take");
+  }
+  const std::string directory = std::filesystem::path(path).parent_path().string();
+  const auto length = static_cast<unsigned>(bytes.size());
+  const bool loaded =
+      binary ? loader.LoadBinaryFromMemory(&model, &error, &warning,
+                                           reinterpret_cast<const unsigned char*>(bytes.data()), length, directory)
+             : loader.LoadASCIIFromString(&model, &error, &warning, bytes.data(), length, directory);
   if (!loaded) {
     std::string reason = error.empty() ? "not a glTF file" : error;
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) reason.pop_back();
