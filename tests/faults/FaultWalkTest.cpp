@@ -167,9 +167,13 @@ TEST_F(ExportTest, FaultWalkOfAnExport) {
     Fault fault;
     int roads;  // how many of the fault's calls the export makes
   };
-  // Where the system offers no reservation (a 32-bit host, an emulator), both roads copy.
+  // Where the system offers no reservation (a 32-bit host, an emulator), both roads
+  // copy. Both growth steps come first; a big-endian host then allocates the byte-swapped
+  // copy that it writes.
   const Fault growth = ReservationsOffered() ? Fault::kCommit : Fault::kArrayAllocation;
-  for (const Road& road : {Road{true, growth, 2}, Road{false, Fault::kArrayAllocation, 2},
+  const int swapCopy = std::endian::native == std::endian::big ? 1 : 0;
+  const auto roadsOf = [&](Fault fault) { return 2 + (fault == Fault::kArrayAllocation ? swapCopy : 0); };
+  for (const Road& road : {Road{true, growth, roadsOf(growth)}, Road{false, Fault::kArrayAllocation, 2 + swapCopy},
                            Road{true, Fault::kWrite, -1}, Road{false, Fault::kWrite, -1}}) {
     SCOPED_TRACE(std::string(road.reserved ? "reserved" : "copied") + ", fault " +
                  std::to_string(static_cast<int>(road.fault)));
@@ -190,7 +194,7 @@ TEST_F(ExportTest, FaultWalkOfAnExport) {
       if (!status) {
         EXPECT_FALSE(exists) << "a failed export left a target";
         if (road.fault != Fault::kWrite) {
-          EXPECT_EQ(out, "Unable to process geometry");
+          EXPECT_EQ(out, gWalkStep < 2 ? "Unable to process geometry" : "Unable to write geometry");
         }
         return false;
       }
