@@ -6,16 +6,11 @@
 #include "SceneObjects.h"
 #include "Triangulate.h"
 
-namespace {
-
-const host::Node& MeshNode(int mesh) { return host::Scene::Active().GetNode(mesh); }
-
-}  // namespace
-
 MItMeshPolygon::MItMeshPolygon(const MObject& polyObject, MStatus* ReturnStatus) {
   mesh_ = polyObject.hasFn(MFn::kMesh) ? polyObject.id() : -1;
   if (mesh_ >= 0) {
-    for (int f = 0; f < static_cast<int>(MeshNode(mesh_).mesh.faceCounts.size()); ++f) {
+    node_ = &host::Scene::Active().GetNode(mesh_);
+    for (int f = 0; f < static_cast<int>(node_->mesh.faceCounts.size()); ++f) {
       faces_.push_back(f);
     }
   }
@@ -30,11 +25,12 @@ MItMeshPolygon::MItMeshPolygon(const MDagPath& polyObject, MObject& component,
     host::SetStatus(ReturnStatus, MStatus::kInvalidParameter);
     return;
   }
+  node_ = &host::Scene::Active().GetNode(mesh_);
   const host::Matrix world = host::Scene::Active().PathMatrix(polyObject.nodes());
   world_.assign(&world.m[0][0], &world.m[0][0] + 16);
   // A null component means every polygon.
   if (component.isNull()) {
-    for (int f = 0; f < static_cast<int>(MeshNode(mesh_).mesh.faceCounts.size()); ++f) {
+    for (int f = 0; f < static_cast<int>(node_->mesh.faceCounts.size()); ++f) {
       faces_.push_back(f);
     }
   } else if (component.faces() != nullptr && component.id() == mesh_) {
@@ -66,7 +62,7 @@ MStatus MItMeshPolygon::next() {
 
 int MItMeshPolygon::polygonVertexCount(MStatus* ReturnStatus) {
   host::SetStatus(ReturnStatus, MStatus::kSuccess);
-  return MeshNode(mesh_).mesh.faceCounts[static_cast<std::size_t>(Face())];
+  return node_->mesh.faceCounts[static_cast<std::size_t>(Face())];
 }
 
 int MItMeshPolygon::index(MStatus* ReturnStatus) {
@@ -87,21 +83,21 @@ int FaceVertex(const host::Node& mesh, int face, int vertex) {
 }  // namespace
 
 int MItMeshPolygon::vertexIndex(int index, MStatus* ReturnStatus) {
-  const host::Node& mesh = MeshNode(mesh_);
+  const host::Node& mesh = *node_;
   const int fv = FaceVertex(mesh, Face(), index);
   host::SetStatus(ReturnStatus, fv >= 0 ? MStatus::kSuccess : MStatus::kInvalidParameter);
   return fv >= 0 ? mesh.mesh.faceVerts[static_cast<std::size_t>(fv)] : -1;
 }
 
 int MItMeshPolygon::normalIndex(int vertex, MStatus* ReturnStatus) {
-  const host::Node& mesh = MeshNode(mesh_);
+  const host::Node& mesh = *node_;
   const int fv = FaceVertex(mesh, Face(), vertex);
   host::SetStatus(ReturnStatus, fv >= 0 ? MStatus::kSuccess : MStatus::kInvalidParameter);
   return fv >= 0 ? mesh.mesh.faceNormalIds[static_cast<std::size_t>(fv)] : -1;
 }
 
 MStatus MItMeshPolygon::getUVIndex(int vertex, int& index, const MString*) {
-  const host::Node& mesh = MeshNode(mesh_);
+  const host::Node& mesh = *node_;
   const int fv = FaceVertex(mesh, Face(), vertex);
   if (fv < 0 || mesh.mesh.faceUVIds.empty() || mesh.mesh.faceUVIds[static_cast<std::size_t>(fv)] < 0) {
     return MStatus::kInvalidParameter;  // not mapped
@@ -112,7 +108,7 @@ MStatus MItMeshPolygon::getUVIndex(int vertex, int& index, const MString*) {
 
 const std::vector<int>& MItMeshPolygon::Triangles() const {
   if (triangulated_ != Face()) {
-    const host::Node& mesh = MeshNode(mesh_);
+    const host::Node& mesh = *node_;
     const int start = mesh.faceStarts[static_cast<std::size_t>(Face())];
     const int count = mesh.mesh.faceCounts[static_cast<std::size_t>(Face())];
     corners_.clear();
@@ -145,7 +141,7 @@ MStatus MItMeshPolygon::getTriangle(int localTriIndex, MPointArray& points, MInt
       (space == MSpace::kWorld && world_.empty())) {
     return MStatus::kInvalidParameter;
   }
-  const host::Node& mesh = MeshNode(mesh_);
+  const host::Node& mesh = *node_;
   host::Matrix world = host::Matrix::Identity();
   if (space == MSpace::kWorld) {
     std::copy(world_.begin(), world_.end(), &world.m[0][0]);

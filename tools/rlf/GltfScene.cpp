@@ -128,13 +128,13 @@ class GltfReader {
         throw SceneError(path_ + ": " + what + " has a sparse part of a wrong size");
       }
       const auto count = static_cast<std::size_t>(sparse.count);
-      const std::vector<uint32_t> targets =
+      const std::vector<int> targets =
           ReadIndices(sparse.indices.bufferView, static_cast<std::size_t>(sparse.indices.byteOffset), count,
                       sparse.indices.componentType, accessor.count);
       const Elements values =
           View(sparse.values.bufferView, static_cast<std::size_t>(sparse.values.byteOffset), count, elementSize);
       for (std::size_t i = 0; i < count; ++i) {
-        convert(targets[i], values[i]);
+        convert(static_cast<std::size_t>(targets[i]), values[i]);
       }
     }
     return out;
@@ -167,8 +167,8 @@ class GltfReader {
   }
 
   // count unsigned indices of the given component type, each below `limit`.
-  std::vector<uint32_t> ReadIndices(int bufferView, std::size_t byteOffset, std::size_t count, int type,
-                                    std::size_t limit) const {
+  std::vector<int> ReadIndices(int bufferView, std::size_t byteOffset, std::size_t count, int type,
+                               std::size_t limit) const {
     const std::size_t size = type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE    ? 1
                              : type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ? 2
                              : type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT   ? 4
@@ -177,18 +177,20 @@ class GltfReader {
       throw SceneError(path_ + ": indices must be unsigned integers");
     }
     const Elements elements = View(bufferView, byteOffset, count, size);
-    std::vector<uint32_t> out(count);
+    const std::size_t bound = std::min<std::size_t>(limit, INT32_MAX);
+    std::vector<int> out;
+    out.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
       const unsigned char* element = elements[i];
       uint32_t value = 0;
       if (size == 1) value = element[0];
       if (size == 2) { uint16_t v16; std::memcpy(&v16, element, 2); value = v16; }
       if (size == 4) std::memcpy(&value, element, 4);
-      if (value >= limit) {
+      if (value >= bound) {
         throw SceneError(path_ + ": index " + std::to_string(value) + " out of range (" + std::to_string(limit) +
                          " vertices)");
       }
-      out[i] = value;
+      out.push_back(static_cast<int>(value));
     }
     return out;
   }
@@ -198,9 +200,7 @@ class GltfReader {
     if (accessor.type != TINYGLTF_TYPE_SCALAR) {
       throw SceneError(path_ + ": indices must be unsigned integers");
     }
-    const std::vector<uint32_t> values =
-        ReadIndices(accessor.bufferView, accessor.byteOffset, accessor.count, accessor.componentType, vertexCount);
-    return std::vector<int>(values.begin(), values.end());
+    return ReadIndices(accessor.bufferView, accessor.byteOffset, accessor.count, accessor.componentType, vertexCount);
   }
 
   const tinygltf::Accessor& Accessor(int index, const char* what) const {

@@ -12,6 +12,10 @@
 
 #include <vector>
 
+namespace host {
+struct Node;
+}
+
 class OPENMAYA_EXPORT MItMeshPolygon {
  public:
   MItMeshPolygon(const MObject& polyObject, MStatus* ReturnStatus = nullptr);
@@ -40,6 +44,7 @@ class OPENMAYA_EXPORT MItMeshPolygon {
   const std::vector<int>& Triangles() const;  // corner ids, three per triangle
 
   int mesh_ = -1;
+  const host::Node* node_ = nullptr;  // the mesh's node, looked up once (the scene holds still)
   MDagPath path_;
   std::vector<double> world_;  // the path's world matrix, row by row (empty: no path)
   std::vector<int> faces_;
