@@ -175,6 +175,35 @@ TEST_F(RlfProgramTest, ExportsAGltfHierarchyInWorldSpace) {
   EXPECT_EQ(tris[0].norm[0].z, 1.0f);
 }
 
+// Strips and fans come out as triangles in glTF's winding (each facing +z here);
+// points and lines are skipped with a warning.
+TEST_F(RlfProgramTest, ReadsGltfStripsAndFansAndSaysWhatItSkips) {
+  const float square[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0};  // strip order: a zigzag
+  const float fan[12] = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};     // fan order: around the first
+  std::string bin(reinterpret_cast<const char*>(square), sizeof square);
+  bin.append(reinterpret_cast<const char*>(fan), sizeof fan);
+  Write("modes.bin", bin);
+  Write("modes.gltf", R"({"asset": {"version": "2.0"}, "scenes": [{"nodes": [0, 1, 2]}],
+  "nodes": [{"mesh": 0}, {"mesh": 1}, {"mesh": 2}],
+  "meshes": [{"primitives": [{"attributes": {"POSITION": 0}, "mode": 5}]},
+             {"primitives": [{"attributes": {"POSITION": 1}, "mode": 6}]},
+             {"primitives": [{"attributes": {"POSITION": 0}, "mode": 0}]}],
+  "buffers": [{"uri": "modes.bin", "byteLength": 96}],
+  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 48}, {"buffer": 0, "byteOffset": 48, "byteLength": 48}],
+  "accessors": [{"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
+                {"bufferView": 1, "componentType": 5126, "count": 4, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]}]})");
+  const RunResult r = Rlf({"export", "modes.gltf", "-o", "out.rlf"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "rlf: warning: modes.gltf: 1 primitives of points or lines skipped (they have no polygons)\n");
+  const std::vector<RlRawTriangle> tris = Triangles("out.rlf");
+  ASSERT_EQ(tris.size(), 4u);
+  for (const RlRawTriangle& t : tris) {
+    const float turn = (t.vert[1].x - t.vert[0].x) * (t.vert[2].y - t.vert[0].y) -
+                       (t.vert[1].y - t.vert[0].y) * (t.vert[2].x - t.vert[0].x);
+    EXPECT_EQ(turn, 1.0f);  // counter-clockwise, half the square
+  }
+}
+
 TEST_F(RlfProgramTest, BadScenesGetOneLineAndNoOutput) {
   Write("range.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n");
   Write("zero.obj", "v 0 0 0\nv 1 0 0\n\nv 0 1 0\nf 1 2 0\n");
@@ -187,6 +216,11 @@ TEST_F(RlfProgramTest, BadScenesGetOneLineAndNoOutput) {
     "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0,0,0], "max": [0,0,0]},
                   {"bufferView": 1, "componentType": 5123, "count": 3, "type": "SCALAR"}]})");
   Write("scene.txt", "hello");
+  Write("v1.gltf", R"({"asset": {"version": "1.0"}, "scene": "s", "scenes": {"s": {"nodes": []}}})");
+  Write("draco.gltf", R"({"asset": {"version": "2.0"}, "extensionsRequired": ["KHR_draco_mesh_compression"],
+    "extensionsUsed": ["KHR_draco_mesh_compression"], "scenes": [{"nodes": []}]})");
+  Write("instanced.gltf", R"({"asset": {"version": "2.0"}, "extensionsRequired": ["EXT_mesh_gpu_instancing"],
+    "extensionsUsed": ["EXT_mesh_gpu_instancing"], "scenes": [{"nodes": []}]})");
   struct Case {
     const char* scene;
     const char* expected;  // in the message
@@ -199,6 +233,11 @@ TEST_F(RlfProgramTest, BadScenesGetOneLineAndNoOutput) {
       {"broken.gltf", "broken.gltf"},
       {"badindex.gltf", "badindex.gltf: index 7 out of range (3 vertices)"},
       {"scene.txt", "scene.txt: unknown scene format"},
+      {"v1.gltf", "v1.gltf: glTF 1.0 is not read; only glTF 2.0 is"},
+      {"draco.gltf", "draco.gltf: its meshes are compressed with KHR_draco_mesh_compression, which this reader does "
+                     "not decode"},
+      {"instanced.gltf", "instanced.gltf: requires the extension EXT_mesh_gpu_instancing, which this reader does not "
+                         "follow"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.scene);

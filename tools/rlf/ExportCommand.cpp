@@ -165,6 +165,9 @@ int RunExport(const ExportOptions& options) {
   if (CountNonFiniteInFile(options.output, &nonFinite) && nonFinite.count > 0) {
     std::cerr << "rlf: warning: " << options.output << ": " << Describe(nonFinite) << "\n";
   }
+  if (nonFinite.total == 0) {
+    std::cerr << "rlf: warning: " << options.output << ": no triangles were exported\n";
+  }
   return 0;
 }
 

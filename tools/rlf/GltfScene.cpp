@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <map>
 
 #include "MappedFile.h"
@@ -18,6 +19,9 @@ namespace {
 class GltfReader {
  public:
   GltfReader(const std::string& path, const tinygltf::Model& model) : path_(path), model_(model) {}
+
+  // Primitives of points or lines met so far: they have no polygons.
+  int SkippedPrimitives() const { return skipped_; }
 
   void AddNode(int index, host::NodeId parent, int depth) {
     if (index < 0 || index >= static_cast<int>(model_.nodes.size()) || depth > 64) {
@@ -243,9 +247,31 @@ class GltfReader {
     return bytes;
   }
 
+  // A strip's or fan's triangles as a list, in the winding glTF defines: triangle i of a
+  // strip is (i, i + 1 + i % 2, i + 2 - i % 2), of a fan (i + 1, i + 2, 0).
+  static std::vector<int> TriangleList(int mode, const std::vector<int>& corners) {
+    if (mode != TINYGLTF_MODE_TRIANGLE_STRIP && mode != TINYGLTF_MODE_TRIANGLE_FAN) {
+      return corners;
+    }
+    std::vector<int> list;
+    const std::size_t triangles = corners.size() < 3 ? 0 : corners.size() - 2;
+    list.reserve(3 * triangles);
+    for (std::size_t i = 0; i < triangles; ++i) {
+      if (mode == TINYGLTF_MODE_TRIANGLE_STRIP) {
+        list.insert(list.end(), {corners[i], corners[i + 1 + i % 2], corners[i + 2 - i % 2]});
+      } else {
+        list.insert(list.end(), {corners[i + 1], corners[i + 2], corners[0]});
+      }
+    }
+    return list;
+  }
+
   void AddPrimitive(const tinygltf::Primitive& primitive, const std::string& name, host::NodeId parent) {
-    if (primitive.mode != -1 && primitive.mode != TINYGLTF_MODE_TRIANGLES) {
-      return;  // points and lines have no polygons
+    const int mode = primitive.mode == -1 ? TINYGLTF_MODE_TRIANGLES : primitive.mode;
+    if (mode != TINYGLTF_MODE_TRIANGLES && mode != TINYGLTF_MODE_TRIANGLE_STRIP &&
+        mode != TINYGLTF_MODE_TRIANGLE_FAN) {
+      ++skipped_;  // points and lines have no polygons
+      return;
     }
     const auto position = primitive.attributes.find("POSITION");
     if (position == primitive.attributes.end()) {
@@ -254,12 +280,12 @@ class GltfReader {
     host::MeshDesc mesh;
     mesh.points = Floats(position->second, 3, "POSITION");
     const std::size_t vertices = mesh.points.size() / 3;
-    std::vector<int> corners =
-        primitive.indices >= 0 ? Indices(primitive.indices, vertices) : [&] {
+    std::vector<int> corners = TriangleList(
+        mode, primitive.indices >= 0 ? Indices(primitive.indices, vertices) : [&] {
           std::vector<int> all(vertices);
           for (std::size_t i = 0; i < vertices; ++i) all[i] = static_cast<int>(i);
           return all;
-        }();
+        }());
     if (corners.size() % 3 != 0) {
       throw SceneError(path_ + ": \"" + name + "\" has a triangle list whose length is not a multiple of 3");
     }
@@ -306,7 +332,27 @@ class GltfReader {
   std::string path_;
   const tinygltf::Model& model_;
   std::map<std::string, int> sets_;
+  int skipped_ = 0;
 };
+
+constexpr const char* kCompressions[] = {"KHR_draco_mesh_compression", "EXT_meshopt_compression"};
+
+// Why a file that requires the extension is refused.
+std::string Refusal(const std::string& extension) {
+  for (const char* compression : kCompressions) {
+    if (extension == compression) {
+      return "its meshes are compressed with " + extension + ", which this reader does not decode";
+    }
+  }
+  return "requires the extension " + extension + ", which this reader does not follow";
+}
+
+// Extensions that change what a file's geometry is, and which this reader does not
+// follow: a file that requires one is refused rather than read wrongly.
+bool ChangesGeometry(const std::string& extension) {
+  return extension != "KHR_mesh_quantization" && extension.rfind("KHR_materials_", 0) != 0 &&
+         extension != "KHR_texture_basisu" && extension != "EXT_texture_webp" && extension != "KHR_lights_punctual";
+}
 
 }  // namespace
 
@@ -332,6 +378,13 @@ void LoadGltfScene(const std::string& path) {
       binary ? loader.LoadBinaryFromMemory(&model, &error, &warning,
                                            reinterpret_cast<const unsigned char*>(bytes.data()), length, directory)
              : loader.LoadASCIIFromString(&model, &error, &warning, bytes.data(), length, directory);
+  // tinygltf may stumble over compressed meshes (their accessors have no buffer views):
+  // name the cause instead.
+  for (const char* compression : kCompressions) {
+    if (!loaded && bytes.find(compression) != std::string_view::npos) {
+      throw SceneError(path + ": " + Refusal(compression));
+    }
+  }
   if (!loaded) {
     std::string reason = error.empty() ? "not a glTF file" : error;
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) reason.pop_back();
@@ -339,6 +392,15 @@ void LoadGltfScene(const std::string& path) {
       if (c == '\n') c = ' ';
     }
     throw SceneError(path + ": " + reason);
+  }
+  if (model.asset.version.rfind("2.", 0) != 0) {
+    throw SceneError(path + ": glTF " + (model.asset.version.empty() ? "of no version" : model.asset.version) +
+                     " is not read; only glTF 2.0 is");
+  }
+  for (const std::string& extension : model.extensionsRequired) {
+    if (ChangesGeometry(extension)) {
+      throw SceneError(path + ": " + Refusal(extension));
+    }
   }
   GltfReader reader(path, model);
   std::vector<int> roots;
@@ -359,5 +421,9 @@ void LoadGltfScene(const std::string& path) {
   }
   for (int root : roots) {
     reader.AddNode(root, host::kWorld, 0);
+  }
+  if (reader.SkippedPrimitives() > 0) {
+    std::cerr << "rlf: warning: " << path << ": " << reader.SkippedPrimitives()
+              << " primitives of points or lines skipped (they have no polygons)\n";
   }
 }
