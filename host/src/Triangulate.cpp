@@ -24,6 +24,21 @@ bool Blocks(const Point2& p, const Point2& a, const Point2& b, const Point2& c) 
          !SamePoint(p, a) && !SamePoint(p, b) && !SamePoint(p, c);
 }
 
+// The corners 0 to n - 1.
+const std::vector<int>& FirstCorners(int n) {
+  thread_local std::vector<int> corners;
+  corners.resize(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) corners[static_cast<std::size_t>(i)] = i;
+  return corners;
+}
+
+// The triangles of a fan from the first of `corners` over the others, appended.
+void Fan(const std::vector<int>& corners, std::vector<int>* triangles) {
+  for (std::size_t i = 1; i + 1 < corners.size(); ++i) {
+    triangles->insert(triangles->end(), {corners[0], corners[i], corners[i + 1]});
+  }
+}
+
 }  // namespace
 
 void Triangulate(const std::vector<double>& corners, std::vector<int>* triangles) {
@@ -45,7 +60,8 @@ void Triangulate(const std::vector<double>& corners, std::vector<int>* triangles
       axis = k;
     }
   }
-  if (normal[axis] == 0.0) {
+  if (!(std::fabs(normal[axis]) > 0.0) || !std::isfinite(normal[axis])) {
+    Fan(FirstCorners(n), triangles);  // no plane to cut ears in
     return;
   }
   const int u = (axis + 1) % 3, v = (axis + 2) % 3;
@@ -88,7 +104,7 @@ void Triangulate(const std::vector<double>& corners, std::vector<int>* triangles
       }
     }
     if (ear == m) {
-      triangles->clear();  // no ear: the polygon crosses itself
+      Fan(remaining, triangles);  // no ear: the polygon crosses itself or revisits corners
       return;
     }
     triangles->insert(triangles->end(),

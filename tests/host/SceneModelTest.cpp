@@ -76,10 +76,16 @@ TEST(Triangulate, SimplePolygonsGiveNMinusTwoTrianglesCoveringTheirArea) {
   }
 }
 
-TEST(Triangulate, FacesWithoutAreaOrCrossingThemselvesGiveNothing) {
-  EXPECT_TRUE(Triangulated(Corners({0, 0, 1, 0, 2, 0})).empty());            // a line
-  EXPECT_TRUE(Triangulated(Corners({0, 0, 1, 1, 1, 0, 0, 1})).empty());      // a bow tie
-  EXPECT_TRUE(Triangulated({0, 0, 0, 0, 0, 0, 0, 0, 0}).empty());           // one point
+// Nothing is lost: polygons without area, crossing themselves or revisiting their
+// corners still give n - 2 triangles, as a fan.
+TEST(Triangulate, DegeneratePolygonsGiveAFan) {
+  const std::vector<int> fan4 = {0, 1, 2, 0, 2, 3};
+  EXPECT_EQ(Triangulated(Corners({0, 0, 1, 0, 2, 0})), (std::vector<int>{0, 1, 2}));  // a line
+  EXPECT_EQ(Triangulated({0, 0, 0, 0, 0, 0, 0, 0, 0}), (std::vector<int>{0, 1, 2}));   // one point
+  EXPECT_EQ(Triangulated(Corners({0, 0, 1, 1, 1, 0, 0, 1})), fan4);                    // a bow tie
+  // A square whose eight corners go round it twice.
+  const std::vector<int> twice = Triangulated(Corners({0, 0, 1, 0, 1, 1, 0, 1, 0, 0, 1, 0, 1, 1, 0, 1}));
+  EXPECT_EQ(twice.size(), 3u * 6);
 }
 
 TEST_F(SceneModel, WalksDepthFirstFromTheWorldInCreationOrder) {
