@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build make g++ binutils libgtest-dev libbenchmark-dev
-          libcli11-dev libtinyobjloader-dev libtinygltf-dev libstb-dev
+          libcli11-dev libtinyobjloader-dev libtinygltf-dev libstb-dev libassimp-dev
           chromium "$@")
 
 missing=()

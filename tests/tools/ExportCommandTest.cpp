@@ -216,7 +216,7 @@ TEST_F(RlfProgramTest, BadScenesGetOneLineAndNoOutput) {
     "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0,0,0], "max": [0,0,0]},
                   {"bufferView": 1, "componentType": 5123, "count": 3, "type": "SCALAR"}]})");
   Write("scene.txt", "hello");
-  Write("v1.gltf", R"({"asset": {"version": "1.0"}, "scene": "s", "scenes": {"s": {"nodes": []}}})");
+  Write("v3.gltf", R"({"asset": {"version": "3.0"}, "scenes": [{"nodes": []}]})");
   Write("draco.gltf", R"({"asset": {"version": "2.0"}, "extensionsRequired": ["KHR_draco_mesh_compression"],
     "extensionsUsed": ["KHR_draco_mesh_compression"], "scenes": [{"nodes": []}]})");
   Write("instanced.gltf", R"({"asset": {"version": "2.0"}, "extensionsRequired": ["EXT_mesh_gpu_instancing"],
@@ -233,7 +233,7 @@ TEST_F(RlfProgramTest, BadScenesGetOneLineAndNoOutput) {
       {"broken.gltf", "broken.gltf"},
       {"badindex.gltf", "badindex.gltf: index 7 out of range (3 vertices)"},
       {"scene.txt", "scene.txt: unknown scene format"},
-      {"v1.gltf", "v1.gltf: glTF 1.0 is not read; only glTF 2.0 is"},
+      {"v3.gltf", "v3.gltf: glTF 3.0 is not read; only glTF 1.0 and 2.0 are"},
       {"draco.gltf", "draco.gltf: its meshes are compressed with KHR_draco_mesh_compression, which this reader does "
                      "not decode"},
       {"instanced.gltf", "instanced.gltf: requires the extension EXT_mesh_gpu_instancing, which this reader does not "

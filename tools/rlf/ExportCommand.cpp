@@ -171,16 +171,39 @@ int RunExport(const ExportOptions& options) {
   return 0;
 }
 
+// One line per format: its name and the extensions it is known by.
+void ListFormats() {
+  for (const SceneFormat& format : SceneFormats()) {
+    std::cout << format.name << ":";
+    for (const std::string& extension : format.extensions) std::cout << " " << extension;
+    std::cout << "\n";
+  }
+}
+
 }  // namespace
 
 void AddExportCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<ExportOptions>();
+  auto listFormats = std::make_shared<bool>(false);
   CLI::App* command = app.add_subcommand(
-      "export", "Export a scene (.obj, .gltf, .glb; the built-in sample without one) through the rlf plug-in");
+      "export", "Export a scene (OBJ, glTF, or any format Assimp reads; the built-in sample without one) through "
+                "the rlf plug-in");
   command->add_option("scene", options->scene, "Scene file; omit for the built-in sample scene");
-  command->add_option("-o,--output", options->output, "The RLF file to write")->required();
+  CLI::Option* list = command->add_flag("--list-formats", *listFormats, "List the scene formats that can be read");
+  command->add_option("-o,--output", options->output, "The RLF file to write (required)")->excludes(list);
+
   command->add_option("--select", options->select,
                       "Export only this node and what lies below it (repeatable)");
   command->add_option("--plugin", options->plugin, "Plug-in module (default: RLFExport.so beside rlf)");
-  command->callback([options, &exitStatus] { exitStatus = RunExport(*options); });
+  command->callback([options, listFormats, &exitStatus] {
+    if (*listFormats) {
+      ListFormats();
+      exitStatus = 0;
+      return;
+    }
+    if (options->output.empty()) {
+      throw CLI::RequiredError("--output");
+    }
+    exitStatus = RunExport(*options);
+  });
 }

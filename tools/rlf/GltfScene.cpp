@@ -393,9 +393,13 @@ void LoadGltfScene(const std::string& path) {
     }
     throw SceneError(path + ": " + reason);
   }
+  if (model.asset.version.rfind("1.", 0) == 0) {
+    LoadAssimpScene(path);  // glTF 1.0 is Assimp's to read
+    return;
+  }
   if (model.asset.version.rfind("2.", 0) != 0) {
     throw SceneError(path + ": glTF " + (model.asset.version.empty() ? "of no version" : model.asset.version) +
-                     " is not read; only glTF 2.0 is");
+                     " is not read; only glTF 1.0 and 2.0 are");
   }
   for (const std::string& extension : model.extensionsRequired) {
     if (ChangesGeometry(extension)) {

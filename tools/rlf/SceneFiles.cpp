@@ -6,19 +6,40 @@
 
 #include "host/Scene.h"
 
+const std::vector<SceneFormat>& SceneFormats() {
+  static const std::vector<SceneFormat> formats = [] {
+    std::vector<SceneFormat> table = {
+        {"Wavefront OBJ", {".obj"}, LoadObjScene},
+        {"glTF 2.0", {".gltf", ".glb"}, LoadGltfScene},
+    };
+    // Assimp takes every extension the readers above do not.
+    SceneFormat assimp{"through Assimp", {}, LoadAssimpScene};
+    for (const std::string& extension : AssimpExtensions()) {
+      const bool taken = std::any_of(table.begin(), table.end(), [&](const SceneFormat& f) {
+        return std::find(f.extensions.begin(), f.extensions.end(), extension) != f.extensions.end();
+      });
+      if (!taken) assimp.extensions.push_back(extension);
+    }
+    table.push_back(std::move(assimp));
+    return table;
+  }();
+  return formats;
+}
+
 void LoadSceneFile(const std::string& path) {
   std::string extension = std::filesystem::path(path).extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::vector<SceneFormat>& formats = SceneFormats();
+  const auto format = std::find_if(formats.begin(), formats.end(), [&](const SceneFormat& f) {
+    return std::find(f.extensions.begin(), f.extensions.end(), extension) != f.extensions.end();
+  });
+  if (format == formats.end()) {
+    throw SceneError(path + ": unknown scene format (rlf export --list-formats lists those it reads)");
+  }
   host::Scene::Active().Reset();
   try {
-    if (extension == ".obj") {
-      LoadObjScene(path);
-    } else if (extension == ".gltf" || extension == ".glb") {
-      LoadGltfScene(path);
-    } else {
-      throw SceneError(path + ": unknown scene format (expected .obj, .gltf or .glb)");
-    }
+    format->load(path);
   } catch (const SceneError&) {
     host::Scene::Active().Reset();
     throw;

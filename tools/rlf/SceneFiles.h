@@ -4,14 +4,27 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // A scene that cannot be loaded: the message names the file (and the line, for OBJ).
 struct SceneError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Replaces the active scene with the scene in path (.obj, .gltf or .glb); throws
-// SceneError, leaving the scene empty.
+// One format rlf reads: its name, the extensions that name its files (lower case, with
+// the dot) and its reader, which fills the active scene or throws SceneError.
+struct SceneFormat {
+  std::string name;
+  std::vector<std::string> extensions;
+  void (*load)(const std::string& path);
+};
+
+// Every format, in the order they are tried: OBJ and glTF 2.0 by readers of their own,
+// then everything else Assimp reads.
+const std::vector<SceneFormat>& SceneFormats();
+
+// Replaces the active scene with the scene in path, read by the format its extension
+// names; throws SceneError, leaving the scene empty.
 void LoadSceneFile(const std::string& path);
 
 // Wavefront OBJ: each o/g a transform with a mesh shape, each usemtl a renderable
@@ -20,8 +33,13 @@ void LoadSceneFile(const std::string& path);
 void LoadObjScene(const std::string& path);
 
 // glTF 2.0 (.gltf or .glb): the node hierarchy with its transforms; each triangle
-// primitive a mesh shape whose material is its shading set.
+// primitive a mesh shape whose material is its shading set. glTF 1.0 goes to Assimp.
 void LoadGltfScene(const std::string& path);
+
+// Any format Assimp reads: see AssimpScene.cpp.
+void LoadAssimpScene(const std::string& path);
+// The extensions Assimp reads, such as ".fbx".
+std::vector<std::string> AssimpExtensions();
 
 // The built-in sample: a group hierarchy with rotation and non-uniform scale, a
 // UV-mapped torus with a seam, a hard-edged cube whose faces sit in two shading sets,

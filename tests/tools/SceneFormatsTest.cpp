@@ -1,0 +1,141 @@
+// The formats rlf export reads: its own OBJ and glTF readers, and every other format
+// through Assimp, checked against the same scene in OBJ.
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "RlfProgram.h"
+
+namespace {
+
+// Triangle count, total area and bounds of an export: what must agree across formats.
+struct Summary {
+  std::size_t triangles = 0;
+  double area = 0;
+  std::array<float, 3> lo{1e30f, 1e30f, 1e30f}, hi{-1e30f, -1e30f, -1e30f};
+};
+
+Summary Summarise(const std::vector<RlRawTriangle>& tris) {
+  Summary s;
+  s.triangles = tris.size();
+  for (const RlRawTriangle& t : tris) {
+    double e1[3], e2[3];
+    for (int k = 0; k < 3; ++k) {
+      e1[k] = double{t.vert[1].v[k]} - t.vert[0].v[k];
+      e2[k] = double{t.vert[2].v[k]} - t.vert[0].v[k];
+      for (const RlRawPoint& p : t.vert) {
+        s.lo[static_cast<std::size_t>(k)] = std::min(s.lo[static_cast<std::size_t>(k)], p.v[k]);
+        s.hi[static_cast<std::size_t>(k)] = std::max(s.hi[static_cast<std::size_t>(k)], p.v[k]);
+      }
+    }
+    const double c[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+    s.area += std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]) / 2;
+  }
+  return s;
+}
+
+// A unit quad and, beside it, a triangle leaning back: three triangles once the host
+// has triangulated the quad.
+const char kObj[] = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 1.5 1 1\nf 1 2 3 4\nf 2 5 6\n";
+
+const char kPly[] = R"(ply
+format ascii 1.0
+element vertex 6
+property float x
+property float y
+property float z
+element face 2
+property list uchar int vertex_indices
+end_header
+0 0 0
+1 0 0
+1 1 0
+0 1 0
+2 0 0
+1.5 1 1
+4 0 1 2 3
+3 1 4 5
+)";
+
+const char kOff[] = "OFF\n6 2 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n2 0 0\n1.5 1 1\n4 0 1 2 3\n3 1 4 5\n";
+
+const char kStl[] = R"(solid model
+facet normal 0 0 1
+outer loop
+vertex 0 0 0
+vertex 1 0 0
+vertex 1 1 0
+endloop
+endfacet
+facet normal 0 0 1
+outer loop
+vertex 0 0 0
+vertex 1 1 0
+vertex 0 1 0
+endloop
+endfacet
+facet normal 0 -0.894427 0.447214
+outer loop
+vertex 1 0 0
+vertex 2 0 0
+vertex 1.5 1 1
+endloop
+endfacet
+endsolid model
+)";
+
+// glTF 1.0 (read through Assimp): one triangle, its mesh placed by two nodes.
+const char kGltf1[] = R"({"asset": {"version": "1.0"}, "scene": "s", "scenes": {"s": {"nodes": ["a", "b"]}},
+"nodes": {"a": {"meshes": ["m"]}, "b": {"meshes": ["m"], "matrix": [1,0,0,0, 0,1,0,0, 0,0,1,0, 5,0,0,1]}},
+"meshes": {"m": {"primitives": [{"attributes": {"POSITION": "p"}, "indices": "i", "mode": 4, "material": "mat"}]}},
+"materials": {"mat": {"values": {}}},
+"accessors": {"p": {"bufferView": "bv", "byteOffset": 0, "byteStride": 12, "componentType": 5126, "count": 3,
+                    "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
+              "i": {"bufferView": "bi", "byteOffset": 0, "byteStride": 0, "componentType": 5123, "count": 3,
+                    "type": "SCALAR"}},
+"bufferViews": {"bv": {"buffer": "b", "byteOffset": 0, "byteLength": 36, "target": 34962},
+                "bi": {"buffer": "b", "byteOffset": 36, "byteLength": 6, "target": 34963}},
+"buffers": {"b": {"byteLength": 44,
+  "uri": "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAABAAIAAAA="}}})";
+
+}  // namespace
+
+TEST_F(RlfProgramTest, ListsTheFormatsItReads) {
+  const RunResult r = Rlf({"export", "--list-formats"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Wavefront OBJ: .obj\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("glTF 2.0: .gltf .glb\n"), std::string::npos);
+  for (const char* extension : {" .fbx", " .dae", " .3ds", " .ply", " .stl", " .off"}) {
+    EXPECT_NE(r.out.find(extension), std::string::npos) << extension;
+  }
+  EXPECT_EQ(r.out.find(" .obj", r.out.find("Assimp")), std::string::npos);  // OBJ stays with its own reader
+}
+
+TEST_F(RlfProgramTest, OneModelInManyFormatsExportsAlike) {
+  Write("model.obj", kObj);
+  ASSERT_EQ(Rlf({"export", "model.obj", "-o", "obj.rlf"}).status, 0);
+  const Summary expected = Summarise(Triangles("obj.rlf"));
+  ASSERT_EQ(expected.triangles, 3u);
+  const std::pair<const char*, const char*> files[] = {{"model.ply", kPly}, {"model.off", kOff}, {"model.stl", kStl}};
+  for (const auto& [name, text] : files) {
+    SCOPED_TRACE(name);
+    Write(name, text);
+    const RunResult r = Rlf({"export", name, "-o", "out.rlf"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Summary s = Summarise(Triangles("out.rlf"));
+    EXPECT_EQ(s.triangles, expected.triangles);
+    EXPECT_NEAR(s.area, expected.area, 1e-6);
+    EXPECT_EQ(s.lo, expected.lo);
+    EXPECT_EQ(s.hi, expected.hi);
+  }
+}
+
+// glTF 1.0 goes to Assimp; a mesh two nodes place comes out once for each.
+TEST_F(RlfProgramTest, ReadsGltf1AndInstancedMeshesThroughAssimp) {
+  Write("old.gltf", kGltf1);
+  const RunResult r = Rlf({"export", "old.gltf", "-o", "out.rlf"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<RlRawTriangle> tris = Triangles("out.rlf");
+  ASSERT_EQ(tris.size(), 2u);
+  EXPECT_EQ(tris[1].vert[1].x - tris[0].vert[1].x, 5.0f);
+}
