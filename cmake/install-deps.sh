@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build make g++ binutils libgtest-dev libbenchmark-dev
           libcli11-dev libtinyobjloader-dev libtinygltf-dev libstb-dev libassimp-dev
-          chromium "$@")
+          chromium assimp-testmodels "$@")
 
 missing=()
 for pkg in "${packages[@]}"; do

@@ -4,12 +4,22 @@
 // coordinate set, materials as shading sets, and a mesh that several nodes reference
 // placed under each of them (the host's instancing), so that it is exported once per
 // instance. Texture coordinates follow Assimp's convention, which is the host's.
+//
+// Some of Assimp's importers crash on files they cannot read. So the file is read in a
+// child process, which sends a plain description of the scene back through a pipe; a
+// child that dies is reported as a refused file, and rlf goes on.
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <map>
+#include <memory>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -18,6 +28,25 @@
 #include "host/Scene.h"
 
 namespace {
+
+// What the child reads of the file: nodes parents first, meshes by Assimp's index.
+struct Description {
+  struct Node {
+    std::string name;
+    int parent;            // index of an earlier node, or -1 below the world
+    double matrix[16];     // the host's: row vectors
+    std::vector<int> meshes;
+  };
+  struct Mesh {
+    std::string name;
+    std::string material;
+    host::MeshDesc mesh;   // no faces: points or lines only
+  };
+  std::vector<Node> nodes;
+  std::vector<Mesh> meshes;
+  uint64_t skipped = 0;    // faces of one or two corners: they have no polygons
+  std::string error;       // set when Assimp could not read the file
+};
 
 // Positions as the key of a vertex shared by faces, bit for bit.
 struct PositionKey {
@@ -30,165 +59,287 @@ struct PositionHash {
   }
 };
 
-class AssimpReader {
- public:
-  AssimpReader(const std::string& path, const aiScene& scene) : path_(path), scene_(scene) {}
-
-  void AddNode(const aiNode& node, host::NodeId parent, int depth) {
-    if (depth > 256) {
-      throw SceneError(path_ + ": nodes nest too deep");
+host::MeshDesc MeshOf(const aiMesh& source, uint64_t* skipped) {
+  host::MeshDesc mesh;
+  // A mesh of points or lines alone (whatever number of vertices it claims) is skipped
+  // before its vertices are looked at.
+  unsigned polygons = 0;
+  for (unsigned f = 0; f < source.mNumFaces; ++f) polygons += source.mFaces[f].mNumIndices >= 3;
+  if (polygons == 0) {
+    *skipped += source.mNumFaces;
+    return mesh;
+  }
+  const bool normals = source.HasNormals();
+  const bool uvs = source.HasTextureCoords(0);
+  // Without normals, vertices at one position are one point, so that smoothing reaches
+  // across the faces that meet there.
+  std::unordered_map<PositionKey, int, PositionHash> pointAt;
+  std::vector<int> pointOf(source.mNumVertices);
+  for (unsigned v = 0; v < source.mNumVertices; ++v) {
+    const aiVector3D& p = source.mVertices[v];
+    int point = static_cast<int>(mesh.points.size() / 3);
+    if (!normals) {
+      PositionKey key;
+      std::memcpy(key.bits, &p.x, 4), std::memcpy(key.bits + 1, &p.y, 4), std::memcpy(key.bits + 2, &p.z, 4);
+      const auto [found, added] = pointAt.try_emplace(key, point);
+      pointOf[v] = found->second;
+      if (!added) continue;
     }
-    host::Scene& scene = host::Scene::Active();
-    const std::string name = node.mName.length > 0 ? node.mName.C_Str() : "node" + std::to_string(++unnamed_);
-    const host::NodeId transform = scene.AddTransform(name, parent, LocalMatrix(node.mTransformation));
-    for (unsigned i = 0; i < node.mNumMeshes; ++i) {
-      const unsigned index = node.mMeshes[i];
-      if (index >= scene_.mNumMeshes) {
-        throw SceneError(path_ + ": node \"" + name + "\" names mesh " + std::to_string(index) + ", which does not exist");
-      }
-      const auto placed = shapes_.find(index);
-      if (placed != shapes_.end()) {
-        scene.AddParent(placed->second, transform);  // another instance
-      } else {
-        AddMesh(index, name, transform);
-      }
+    pointOf[v] = point;
+    mesh.points.insert(mesh.points.end(), {p.x, p.y, p.z});
+  }
+  for (unsigned v = 0; normals && v < source.mNumVertices; ++v) {
+    const aiVector3D& n = source.mNormals[v];
+    mesh.normals.insert(mesh.normals.end(), {n.x, n.y, n.z});
+  }
+  for (unsigned v = 0; uvs && v < source.mNumVertices; ++v) {
+    mesh.u.push_back(source.mTextureCoords[0][v].x);
+    mesh.v.push_back(source.mTextureCoords[0][v].y);
+  }
+  for (unsigned f = 0; f < source.mNumFaces; ++f) {
+    const aiFace& face = source.mFaces[f];
+    if (face.mNumIndices < 3) {
+      ++*skipped;
+      continue;
     }
-    for (unsigned i = 0; i < node.mNumChildren; ++i) {
-      AddNode(*node.mChildren[i], transform, depth + 1);
+    bool inRange = true;
+    for (unsigned c = 0; c < face.mNumIndices; ++c) inRange = inRange && face.mIndices[c] < source.mNumVertices;
+    if (!inRange) {
+      ++*skipped;
+      continue;
+    }
+    mesh.faceCounts.push_back(static_cast<int>(face.mNumIndices));
+    for (unsigned c = 0; c < face.mNumIndices; ++c) {
+      const unsigned v = face.mIndices[c];
+      mesh.faceVerts.push_back(pointOf[v]);
+      if (normals) mesh.faceNormalIds.push_back(static_cast<int>(v));
+      if (uvs) mesh.faceUVIds.push_back(static_cast<int>(v));
     }
   }
+  if (!mesh.faceCounts.empty() && !normals) {
+    SmoothNormals(mesh);
+  }
+  return mesh;
+}
 
-  // Faces of one or two corners (points and lines) met so far: they have no polygons.
-  std::size_t SkippedFaces() const { return skipped_; }
+void DescribeNode(const aiNode& node, int parent, int depth, Description& d) {
+  if (depth > 256) {
+    d.error = "nodes nest too deep";
+    return;
+  }
+  Description::Node n;
+  n.name = node.mName.length > 0 ? node.mName.C_Str() : "node" + std::to_string(d.nodes.size());
+  n.parent = parent;
+  // Assimp's matrices act on column vectors; the host's on row vectors.
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) n.matrix[4 * i + j] = node.mTransformation[j][i];
+  }
+  for (unsigned i = 0; i < node.mNumMeshes; ++i) n.meshes.push_back(static_cast<int>(node.mMeshes[i]));
+  const int self = static_cast<int>(d.nodes.size());
+  d.nodes.push_back(std::move(n));
+  for (unsigned i = 0; i < node.mNumChildren && d.error.empty(); ++i) {
+    DescribeNode(*node.mChildren[i], self, depth + 1, d);
+  }
+}
+
+Description Describe(const std::string& path) {
+  Description d;
+  Assimp::Importer importer;
+  // No post-processing: polygons stay whole, vertices as the file has them.
+  const aiScene* scene = importer.ReadFile(path, 0);
+  if (scene == nullptr || scene->mRootNode == nullptr) {
+    d.error = importer.GetErrorString();
+    for (char& c : d.error) {
+      if (c == '\n' || c == '\r') c = ' ';
+    }
+    while (!d.error.empty() && d.error.back() == ' ') d.error.pop_back();
+    if (d.error.empty()) d.error = "not a scene Assimp can read";
+    return d;
+  }
+  for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+    const aiMesh& source = *scene->mMeshes[m];
+    Description::Mesh mesh;
+    mesh.name = source.mName.length > 0 ? source.mName.C_Str() : "mesh" + std::to_string(m);
+    mesh.material = "default";
+    if (source.mMaterialIndex < scene->mNumMaterials) {
+      aiString text;
+      mesh.material = scene->mMaterials[source.mMaterialIndex]->Get(AI_MATKEY_NAME, text) == AI_SUCCESS && text.length > 0
+                          ? text.C_Str()
+                          : "material" + std::to_string(source.mMaterialIndex);
+    }
+    mesh.mesh = MeshOf(source, &d.skipped);
+    d.meshes.push_back(std::move(mesh));
+  }
+  DescribeNode(*scene->mRootNode, -1, 0, d);
+  return d;
+}
+
+// The description on its way through the pipe: plain values and arrays, in one order.
+class Channel {
+ public:
+  explicit Channel(FILE* fp) : fp_(fp) {}
+  bool ok() const { return ok_; }
+
+  template <typename T>
+  void Put(const T& value) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    ok_ = ok_ && std::fwrite(&value, sizeof value, 1, fp_) == 1;
+  }
+  template <typename T>
+  void Put(const std::vector<T>& values) {
+    Put(static_cast<uint64_t>(values.size()));
+    ok_ = ok_ && (values.empty() || std::fwrite(values.data(), sizeof(T), values.size(), fp_) == values.size());
+  }
+  void Put(const std::string& text) { Put(std::vector<char>(text.begin(), text.end())); }
+
+  template <typename T>
+  void Get(T& value) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    ok_ = ok_ && std::fread(&value, sizeof value, 1, fp_) == 1;
+  }
+  template <typename T>
+  void Get(std::vector<T>& values) {
+    uint64_t size = 0;
+    Get(size);
+    // The child wrote at most what its memory held: a size past that is a broken pipe.
+    if (!ok_ || size > (uint64_t{1} << 36) / sizeof(T)) {
+      ok_ = false;
+      return;
+    }
+    values.resize(static_cast<std::size_t>(size));
+    ok_ = values.empty() || std::fread(values.data(), sizeof(T), values.size(), fp_) == values.size();
+  }
+  void Get(std::string& text) {
+    std::vector<char> chars;
+    Get(chars);
+    text.assign(chars.begin(), chars.end());
+  }
+
+  // Both directions of a description, field by field.
+  template <typename D>
+  void Transfer(D& d) {
+    Move(d.error);
+    Move(d.skipped);
+    uint64_t count = d.meshes.size();
+    Move(count);
+    if (!ok_ || count > (uint64_t{1} << 32)) return void(ok_ = false);
+    d.meshes.resize(static_cast<std::size_t>(count));
+    for (auto& m : d.meshes) {
+      Move(m.name), Move(m.material), Move(m.mesh.points), Move(m.mesh.faceCounts), Move(m.mesh.faceVerts);
+      Move(m.mesh.normals), Move(m.mesh.faceNormalIds), Move(m.mesh.u), Move(m.mesh.v), Move(m.mesh.faceUVIds);
+    }
+    count = d.nodes.size();
+    Move(count);
+    if (!ok_ || count > (uint64_t{1} << 32)) return void(ok_ = false);
+    d.nodes.resize(static_cast<std::size_t>(count));
+    for (auto& n : d.nodes) {
+      Move(n.name), Move(n.parent), Move(n.matrix), Move(n.meshes);
+    }
+  }
+  bool sending = false;
 
  private:
-  // Assimp's matrices act on column vectors; the host's on row vectors.
-  static host::Matrix LocalMatrix(const aiMatrix4x4& t) {
-    const float* rows[4] = {t[0], t[1], t[2], t[3]};
-    host::Matrix m;
-    for (int i = 0; i < 4; ++i) {
-      for (int j = 0; j < 4; ++j) {
-        m.m[i][j] = rows[j][i];
-      }
+  template <typename T>
+  void Move(T& value) {
+    if (sending) {
+      Put(value);
+    } else {
+      Get(value);
     }
-    return m;
   }
 
-  void AddMesh(unsigned index, const std::string& nodeName, host::NodeId parent) {
-    const aiMesh& source = *scene_.mMeshes[index];
-    host::MeshDesc mesh;
-    const bool normals = source.HasNormals();
-    const bool uvs = source.HasTextureCoords(0);
-    // Without normals, vertices at one position are one point, so that smoothing
-    // reaches across the faces that meet there.
-    std::unordered_map<PositionKey, int, PositionHash> pointAt;
-    std::vector<int> pointOf(source.mNumVertices);
-    for (unsigned v = 0; v < source.mNumVertices; ++v) {
-      const aiVector3D& p = source.mVertices[v];
-      int point = static_cast<int>(mesh.points.size() / 3);
-      if (!normals) {
-        PositionKey key;
-        std::memcpy(key.bits, &p.x, 4), std::memcpy(key.bits + 1, &p.y, 4), std::memcpy(key.bits + 2, &p.z, 4);
-        const auto [found, added] = pointAt.try_emplace(key, point);
-        point = found->second;
-        if (!added) {
-          pointOf[v] = point;
-          continue;
-        }
-      }
-      pointOf[v] = point;
-      mesh.points.insert(mesh.points.end(), {p.x, p.y, p.z});
-    }
-    if (normals) {
-      for (unsigned v = 0; v < source.mNumVertices; ++v) {
-        const aiVector3D& n = source.mNormals[v];
-        mesh.normals.insert(mesh.normals.end(), {n.x, n.y, n.z});
-      }
-    }
-    if (uvs) {
-      for (unsigned v = 0; v < source.mNumVertices; ++v) {
-        mesh.u.push_back(source.mTextureCoords[0][v].x);
-        mesh.v.push_back(source.mTextureCoords[0][v].y);
-      }
-    }
-    for (unsigned f = 0; f < source.mNumFaces; ++f) {
-      const aiFace& face = source.mFaces[f];
-      if (face.mNumIndices < 3) {
-        ++skipped_;
-        continue;
-      }
-      mesh.faceCounts.push_back(static_cast<int>(face.mNumIndices));
-      for (unsigned c = 0; c < face.mNumIndices; ++c) {
-        const unsigned v = face.mIndices[c];
-        if (v >= source.mNumVertices) {
-          throw SceneError(path_ + ": a face of mesh " + std::to_string(index) + " names vertex " + std::to_string(v) +
-                           ", which does not exist");
-        }
-        mesh.faceVerts.push_back(pointOf[v]);
-        if (normals) mesh.faceNormalIds.push_back(static_cast<int>(v));
-        if (uvs) mesh.faceUVIds.push_back(static_cast<int>(v));
-      }
-    }
-    if (mesh.faceCounts.empty()) {
-      return;  // points or lines only
-    }
-    if (!normals) {
-      SmoothNormals(mesh);
-    }
-    host::Scene& scene = host::Scene::Active();
-    const std::string name = source.mName.length > 0 ? source.mName.C_Str() : nodeName + "Shape";
-    const host::NodeId shape = scene.AddMesh(name, parent, std::move(mesh));
-    shapes_.emplace(index, shape);
-    scene.AssignObject(SetOf(source.mMaterialIndex), shape);
-  }
-
-  // The shading set of a material, made on first use.
-  int SetOf(unsigned material) {
-    std::string name = "default";
-    if (material < scene_.mNumMaterials) {
-      aiString text;
-      name = scene_.mMaterials[material]->Get(AI_MATKEY_NAME, text) == AI_SUCCESS && text.length > 0
-                 ? text.C_Str()
-                 : "material" + std::to_string(material);
-    }
-    const auto [set, added] = sets_.try_emplace(name, 0);
-    if (added) {
-      set->second = host::Scene::Active().AddShadingSet(name);
-    }
-    return set->second;
-  }
-
-  std::string path_;
-  const aiScene& scene_;
-  std::map<unsigned, host::NodeId> shapes_;  // Assimp mesh -> its host shape
-  std::map<std::string, int> sets_;
-  std::size_t skipped_ = 0;
-  int unnamed_ = 0;
+  FILE* fp_;
+  bool ok_ = true;
 };
 
-// One line of Assimp's error text.
-std::string OneLine(std::string text) {
-  for (char& c : text) {
-    if (c == '\n' || c == '\r') c = ' ';
+// Reads the file in a child process. Throws SceneError when the child fails.
+Description DescribeApart(const std::string& path) {
+  int channel[2];
+  if (pipe(channel) != 0) {
+    throw SceneError(path + ": cannot start the Assimp reader");
   }
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text.empty() ? "not a scene Assimp can read" : text;
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid < 0) {
+    close(channel[0]), close(channel[1]);
+    throw SceneError(path + ": cannot start the Assimp reader");
+  }
+  if (pid == 0) {
+    close(channel[0]);
+    std::signal(SIGPIPE, SIG_DFL);
+    int status = 1;
+    try {
+      Description d = Describe(path);
+      FILE* out = fdopen(channel[1], "wb");
+      Channel send(out);
+      send.sending = true;
+      send.Transfer(d);
+      status = send.ok() && std::fclose(out) == 0 ? 0 : 1;
+    } catch (...) {
+    }
+    _exit(status);  // no destructors of the parent's objects run twice
+  }
+  close(channel[1]);
+  Description d;
+  FILE* in = fdopen(channel[0], "rb");
+  Channel receive(in);
+  if (in != nullptr) {
+    receive.Transfer(d);
+    std::fclose(in);
+  } else {
+    close(channel[0]);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFSIGNALED(status)) {
+    throw SceneError(path + ": Assimp's reader crashed on it (" + strsignal(WTERMSIG(status)) + ")");
+  }
+  if (!receive.ok() || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    throw SceneError(path + ": Assimp's reader failed on it");
+  }
+  return d;
 }
 
 }  // namespace
 
 void LoadAssimpScene(const std::string& path) {
-  Assimp::Importer importer;
-  // No post-processing: polygons stay whole, vertices as the file has them.
-  const aiScene* scene = importer.ReadFile(path, 0);
-  if (scene == nullptr || scene->mRootNode == nullptr || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) != 0) {
-    throw SceneError(path + ": " + OneLine(importer.GetErrorString()));
+  Description d = DescribeApart(path);
+  if (!d.error.empty()) {
+    throw SceneError(path + ": " + d.error);
   }
-  AssimpReader reader(path, *scene);
-  reader.AddNode(*scene->mRootNode, host::kWorld, 0);
-  if (reader.SkippedFaces() > 0) {
-    std::cerr << "rlf: warning: " << path << ": " << reader.SkippedFaces()
-              << " points or lines skipped (they have no polygons)\n";
+  host::Scene& scene = host::Scene::Active();
+  std::vector<host::NodeId> transforms;
+  std::map<int, host::NodeId> shapes;  // Assimp mesh -> its host shape
+  std::map<std::string, int> sets;
+  for (Description::Node& node : d.nodes) {
+    host::Matrix local;
+    std::memcpy(&local.m[0][0], node.matrix, sizeof node.matrix);
+    const host::NodeId parent = node.parent < 0 ? host::kWorld : transforms[static_cast<std::size_t>(node.parent)];
+    const host::NodeId transform = scene.AddTransform(node.name, parent, local);
+    transforms.push_back(transform);
+    for (const int index : node.meshes) {
+      if (index < 0 || static_cast<std::size_t>(index) >= d.meshes.size()) {
+        throw SceneError(path + ": node \"" + node.name + "\" names mesh " + std::to_string(index) +
+                         ", which does not exist");
+      }
+      Description::Mesh& mesh = d.meshes[static_cast<std::size_t>(index)];
+      if (const auto placed = shapes.find(index); placed != shapes.end()) {
+        scene.AddParent(placed->second, transform);  // another instance
+        continue;
+      }
+      if (mesh.mesh.faceCounts.empty()) {
+        continue;  // points or lines only
+      }
+      const host::NodeId shape = scene.AddMesh(mesh.name, transform, std::move(mesh.mesh));
+      shapes.emplace(index, shape);
+      auto [set, added] = sets.try_emplace(mesh.material, 0);
+      if (added) set->second = scene.AddShadingSet(mesh.material);
+      scene.AssignObject(set->second, shape);
+    }
+  }
+  if (d.skipped > 0) {
+    std::cerr << "rlf: warning: " << path << ": " << d.skipped << " points or lines skipped (they have no polygons)\n";
   }
 }
 

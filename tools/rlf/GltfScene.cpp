@@ -335,6 +335,30 @@ class GltfReader {
   int skipped_ = 0;
 };
 
+// Whether JSON text that tinygltf cannot take is glTF 1.0: its version says 1, its
+// top-level collections are objects where glTF 2.0 has arrays, or it has no asset.
+bool LooksLikeGltf1(std::string_view json) {
+  const auto valueAfter = [&](std::string_view key, std::size_t from) -> char {
+    std::size_t at = json.find(key, from);
+    if (at == std::string_view::npos) return '\0';
+    at += key.size();
+    while (at < json.size() && (json[at] == ' ' || json[at] == '\t' || json[at] == '\r' || json[at] == '\n' ||
+                                json[at] == ':')) {
+      ++at;
+    }
+    return at < json.size() ? json[at] : '\0';
+  };
+  const std::size_t version = json.find("\"version\"");
+  if (version != std::string_view::npos && valueAfter("\"version\"", version) == '"' &&
+      json.substr(json.find('"', json.find(':', version)) + 1, 2) == "1.") {
+    return true;
+  }
+  for (const char* key : {"\"accessors\"", "\"meshes\"", "\"nodes\""}) {
+    if (valueAfter(key, 0) == '{') return true;
+  }
+  return json.find("\"asset\"") == std::string_view::npos;
+}
+
 constexpr const char* kCompressions[] = {"KHR_draco_mesh_compression", "EXT_meshopt_compression"};
 
 // Why a file that requires the extension is refused.
@@ -351,7 +375,8 @@ std::string Refusal(const std::string& extension) {
 // follow: a file that requires one is refused rather than read wrongly.
 bool ChangesGeometry(const std::string& extension) {
   return extension != "KHR_mesh_quantization" && extension.rfind("KHR_materials_", 0) != 0 &&
-         extension != "KHR_texture_basisu" && extension != "EXT_texture_webp" && extension != "KHR_lights_punctual";
+         extension != "KHR_texture_basisu" && extension != "EXT_texture_webp" && extension != "KHR_lights_punctual" &&
+         extension != "KHR_technique_webgl" && extension != "KHR_techniques_webgl";
 }
 
 }  // namespace
@@ -384,6 +409,10 @@ void LoadGltfScene(const std::string& path) {
     if (!loaded && bytes.find(compression) != std::string_view::npos) {
       throw SceneError(path + ": " + Refusal(compression));
     }
+  }
+  if (!loaded && LooksLikeGltf1(bytes)) {
+    LoadAssimpScene(path);  // glTF 1.0 (whose asset may be missing) is Assimp's to read
+    return;
   }
   if (!loaded) {
     std::string reason = error.empty() ? "not a glTF file" : error;

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
+#include <iostream>
 #include <map>
 #include <string_view>
 #include <thread>
@@ -35,6 +36,7 @@ struct Stretch {
   std::vector<Statement> statements;
   std::vector<std::string> names;
   int lines = 0;
+  uint64_t pointsAndLines = 0;  // p and l statements: they have no polygons
   // The first malformed statement: reading stopped there.
   int errorLine = 0;
   std::string error;
@@ -193,8 +195,10 @@ class StretchReader {
       Named(Stretch::Statement::kObject, first.empty() ? "default" : std::string(first));
     } else if (keyword == "usemtl") {
       Named(Stretch::Statement::kMaterial, Rest(s));
+    } else if (keyword == "p" || keyword == "l") {
+      ++out_.pointsAndLines;
     }
-    // Anything else (mtllib, s, l, p, curves) carries no polygons.
+    // Anything else (mtllib, s, curves) carries no polygons.
   }
 
   Stretch& out_;
@@ -383,13 +387,37 @@ class SceneBuilder {
 // gain is).
 constexpr std::size_t kSplitBytes = 1 << 20;
 
+// The text of a file saved as UTF-16 (it starts with a byte order mark), as bytes: OBJ
+// statements are ASCII, and other characters can only be in names.
+std::string FromUtf16(std::string_view bytes) {
+  const bool big = static_cast<unsigned char>(bytes[0]) == 0xFE;
+  std::string text;
+  text.reserve(bytes.size() / 2);
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    const unsigned unit = big ? (static_cast<unsigned char>(bytes[i]) << 8) | static_cast<unsigned char>(bytes[i + 1])
+                              : (static_cast<unsigned char>(bytes[i + 1]) << 8) | static_cast<unsigned char>(bytes[i]);
+    text.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
+  }
+  return text;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
 }  // namespace
 
 void LoadObjScene(const std::string& path) {
   SceneBuilder builder(path);
+  uint64_t pointsAndLines = 0;
   {
     const MappedFile file(path);
-    const std::string_view text = file.Text();
+    std::string_view text = file.Text();
+    std::string transcoded;
+    if (StartsWith(text, "\xEF\xBB\xBF")) {
+      text.remove_prefix(3);  // a UTF-8 byte order mark
+    } else if (StartsWith(text, "\xFF\xFE") || StartsWith(text, "\xFE\xFF")) {
+      transcoded = FromUtf16(text);
+      text = transcoded;
+    }
     std::size_t cut = text.size();
     if (text.size() >= kSplitBytes && std::thread::hardware_concurrency() >= 2) {
       cut = text.find('\n', text.size() / 2);
@@ -402,7 +430,11 @@ void LoadObjScene(const std::string& path) {
     }
     StretchReader(stretches[0]).Read(text.substr(0, cut));
     if (second.joinable()) second.join();
+    for (const Stretch& stretch : stretches) pointsAndLines += stretch.pointsAndLines;
     builder.Apply(stretches);
   }
   builder.Build();
+  if (pointsAndLines > 0) {
+    std::cerr << "rlf: warning: " << path << ": " << pointsAndLines << " points or lines skipped (they have no polygons)\n";
+  }
 }
