@@ -139,3 +139,43 @@ TEST_F(RlfProgramTest, ReadsGltf1AndInstancedMeshesThroughAssimp) {
   ASSERT_EQ(tris.size(), 2u);
   EXPECT_EQ(tris[1].vert[1].x - tris[0].vert[1].x, 5.0f);
 }
+
+// glTF files as another tool writes them: glTF Transform's quantized variant of a welded
+// glb exports the same triangles within the quantization; its Draco and meshopt
+// variants are refused with a line naming the compression.
+TEST_F(RlfProgramTest, GltfTransformVariantsMatchTheirOriginal) {
+  if (std::string(RL_NODE).empty()) GTEST_SKIP() << "node is not installed";
+  ASSERT_EQ(Rlf({"export", "-o", "sample.rlf"}).status, 0);
+  ASSERT_EQ(Rlf({"weld", "sample.rlf", "-o", "plain.glb"}).status, 0);
+  for (const char* variant : {"quantize", "draco", "meshopt"}) {
+    const std::string command = "'" + std::string(RL_NODE) + "' '" + RL_NODE_MODULES +
+                                 "/@gltf-transform/cli/bin/cli.js' " + variant + " '" + Path("plain.glb") + "' '" +
+                                 Path(std::string(variant) + ".glb") + "' > /dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  }
+  ASSERT_EQ(Rlf({"export", "plain.glb", "-o", "plain.rlf"}).status, 0);
+  RunResult r = Rlf({"export", "quantize.glb", "-o", "quantized.rlf"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::vector<RlRawTriangle> plain = Triangles("plain.rlf"), quantized = Triangles("quantized.rlf");
+  ASSERT_EQ(quantized.size(), plain.size());
+  const Summary bounds = Summarise(plain);
+  const float extent = std::max({bounds.hi[0] - bounds.lo[0], bounds.hi[1] - bounds.lo[1], bounds.hi[2] - bounds.lo[2]});
+  for (std::size_t t = 0; t < plain.size(); ++t) {
+    for (int i = 0; i < 3; ++i) {
+      for (int k = 0; k < 3; ++k) {
+        ASSERT_NEAR(quantized[t].vert[i].v[k], plain[t].vert[i].v[k], extent / (1 << 13)) << t;  // 14-bit positions
+        ASSERT_NEAR(quantized[t].norm[i].v[k], plain[t].norm[i].v[k], 1.0 / (1 << 7)) << t;       // 8-bit normals
+      }
+      for (int k = 0; k < 2; ++k) {
+        ASSERT_NEAR(quantized[t].texCoord[i].uv[k], plain[t].texCoord[i].uv[k], 1.0 / (1 << 10)) << t;
+      }
+    }
+  }
+  for (const auto& [variant, extension] : {std::pair{"draco", "KHR_draco_mesh_compression"},
+                                           std::pair{"meshopt", "EXT_meshopt_compression"}}) {
+    r = Rlf({"export", std::string(variant) + ".glb", "-o", "out.rlf"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rlf: " + std::string(variant) + ".glb: its meshes are compressed with " + extension +
+                         ", which this reader does not decode\n");
+  }
+}
