@@ -248,13 +248,22 @@ void RegisterScenes() {
   kinds.push_back({"assimp", RunAssimp});
 #endif
   kinds.insert(kinds.end(), {{"read", RunRead}, {"write", RunWrite}, {"plugin", RunPlugin}});
-  for (const GridFormat format : {GridFormat::kObj, GridFormat::kGlb}) {
+  // OBJ and glb at every size and layout; the formats read through Assimp (PLY, STL) as
+  // one mesh of 1M triangles, for the speed of loading them.
+  struct Format {
+    GridFormat format;
+    const char* name;
+  };
+  for (const Format& f : {Format{GridFormat::kObj, "obj"}, Format{GridFormat::kGlb, "glb"},
+                          Format{GridFormat::kPly, "ply"}, Format{GridFormat::kStl, "stl"}}) {
+    const bool assimp = f.format == GridFormat::kPly || f.format == GridFormat::kStl;
     for (const bool many : {false, true}) {
       for (const int64_t size : sizes) {
-        const std::string label = std::string(format == GridFormat::kObj ? "obj" : "glb") + (many ? " many " : " one ") +
-                                  std::to_string(size / 1'000'000) + "M";
+        if (assimp && (many || size != 1'000'000)) continue;
+        const GridFormat format = f.format;
+        const std::string label = std::string(f.name) + (many ? " many " : " one ") + std::to_string(size / 1'000'000) + "M";
         const std::string path = std::string(RL_BENCH_SCENE_DIR) + "/grid_" + (many ? "many_" : "one_") +
-                                 std::to_string(size / 1'000'000) + "M" + (format == GridFormat::kObj ? ".obj" : ".glb");
+                                 std::to_string(size / 1'000'000) + "M." + f.name;
         std::fprintf(stderr, "scene %s: %s\n", label.c_str(), path.c_str());
         // Made in a child process, so that this one stays small: a child's peak counts
         // what its parent held when it was started.

@@ -159,6 +159,64 @@ bool WriteGlb(FILE* out, const Layout& l) {
   return std::ferror(out) == 0;
 }
 
+// Little-endian binary PLY: per vertex position, normal and uv; quads as faces.
+bool WritePly(FILE* out, const Layout& l) {
+  const int64_t perMesh = static_cast<int64_t>(l.rows + 1) * (l.columns + 1);
+  std::fprintf(out,
+               "ply\nformat binary_little_endian 1.0\nelement vertex %lld\nproperty float x\nproperty float y\n"
+               "property float z\nproperty float nx\nproperty float ny\nproperty float nz\nproperty float s\n"
+               "property float t\nelement face %lld\nproperty list uchar int vertex_indices\nend_header\n",
+               static_cast<long long>(perMesh * l.meshes),
+               static_cast<long long>(static_cast<int64_t>(l.rows) * l.columns * l.meshes));
+  for (int k = 0; k < l.meshes; ++k) {
+    for (int j = 0; j <= l.rows; ++j) {
+      for (int i = 0; i <= l.columns; ++i) {
+        float v[8] = {0, 0, 0, 0, 0, 1, 0, 0};
+        Vertex(l, k, i, j, v, v + 6);
+        std::fwrite(v, sizeof v, 1, out);
+      }
+    }
+  }
+  for (int k = 0; k < l.meshes; ++k) {
+    for (int j = 0; j < l.rows; ++j) {
+      for (int i = 0; i < l.columns; ++i) {
+        const auto a = static_cast<int32_t>(k * perMesh + static_cast<int64_t>(j) * (l.columns + 1) + i);
+        const unsigned char four = 4;
+        const int32_t quad[4] = {a, a + 1, a + l.columns + 2, a + l.columns + 1};
+        std::fwrite(&four, 1, 1, out);
+        std::fwrite(quad, sizeof quad, 1, out);
+      }
+    }
+  }
+  return std::ferror(out) == 0;
+}
+
+// Binary STL: every quad as two triangles, each with its normal.
+bool WriteStl(FILE* out, const Layout& l) {
+  char header[80] = "a grid for the export benchmarks";
+  const auto count = static_cast<uint32_t>(2 * static_cast<int64_t>(l.rows) * l.columns * l.meshes);
+  std::fwrite(header, sizeof header, 1, out);
+  std::fwrite(&count, sizeof count, 1, out);
+  for (int k = 0; k < l.meshes; ++k) {
+    for (int j = 0; j < l.rows; ++j) {
+      for (int i = 0; i < l.columns; ++i) {
+        float p[4][3], t[2];
+        Vertex(l, k, i, j, p[0], t), Vertex(l, k, i + 1, j, p[1], t);
+        Vertex(l, k, i + 1, j + 1, p[2], t), Vertex(l, k, i, j + 1, p[3], t);
+        const int triangles[2][3] = {{0, 1, 2}, {0, 2, 3}};
+        for (const auto& c : triangles) {
+          const float record[12] = {0, 0, 1, p[c[0]][0], p[c[0]][1], p[c[0]][2], p[c[1]][0], p[c[1]][1], p[c[1]][2],
+                                    p[c[2]][0], p[c[2]][1], p[c[2]][2]};
+          const uint16_t attributes = 0;
+          std::fwrite(record, sizeof record, 1, out);
+          std::fwrite(&attributes, sizeof attributes, 1, out);
+        }
+      }
+    }
+  }
+  return std::ferror(out) == 0;
+}
+
 }  // namespace
 
 bool WriteGridFile(const std::string& path, GridFormat format, int64_t triangles, bool manyMeshes) {
@@ -171,7 +229,12 @@ bool WriteGridFile(const std::string& path, GridFormat format, int64_t triangles
     File out(std::fopen(partial.c_str(), "wb"), std::fclose);
     if (!out) return false;
     const Layout layout = LayoutOf(triangles, manyMeshes);
-    written = format == GridFormat::kObj ? WriteObj(out.get(), layout) : WriteGlb(out.get(), layout);
+    switch (format) {
+      case GridFormat::kObj: written = WriteObj(out.get(), layout); break;
+      case GridFormat::kGlb: written = WriteGlb(out.get(), layout); break;
+      case GridFormat::kPly: written = WritePly(out.get(), layout); break;
+      case GridFormat::kStl: written = WriteStl(out.get(), layout); break;
+    }
     written = std::fflush(out.get()) == 0 && written;
   }
   return written && std::rename(partial.c_str(), path.c_str()) == 0;

@@ -271,6 +271,7 @@ Description DescribeApart(const std::string& path) {
     try {
       Description d = Describe(path);
       FILE* out = fdopen(channel[1], "wb");
+      if (out != nullptr) setvbuf(out, nullptr, _IOFBF, 1 << 20);
       Channel send(out);
       send.sending = true;
       send.Transfer(d);
@@ -284,6 +285,7 @@ Description DescribeApart(const std::string& path) {
   FILE* in = fdopen(channel[0], "rb");
   Channel receive(in);
   if (in != nullptr) {
+    setvbuf(in, nullptr, _IOFBF, 1 << 20);
     receive.Transfer(d);
     std::fclose(in);
   } else {
