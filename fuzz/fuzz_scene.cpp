@@ -1,5 +1,6 @@
-// The scene loaders of rlf on arbitrary bytes (the first byte picks OBJ, glTF text or
-// binary glTF), and an export through the loaded plug-in of whatever loads. Oracles: a
+// The scene loaders of rlf on arbitrary bytes (the first byte picks OBJ, glTF text,
+// binary glTF, or one of the formats read through Assimp), and an export through the
+// loaded plug-in of whatever loads. Oracles: a
 // scene either loads or is refused with a SceneError; an export of a loaded scene
 // succeeds and writes a readable RLF file.
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 
 #include "RlFileIO.h"
@@ -40,8 +42,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (gPlugin == nullptr) LLVMFuzzerInitialize(nullptr, nullptr);
   if (size == 0) return 0;
-  static const char* const kExtensions[] = {".obj", ".gltf", ".glb"};
-  const std::string scene = gDir + "/scene" + kExtensions[data[0] % 3];
+  static const char* const kExtensions[] = {".obj", ".gltf", ".glb", ".ply", ".stl", ".off", ".dae", ".fbx", ".3ds"};
+  const std::string scene = gDir + "/scene" + kExtensions[data[0] % std::size(kExtensions)];
   const std::string target = gDir + "/out.rlf";
   FILE* fp = std::fopen(scene.c_str(), "wb");
   std::fwrite(data + 1, 1, size - 1, fp);
