@@ -138,7 +138,9 @@ void DescribeNode(const aiNode& node, int parent, int depth, Description& d) {
   const int self = static_cast<int>(d.nodes.size());
   d.nodes.push_back(std::move(n));
   for (unsigned i = 0; i < node.mNumChildren && d.error.empty(); ++i) {
-    DescribeNode(*node.mChildren[i], self, depth + 1, d);
+    if (node.mChildren[i] != nullptr) {  // some of Assimp's readers leave gaps
+      DescribeNode(*node.mChildren[i], self, depth + 1, d);
+    }
   }
 }
 
@@ -157,8 +159,12 @@ Description Describe(const std::string& path) {
     return d;
   }
   for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
-    const aiMesh& source = *scene->mMeshes[m];
     Description::Mesh mesh;
+    if (scene->mMeshes[m] == nullptr) {
+      d.meshes.push_back(std::move(mesh));  // a gap: no faces
+      continue;
+    }
+    const aiMesh& source = *scene->mMeshes[m];
     mesh.name = source.mName.length > 0 ? source.mName.C_Str() : "mesh" + std::to_string(m);
     mesh.material = "default";
     if (source.mMaterialIndex < scene->mNumMaterials) {
