@@ -5,14 +5,16 @@
 // placed under each of them (the host's instancing), so that it is exported once per
 // instance. Texture coordinates follow Assimp's convention, which is the host's.
 //
-// Some of Assimp's importers crash on files they cannot read. So the file is read in a
-// child process, which sends a plain description of the scene back through a pipe; a
-// child that dies is reported as a refused file, and rlf goes on.
+// Some of Assimp's importers crash or loop forever on files they cannot read. So the
+// file is read in a child process with a time limit, which sends a plain description of
+// the scene back through a pipe; a child that dies is reported as a refused file.
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -258,6 +260,8 @@ class Channel {
   bool ok_ = true;
 };
 
+constexpr unsigned kReadSeconds = 30;
+
 // Reads the file in a child process. Throws SceneError when the child fails.
 Description DescribeApart(const std::string& path) {
   int channel[2];
@@ -273,9 +277,16 @@ Description DescribeApart(const std::string& path) {
   if (pid == 0) {
     close(channel[0]);
     std::signal(SIGPIPE, SIG_DFL);
+    // Some readers loop forever on hostile files: the reading gets half a minute and a
+    // second more per megabyte, then the alarm ends the child.
+    struct stat info;
+    const off_t megabytes = stat(path.c_str(), &info) == 0 ? info.st_size >> 20 : 0;
+    std::signal(SIGALRM, SIG_DFL);
+    alarm(static_cast<unsigned>(kReadSeconds + std::min<off_t>(megabytes, 3600)));
     int status = 1;
     try {
       Description d = Describe(path);
+      alarm(0);
       FILE* out = fdopen(channel[1], "wb");
       if (out != nullptr) setvbuf(out, nullptr, _IOFBF, 1 << 20);
       Channel send(out);
@@ -299,6 +310,9 @@ Description DescribeApart(const std::string& path) {
   }
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) {
+    throw SceneError(path + ": Assimp's reader did not finish reading it in time");
   }
   if (WIFSIGNALED(status)) {
     throw SceneError(path + ": Assimp's reader crashed on it (" + strsignal(WTERMSIG(status)) + ")");
