@@ -61,7 +61,7 @@ test-ppc test-s390x: test-%: deps-bigendian
 # library's allocation-failure road) rather than abort. A finding is saved under
 # build/fuzz/findings and fails the target: minimise it into fuzz/regressions/. Units
 # are reported slow from 100 s: rlf gives Assimp's readers, which may loop forever on
-# hostile files, 30 s before it refuses the file.
+# hostile files, 10 s and more before it refuses the file.
 FUZZ_SECONDS ?= 60
 FUZZ_HARNESSES = rlf_read bitmap weld scene
 fuzz: deps

@@ -1,5 +1,5 @@
 // The scene loaders of rlf on arbitrary bytes (the first byte picks OBJ, glTF text,
-// binary glTF, or one of the formats read through Assimp), and an export through the
+// binary glTF, or PLY, STL or OFF read through Assimp), and an export through the
 // loaded plug-in of whatever loads. Oracles: a
 // scene either loads or is refused with a SceneError; an export of a loaded scene
 // succeeds and writes a readable RLF file.
@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <iterator>
 #include <string>
 
 #include "RlFileIO.h"
@@ -42,8 +41,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (gPlugin == nullptr) LLVMFuzzerInitialize(nullptr, nullptr);
   if (size == 0) return 0;
-  static const char* const kExtensions[] = {".obj", ".gltf", ".glb", ".ply", ".stl", ".off", ".dae", ".fbx", ".3ds"};
-  const std::string scene = gDir + "/scene" + kExtensions[data[0] % std::size(kExtensions)];
+  // Assimp reads in a child process, which is slow to start: its formats get one input
+  // in sixteen, the readers of our own the rest.
+  static const char* const kOwn[] = {".obj", ".gltf", ".glb"};
+  static const char* const kAssimp[] = {".ply", ".stl", ".off"};
+  const unsigned pick = data[0] % 16u;
+  const std::string scene = gDir + "/scene" + (pick < 13 ? kOwn[pick % 3] : kAssimp[pick - 13]);
   const std::string target = gDir + "/out.rlf";
   FILE* fp = std::fopen(scene.c_str(), "wb");
   std::fwrite(data + 1, 1, size - 1, fp);

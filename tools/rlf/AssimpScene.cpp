@@ -260,7 +260,7 @@ class Channel {
   bool ok_ = true;
 };
 
-constexpr unsigned kReadSeconds = 30;
+constexpr unsigned kReadSeconds = 10;
 
 // Reads the file in a child process. Throws SceneError when the child fails.
 Description DescribeApart(const std::string& path) {
@@ -277,8 +277,8 @@ Description DescribeApart(const std::string& path) {
   if (pid == 0) {
     close(channel[0]);
     std::signal(SIGPIPE, SIG_DFL);
-    // Some readers loop forever on hostile files: the reading gets half a minute and a
-    // second more per megabyte, then the alarm ends the child.
+    // Some readers loop forever on hostile files: the reading gets ten seconds and one
+    // more per megabyte, then the alarm ends the child.
     struct stat info;
     const off_t megabytes = stat(path.c_str(), &info) == 0 ? info.st_size >> 20 : 0;
     std::signal(SIGALRM, SIG_DFL);

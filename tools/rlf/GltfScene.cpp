@@ -335,8 +335,8 @@ class GltfReader {
   int skipped_ = 0;
 };
 
-// Whether JSON text that tinygltf cannot take is glTF 1.0: its version says 1, its
-// top-level collections are objects where glTF 2.0 has arrays, or it has no asset.
+// Whether JSON text that tinygltf cannot take is glTF 1.0: its version says 1, or its
+// top-level collections are objects where glTF 2.0 has arrays.
 bool LooksLikeGltf1(std::string_view json) {
   const auto valueAfter = [&](std::string_view key, std::size_t from) -> char {
     std::size_t at = json.find(key, from);
@@ -356,7 +356,7 @@ bool LooksLikeGltf1(std::string_view json) {
   for (const char* key : {"\"accessors\"", "\"meshes\"", "\"nodes\""}) {
     if (valueAfter(key, 0) == '{') return true;
   }
-  return json.find("\"asset\"") == std::string_view::npos;
+  return false;
 }
 
 constexpr const char* kCompressions[] = {"KHR_draco_mesh_compression", "EXT_meshopt_compression"};
