@@ -11,6 +11,7 @@
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -260,7 +261,8 @@ class Channel {
   bool ok_ = true;
 };
 
-constexpr unsigned kReadSeconds = 10;
+// The seconds Assimp's reading gets before the megabytes are added.
+double gReadSeconds = 10;
 
 // Reads the file in a child process. Throws SceneError when the child fails.
 Description DescribeApart(const std::string& path) {
@@ -276,17 +278,26 @@ Description DescribeApart(const std::string& path) {
   }
   if (pid == 0) {
     close(channel[0]);
-    std::signal(SIGPIPE, SIG_DFL);
-    // Some readers loop forever on hostile files: the reading gets ten seconds and one
+    // A reader that faults ends the child by its signal, which the parent reports;
+    // handlers the parent installed (a sanitizer's, a fuzzer's) have no say here.
+    for (const int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGPIPE}) {
+      std::signal(signal, SIG_DFL);
+    }
+    // Some readers loop forever on hostile files: the reading gets its seconds and one
     // more per megabyte, then the alarm ends the child.
     struct stat info;
     const off_t megabytes = stat(path.c_str(), &info) == 0 ? info.st_size >> 20 : 0;
     std::signal(SIGALRM, SIG_DFL);
-    alarm(static_cast<unsigned>(kReadSeconds + std::min<off_t>(megabytes, 3600)));
+    const double limit = gReadSeconds + static_cast<double>(std::min<off_t>(megabytes, 3600));
+    itimerval timer{};
+    timer.it_value.tv_sec = static_cast<time_t>(limit);
+    timer.it_value.tv_usec = static_cast<suseconds_t>((limit - static_cast<double>(timer.it_value.tv_sec)) * 1e6);
+    setitimer(ITIMER_REAL, &timer, nullptr);
     int status = 1;
     try {
       Description d = Describe(path);
-      alarm(0);
+      const itimerval off{};
+      setitimer(ITIMER_REAL, &off, nullptr);
       FILE* out = fdopen(channel[1], "wb");
       if (out != nullptr) setvbuf(out, nullptr, _IOFBF, 1 << 20);
       Channel send(out);
@@ -364,6 +375,8 @@ void LoadAssimpScene(const std::string& path) {
     std::cerr << "rlf: warning: " << path << ": " << d.skipped << " points or lines skipped (they have no polygons)\n";
   }
 }
+
+void SetAssimpReadSeconds(double seconds) { gReadSeconds = std::max(seconds, 0.01); }
 
 std::vector<std::string> AssimpExtensions() {
   std::string list;

@@ -195,6 +195,9 @@ void AddExportCommand(CLI::App& app, int& exitStatus) {
   command->add_option("--select", options->select,
                       "Export only this node and what lies below it (repeatable)");
   command->add_option("--plugin", options->plugin, "Plug-in module (default: RLFExport.so beside rlf)");
+  command->add_option_function<double>("--assimp-seconds", SetAssimpReadSeconds,
+                                         "Seconds a file read through Assimp gets, besides one per megabyte "
+                                         "(default 10)");
   command->callback([options, listFormats, &exitStatus] {
     if (*listFormats) {
       ListFormats();

@@ -36,8 +36,11 @@ void LoadObjScene(const std::string& path);
 // primitive a mesh shape whose material is its shading set. glTF 1.0 goes to Assimp.
 void LoadGltfScene(const std::string& path);
 
-// Any format Assimp reads: see AssimpScene.cpp.
+// Any format Assimp reads: see AssimpScene.cpp. The reading runs in a child process and
+// gets a time limit: the seconds set here (10 unless set, at least 0.01) and one more
+// per megabyte of the file; a reading that does not finish in it refuses the file.
 void LoadAssimpScene(const std::string& path);
+void SetAssimpReadSeconds(double seconds);
 // The extensions Assimp reads, such as ".fbx".
 std::vector<std::string> AssimpExtensions();
 
