@@ -80,15 +80,16 @@ host::MeshDesc MeshOf(const aiMesh& source, uint64_t* skipped) {
   std::vector<int> pointOf(source.mNumVertices);
   for (unsigned v = 0; v < source.mNumVertices; ++v) {
     const aiVector3D& p = source.mVertices[v];
-    int point = static_cast<int>(mesh.points.size() / 3);
+    pointOf[v] = static_cast<int>(mesh.points.size() / 3);
     if (!normals) {
       PositionKey key;
       std::memcpy(key.bits, &p.x, 4), std::memcpy(key.bits + 1, &p.y, 4), std::memcpy(key.bits + 2, &p.z, 4);
-      const auto [found, added] = pointAt.try_emplace(key, point);
-      pointOf[v] = found->second;
-      if (!added) continue;
+      const auto [found, added] = pointAt.try_emplace(key, pointOf[v]);
+      if (!added) {
+        pointOf[v] = found->second;  // a position met before
+        continue;
+      }
     }
-    pointOf[v] = point;
     mesh.points.insert(mesh.points.end(), {p.x, p.y, p.z});
   }
   for (unsigned v = 0; normals && v < source.mNumVertices; ++v) {

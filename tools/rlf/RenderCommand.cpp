@@ -44,8 +44,7 @@ int RunRender(const std::string& input, const std::string& output, const std::st
     return 1;
   }
   // Infinities and NaNs have no place in the picture, and would spoil the tangent frames.
-  const std::size_t nonFinite = CountNonFinite(tris).count;
-  std::erase_if(tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
+  const std::size_t nonFinite = std::erase_if(tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
   OutputFile file(output);
   if (!file.Open()) {
     std::cerr << "rlf: " << file.Error() << "\n";
