@@ -217,8 +217,18 @@ TEST_F(RlfProgramTest, BadScenesGetOneLineAndNoOutput) {
                   {"bufferView": 1, "componentType": 5123, "count": 3, "type": "SCALAR"}]})");
   Write("scene.txt", "hello");
   Write("v3.gltf", R"({"asset": {"version": "3.0"}, "scenes": [{"nodes": []}]})");
-  Write("draco.gltf", R"({"asset": {"version": "2.0"}, "extensionsRequired": ["KHR_draco_mesh_compression"],
-    "extensionsUsed": ["KHR_draco_mesh_compression"], "scenes": [{"nodes": []}]})");
+  // Compressed primitives whose block is not Draco data, or not there.
+  for (const char* view : {"0", "7"}) {
+    Write(std::string("draco") + view + ".gltf",
+          std::string(R"({"asset": {"version": "2.0"}, "extensionsRequired": ["KHR_draco_mesh_compression"],
+      "extensionsUsed": ["KHR_draco_mesh_compression"], "nodes": [{"mesh": 0, "name": "n"}],
+      "meshes": [{"primitives": [{"attributes": {"POSITION": 0}, "indices": 1,
+        "extensions": {"KHR_draco_mesh_compression": {"bufferView": )") + view + R"(, "attributes": {"POSITION": 0}}}}]}],
+      "buffers": [{"uri": "data:application/octet-stream;base64,AAAAAAAAAAA=", "byteLength": 8}],
+      "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 8}],
+      "accessors": [{"componentType": 5126, "count": 3, "type": "VEC3", "min": [0,0,0], "max": [0,0,0]},
+                    {"componentType": 5123, "count": 3, "type": "SCALAR"}]})");
+  }
   Write("instanced.gltf", R"({"asset": {"version": "2.0"}, "extensionsRequired": ["EXT_mesh_gpu_instancing"],
     "extensionsUsed": ["EXT_mesh_gpu_instancing"], "scenes": [{"nodes": []}]})");
   struct Case {
@@ -234,8 +244,8 @@ TEST_F(RlfProgramTest, BadScenesGetOneLineAndNoOutput) {
       {"badindex.gltf", "badindex.gltf: index 7 out of range (3 vertices)"},
       {"scene.txt", "scene.txt: unknown scene format"},
       {"v3.gltf", "v3.gltf: glTF 3.0 is not read; only glTF 1.0 and 2.0 are"},
-      {"draco.gltf", "draco.gltf: its meshes are compressed with KHR_draco_mesh_compression, which this reader does "
-                     "not decode"},
+      {"draco0.gltf", "draco0.gltf: the compressed primitive of \"nShape\" cannot be decoded: "},
+      {"draco7.gltf", "draco7.gltf: the compressed primitive of \"nShape\" names buffer view 7, which does not exist"},
       {"instanced.gltf", "instanced.gltf: requires the extension EXT_mesh_gpu_instancing, which this reader does not "
                          "follow"},
   };

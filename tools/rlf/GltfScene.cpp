@@ -1,5 +1,6 @@
-// glTF 2.0 scenes, read with tinygltf: nodes become transforms, each triangle primitive
-// a mesh shape below its node, whose material is its shading set.
+// glTF 2.0 scenes, read with tinygltf (and Draco for compressed primitives): nodes become
+// transforms, each triangle primitive a mesh shape below its node, whose material is its
+// shading set.
 #include <tiny_gltf.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <iostream>
 #include <map>
 
+#include "GltfDraco.h"
 #include "MappedFile.h"
 #include "SceneFiles.h"
 #include "SmoothNormals.h"
@@ -266,6 +268,38 @@ class GltfReader {
     return list;
   }
 
+  // A primitive's geometry: corners as a triangle list, 3 floats per point and normal,
+  // 2 per texture coordinate in glTF's convention.
+  struct Geometry {
+    std::vector<int> corners;
+    std::vector<float> points, normals, uvs;
+  };
+
+  Geometry ReadAccessors(const tinygltf::Primitive& primitive, int mode, const std::string& name) const {
+    const auto position = primitive.attributes.find("POSITION");
+    if (position == primitive.attributes.end()) {
+      throw SceneError(path_ + ": a primitive of \"" + name + "\" has no POSITION");
+    }
+    Geometry geometry;
+    geometry.points = Floats(position->second, 3, "POSITION");
+    const std::size_t vertices = geometry.points.size() / 3;
+    geometry.corners = TriangleList(
+        mode, primitive.indices >= 0 ? Indices(primitive.indices, vertices) : [&] {
+          std::vector<int> all(vertices);
+          for (std::size_t i = 0; i < vertices; ++i) all[i] = static_cast<int>(i);
+          return all;
+        }());
+    const auto normal = primitive.attributes.find("NORMAL");
+    if (normal != primitive.attributes.end()) {
+      geometry.normals = Floats(normal->second, 3, "NORMAL");
+    }
+    const auto uv = primitive.attributes.find("TEXCOORD_0");
+    if (uv != primitive.attributes.end()) {
+      geometry.uvs = Floats(uv->second, 2, "TEXCOORD_0");
+    }
+    return geometry;
+  }
+
   void AddPrimitive(const tinygltf::Primitive& primitive, const std::string& name, host::NodeId parent) {
     const int mode = primitive.mode == -1 ? TINYGLTF_MODE_TRIANGLES : primitive.mode;
     if (mode != TINYGLTF_MODE_TRIANGLES && mode != TINYGLTF_MODE_TRIANGLE_STRIP &&
@@ -273,46 +307,38 @@ class GltfReader {
       ++skipped_;  // points and lines have no polygons
       return;
     }
-    const auto position = primitive.attributes.find("POSITION");
-    if (position == primitive.attributes.end()) {
-      throw SceneError(path_ + ": a primitive of \"" + name + "\" has no POSITION");
+    // A compressed block decodes to a triangle list whatever the mode.
+    Geometry geometry;
+    if (IsCompressed(primitive)) {
+      DecodedPrimitive decoded = DecodeCompressed(path_, name, model_, primitive);
+      geometry = {std::move(decoded.corners), std::move(decoded.points), std::move(decoded.normals),
+                  std::move(decoded.uvs)};
+    } else {
+      geometry = ReadAccessors(primitive, mode, name);
     }
-    host::MeshDesc mesh;
-    mesh.points = Floats(position->second, 3, "POSITION");
-    const std::size_t vertices = mesh.points.size() / 3;
-    std::vector<int> corners = TriangleList(
-        mode, primitive.indices >= 0 ? Indices(primitive.indices, vertices) : [&] {
-          std::vector<int> all(vertices);
-          for (std::size_t i = 0; i < vertices; ++i) all[i] = static_cast<int>(i);
-          return all;
-        }());
-    if (corners.size() % 3 != 0) {
+    if (geometry.corners.size() % 3 != 0) {
       throw SceneError(path_ + ": \"" + name + "\" has a triangle list whose length is not a multiple of 3");
     }
-    mesh.faceCounts.assign(corners.size() / 3, 3);
-    mesh.faceVerts = corners;
-    mesh.faceNormalIds = corners;
-    const auto normal = primitive.attributes.find("NORMAL");
-    if (normal != primitive.attributes.end()) {
-      mesh.normals = Floats(normal->second, 3, "NORMAL");
-    }
+    host::MeshDesc mesh;
+    mesh.points = std::move(geometry.points);
+    const std::size_t vertices = mesh.points.size() / 3;
+    mesh.faceCounts.assign(geometry.corners.size() / 3, 3);
+    mesh.faceVerts = geometry.corners;
+    mesh.faceNormalIds = geometry.corners;
+    mesh.normals = std::move(geometry.normals);
     if (mesh.normals.size() != mesh.points.size()) {
       SmoothNormals(mesh);
     }
-    const auto uv = primitive.attributes.find("TEXCOORD_0");
-    if (uv != primitive.attributes.end()) {
-      const std::vector<float> uvs = Floats(uv->second, 2, "TEXCOORD_0");
-      // glTF's texture origin is the image's top left, v downwards; the host's is the
-      // bottom left, v upwards.
-      mesh.u.reserve(uvs.size() / 2);
-      mesh.v.reserve(uvs.size() / 2);
-      for (std::size_t i = 0; i + 1 < uvs.size(); i += 2) {
-        mesh.u.push_back(uvs[i]);
-        mesh.v.push_back(1.0f - uvs[i + 1]);
-      }
-      if (mesh.u.size() == vertices) {
-        mesh.faceUVIds = std::move(corners);
-      }
+    // glTF's texture origin is the image's top left, v downwards; the host's is the
+    // bottom left, v upwards.
+    mesh.u.reserve(geometry.uvs.size() / 2);
+    mesh.v.reserve(geometry.uvs.size() / 2);
+    for (std::size_t i = 0; i + 1 < geometry.uvs.size(); i += 2) {
+      mesh.u.push_back(geometry.uvs[i]);
+      mesh.v.push_back(1.0f - geometry.uvs[i + 1]);
+    }
+    if (!mesh.u.empty() && mesh.u.size() == vertices) {
+      mesh.faceUVIds = std::move(geometry.corners);
     }
     host::Scene& scene = host::Scene::Active();
     const host::NodeId shape = scene.AddMesh(name, parent, std::move(mesh));
@@ -359,14 +385,12 @@ bool LooksLikeGltf1(std::string_view json) {
   return false;
 }
 
-constexpr const char* kCompressions[] = {"KHR_draco_mesh_compression", "EXT_meshopt_compression"};
+constexpr const char* kMeshopt = "EXT_meshopt_compression";
 
 // Why a file that requires the extension is refused.
 std::string Refusal(const std::string& extension) {
-  for (const char* compression : kCompressions) {
-    if (extension == compression) {
-      return "its meshes are compressed with " + extension + ", which this reader does not decode";
-    }
+  if (extension == kMeshopt) {
+    return "its meshes are compressed with " + extension + ", which this reader does not decode";
   }
   return "requires the extension " + extension + ", which this reader does not follow";
 }
@@ -374,7 +398,7 @@ std::string Refusal(const std::string& extension) {
 // Extensions that change what a file's geometry is, and which this reader does not
 // follow: a file that requires one is refused rather than read wrongly.
 bool ChangesGeometry(const std::string& extension) {
-  return extension != "KHR_mesh_quantization" && extension.rfind("KHR_materials_", 0) != 0 &&
+  return extension != "KHR_mesh_quantization" && extension != "KHR_draco_mesh_compression" && extension.rfind("KHR_materials_", 0) != 0 &&
          extension != "KHR_texture_basisu" && extension != "EXT_texture_webp" && extension != "KHR_lights_punctual" &&
          extension != "KHR_technique_webgl" && extension != "KHR_techniques_webgl";
 }
@@ -393,7 +417,11 @@ void LoadGltfScene(const std::string& path) {
                                            path.compare(path.size() - 4, 4, ".GLB") == 0);
   // Parsed from the mapped file: no copy of the whole file into memory of our own.
   const MappedFile file(path);
-  const std::string_view bytes = file.Text();
+  const std::string_view mapped = file.Text();
+  // Compressed primitives' index accessors are taken out for the loader (their indices
+  // are in the compressed blocks); other files are read as they are.
+  const std::string rewritten = WithoutCompressedIndices(mapped, binary);
+  const std::string_view bytes = rewritten.empty() ? mapped : rewritten;
   if (bytes.size() > UINT32_MAX) {
     throw SceneError(path + ": larger than 4 GB, which glTF readers cannot take");
   }
@@ -403,12 +431,10 @@ void LoadGltfScene(const std::string& path) {
       binary ? loader.LoadBinaryFromMemory(&model, &error, &warning,
                                            reinterpret_cast<const unsigned char*>(bytes.data()), length, directory)
              : loader.LoadASCIIFromString(&model, &error, &warning, bytes.data(), length, directory);
-  // tinygltf may stumble over compressed meshes (their accessors have no buffer views):
-  // name the cause instead.
-  for (const char* compression : kCompressions) {
-    if (!loaded && bytes.find(compression) != std::string_view::npos) {
-      throw SceneError(path + ": " + Refusal(compression));
-    }
+  // tinygltf may stumble over meshopt-compressed meshes (their views have no data of
+  // their own): name the cause instead.
+  if (!loaded && bytes.find(kMeshopt) != std::string_view::npos) {
+    throw SceneError(path + ": " + Refusal(kMeshopt));
   }
   if (!loaded && LooksLikeGltf1(bytes)) {
     LoadAssimpScene(path);  // glTF 1.0 (whose asset may be missing) is Assimp's to read
