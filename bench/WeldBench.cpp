@@ -6,15 +6,22 @@
 //
 // With RL_BENCH_MESH naming an RLF file, every case also runs on that mesh (argument 0);
 // `make bench` exports a real UV-mapped model into one.
+//
+// The blocked road's optional layers are measured by turning each off on its own
+// ("/no-LAYER" beside "/auto", which has them all). This library's cases also count the
+// CPU time of a weld, its helper thread's included, beside the wall time.
 #include "WeldBench.h"
 
 #include <benchmark/benchmark.h>
 
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "HeapTracking.h"
@@ -83,6 +90,13 @@ std::vector<int64_t> Sizes() {
   return sizes;
 }
 
+// The CPU time of every thread of the process so far, in milliseconds.
+double ProcessCpuMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) * 1e-6;
+}
+
 // vertices: the welded vertex count, or -1 where the function does not tell it.
 void SetCounters(benchmark::State& state, std::size_t triangles, int vertices,
                  std::size_t peakBeyondResults) {
@@ -95,36 +109,44 @@ void SetCounters(benchmark::State& state, std::size_t triangles, int vertices,
       static_cast<double>(peakBeyondResults) / (3.0 * static_cast<double>(triangles));
 }
 
-void BM_RlCreateVertexBuffers(benchmark::State& state, RlWeldRoad road) {
+void BM_RlCreateVertexBuffers(benchmark::State& state, const RlWeldOptions& options) {
   std::vector<RlRawTriangle>& tris = MeshOf(state.range(0));
   const int n = static_cast<int>(tris.size());
   int numVerts = 0;
   std::size_t peak = 0;
+  double cpu = 0;
   for (auto _ : state) {
     RlTangentPointD* verts = nullptr;
     RlIndex* indices = nullptr;
     HeapPeak heap;
+    const double cpuBefore = ProcessCpuMilliseconds();
     benchmark::DoNotOptimize(
-        RlCreateVertexBuffersOnRoad(n, tris.data(), &numVerts, &verts, &indices, road));
+        RlCreateVertexBuffersOnRoad(n, tris.data(), &numVerts, &verts, &indices, options));
+    cpu += ProcessCpuMilliseconds() - cpuBefore;
     peak = heap.Peak() - tris.size() * (3 * sizeof(RlTangentPointD) + sizeof(RlIndex));
     delete[] verts;
     delete[] indices;
   }
   SetCounters(state, tris.size(), numVerts, peak);
+  state.counters["cpuMs"] = benchmark::Counter(cpu, benchmark::Counter::kAvgIterations);
 }
 
-void BM_RlComputeTangentsD(benchmark::State& state, RlWeldRoad road) {
+void BM_RlComputeTangentsD(benchmark::State& state, const RlWeldOptions& options) {
   std::vector<RlRawTriangle>& tris = MeshOf(state.range(0));
   const int n = static_cast<int>(tris.size());
   std::size_t peak = 0;
+  double cpu = 0;
   for (auto _ : state) {
     RlRawTangentSpaceD* tan = nullptr;
     HeapPeak heap;
-    benchmark::DoNotOptimize(RlComputeTangentsDOnRoad(n, tris.data(), &tan, road));
+    const double cpuBefore = ProcessCpuMilliseconds();
+    benchmark::DoNotOptimize(RlComputeTangentsDOnRoad(n, tris.data(), &tan, options));
+    cpu += ProcessCpuMilliseconds() - cpuBefore;
     peak = heap.Peak() - tris.size() * sizeof(RlRawTangentSpaceD);
     delete[] tan;
   }
   SetCounters(state, tris.size(), -1, peak);
+  state.counters["cpuMs"] = benchmark::Counter(cpu, benchmark::Counter::kAvgIterations);
 }
 
 #if RL_HAVE_ASSIMP
@@ -224,7 +246,7 @@ void BM_Meshopt_VertexRemap(benchmark::State& state) {
 
 // A case of the rounds: its name, what it runs, and the sizes it runs on.
 struct WeldCase {
-  const char* name;
+  std::string name;
   std::function<void(benchmark::State&)> run;
   int64_t smallest;
   int64_t largest;
@@ -233,17 +255,15 @@ struct WeldCase {
 }  // namespace
 
 void RegisterWeldRounds() {
-  const auto buffers = [](RlWeldRoad road) {
-    return [road](benchmark::State& state) { BM_RlCreateVertexBuffers(state, road); };
+  using Function = void (*)(benchmark::State&, const RlWeldOptions&);
+  const auto with = [](Function function, RlWeldOptions options) {
+    return [function, options](benchmark::State& state) { function(state, options); };
   };
-  const auto tangents = [](benchmark::State& state) {
-    BM_RlComputeTangentsD(state, RlWeldRoad::kAuto);
-  };
-  const std::vector<WeldCase> cases = {
-    {"BM_RlCreateVertexBuffers/auto", buffers(RlWeldRoad::kAuto), 1'000, 4'000'000},
-    {"BM_RlCreateVertexBuffers/flat", buffers(RlWeldRoad::kFlat), 1'000, 100'000},
-    {"BM_RlCreateVertexBuffers/blocked", buffers(RlWeldRoad::kBlocked), 1'000, 10'000},
-    {"BM_RlComputeTangentsD/auto", tangents, 10'000, 4'000'000},
+  std::vector<WeldCase> cases = {
+    {"BM_RlCreateVertexBuffers/auto", with(BM_RlCreateVertexBuffers, RlWeldRoad::kAuto), 1'000, 4'000'000},
+    {"BM_RlCreateVertexBuffers/flat", with(BM_RlCreateVertexBuffers, RlWeldRoad::kFlat), 1'000, 100'000},
+    {"BM_RlCreateVertexBuffers/blocked", with(BM_RlCreateVertexBuffers, RlWeldRoad::kBlocked), 1'000, 10'000},
+    {"BM_RlComputeTangentsD/auto", with(BM_RlComputeTangentsD, RlWeldRoad::kAuto), 10'000, 4'000'000},
 #if RL_HAVE_ASSIMP
     {"BM_Assimp_JoinVerticesAndTangents", BM_Assimp_JoinVerticesAndTangents, 10'000, 4'000'000},
 #endif
@@ -251,11 +271,25 @@ void RegisterWeldRounds() {
     {"BM_Meshopt_VertexRemap", BM_Meshopt_VertexRemap, 10'000, 4'000'000},
 #endif
   };
+  // Each optional layer off on its own, from 100K triangles on.
+  const std::pair<const char*, bool RlWeldLayers::*> layers[] = {
+      {"no-helper", &RlWeldLayers::helperThread}, {"no-mapahead", &RlWeldLayers::mapAhead},
+      {"no-hugepages", &RlWeldLayers::hugePages}, {"no-memo", &RlWeldLayers::searchMemo},
+      {"no-blockcache", &RlWeldLayers::blockCache}};
+  for (const auto& [function, functionName] :
+       {std::pair{Function{BM_RlCreateVertexBuffers}, "BM_RlCreateVertexBuffers/"},
+        std::pair{Function{BM_RlComputeTangentsD}, "BM_RlComputeTangentsD/"}}) {
+    for (const auto& [layerName, layer] : layers) {
+      RlWeldOptions options(RlWeldRoad::kAuto);
+      options.layers.*layer = false;
+      cases.push_back({std::string(functionName) + layerName, with(function, options), 100'000, 4'000'000});
+    }
+  }
   for (int round = 0; round < kRounds; ++round) {
     for (int64_t size : Sizes()) {
       for (const WeldCase& weldCase : cases) {
         if (size == 0 || (size >= weldCase.smallest && size <= weldCase.largest)) {
-          benchmark::RegisterBenchmark(weldCase.name, weldCase.run)
+          benchmark::RegisterBenchmark(weldCase.name.c_str(), weldCase.run)
               ->Arg(size)
               ->Unit(benchmark::kMillisecond)
               ->UseRealTime();

@@ -99,6 +99,9 @@ void WeldTable::ReportRuns(const std::vector<Run>& runs) {
     Cell& cell = cells_[{name, size}];
     cell.milliseconds.push_back(run.GetAdjustedRealTime() /
                                 benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3);
+    if (const double cpu = counter("cpuMs"); cpu >= 0) {
+      cell.cpuMilliseconds.push_back(cpu);
+    }
     cell.peakPerCorner = counter("peakB/corner");
     cell.vertices = counter("vertices");
   }
@@ -155,6 +158,11 @@ void WeldTable::Finalize() {
 
   section("Welding: median milliseconds",
           [](const Cell& cell) { return Significant(Median(cell.milliseconds)); });
+  section("CPU time over wall time (a weld's threads together): median of the runs",
+          [](const Cell& cell) {
+            const auto shares = PairedRatios(cell.cpuMilliseconds, cell.milliseconds);
+            return shares.empty() ? std::string() : Format("%.2f", Median(shares));
+          });
   section("Peak heap, bytes per corner (beyond the returned arrays for this library)",
           [](const Cell& cell) {
             return cell.peakPerCorner < 0 ? std::string() : Format("%.1f", cell.peakPerCorner);
@@ -167,6 +175,34 @@ void WeldTable::Finalize() {
     const auto it = cells_.find({name, size});
     return it != cells_.end() ? it->second.milliseconds : std::vector<double>();
   };
+  // A layer's case "F/no-L" against "F/auto", round by round.
+  bool layered = false;
+  for (const std::string& name : cases_) {
+    const std::size_t cut = name.find("/no-");
+    if (cut == std::string::npos) {
+      continue;
+    }
+    const std::string whole = name.substr(0, cut) + "/auto";
+    std::vector<std::string> texts;
+    for (int64_t size : sizes) {
+      const auto ratios = PairedRatios(runsOf(name, size), runsOf(whole, size));
+      texts.push_back(ratios.empty() ? "" : Format("%+.1f%%", 100 * (Median(ratios) - 1)));
+    }
+    if (!layered) {
+      out << "\nWhat each layer buys: time without it over time with every layer, less 1, "
+             "median of the rounds\n" << std::string(width + 2, ' ');
+      for (int64_t size : sizes) {
+        out << RightAligned(SizeName(size));
+      }
+      out << '\n';
+      layered = true;
+    }
+    label(name);
+    for (const std::string& text : texts) {
+      out << RightAligned(text);
+    }
+    out << '\n';
+  }
   const std::string assimp = "Assimp_JoinVerticesAndTangents";
   if (const std::vector<double> reference = runsOf(assimp, kMillion); !reference.empty()) {
     out << "\nAt 1M triangles, time as a share of Assimp's: median of the rounds' shares "

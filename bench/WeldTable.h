@@ -1,7 +1,8 @@
 // The console report of the benchmark, followed by one table of the welding cases: for
-// every case, by mesh size, the median time over its runs, peak heap per corner and
-// welded vertices; then each case's time at 1M triangles as a share of Assimp's, and how
-// much each case's time grows from 1M to 4M triangles. The runs of a case at a size are
+// every case, by mesh size, the median time over its runs, CPU time over wall time, peak
+// heap per corner and welded vertices; what each optional layer buys (a case without it
+// against the same function's "auto"); then each case's time at 1M triangles as a share
+// of Assimp's, and how much each case's time grows from 1M to 4M triangles. The runs of a case at a size are
 // taken in the order they ran, one per round, and the two ratios are medians of the
 // rounds' own ratios: run n of one against run n of the other.
 #ifndef BENCH_WELD_TABLE_H
@@ -26,6 +27,7 @@ class WeldTable : public benchmark::ConsoleReporter {
  private:
   struct Cell {
     std::vector<double> milliseconds;  // each run's, in the order they ran
+    std::vector<double> cpuMilliseconds;  // likewise, where counted
     double peakPerCorner;              // the last run's; negative when not counted
     double vertices;                   // likewise
   };

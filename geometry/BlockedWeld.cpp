@@ -9,18 +9,18 @@
 #include "RlWeldTables.h"
 
 template <typename Table>
-void RlWeldBlocked(int numTris, const RlRawTriangle* tris, Table& table) {
-  RlBlockedSortIndex sortIndex;
+void RlWeldBlocked(int numTris, const RlRawTriangle* tris, Table& table, const RlWeldLayers& layers) {
+  RlBlockedSortIndex sortIndex(layers);
   RlSearchMemo memo;
   RlCornerFeed feed(numTris, tris, table.ResultBytes(), table.ResultBytesPerTriangle(),
-                    table.EntryBytes(), table.BytesPerEntry());
+                    table.EntryBytes(), table.BytesPerEntry(), layers);
   for (int i = 0; i < numTris; ++i) {
     const RlCornerData& data = feed.Triangle(i, table.Size());
     for (int j = 0; j < 3; ++j) {
       const int corner = 3 * i + j;
       const RlPreparedCornerD prepared(tris, corner, data);
-      const RlSearchMemo::Key key = RlSearchMemo::KeyOf(tris[i], j);
-      const RlSearchState* resumed = memo.Find(key);
+      const RlSearchMemo::Key key = layers.searchMemo ? RlSearchMemo::KeyOf(tris[i], j) : RlSearchMemo::Key{};
+      const RlSearchState* resumed = layers.searchMemo ? memo.Find(key) : nullptr;
       const int count = table.Size();
       int order;
       int found;
@@ -30,7 +30,7 @@ void RlWeldBlocked(int numTris, const RlRawTriangle* tris, Table& table) {
           &framesAt, [&](int e) { return table.CompareTied(prepared, e); });
       if (order == 0) {  // never with an empty table: its search gives -1
         table.Merge(corner, found, data.tangent[j], data.binormal[j]);
-        if (resumed == nullptr) {
+        if (resumed == nullptr && layers.searchMemo) {
           memo.Remember(key, *framesAt);  // a merge compared frames
         }
         continue;
@@ -43,5 +43,5 @@ void RlWeldBlocked(int numTris, const RlRawTriangle* tris, Table& table) {
   }
 }
 
-template void RlWeldBlocked(int, const RlRawTriangle*, RlRecordTable&);
-template void RlWeldBlocked(int, const RlRawTriangle*, RlSlotTable&);
+template void RlWeldBlocked(int, const RlRawTriangle*, RlRecordTable&, const RlWeldLayers&);
+template void RlWeldBlocked(int, const RlRawTriangle*, RlSlotTable&, const RlWeldLayers&);

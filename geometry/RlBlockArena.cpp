@@ -41,8 +41,10 @@ void* RlBlockArena::Allocate() {
     return block;
   }
   if (kChunkBytes - chunkUsed_ < blockBytes_) {
-    RlAdviseHugePages(Own(chunks_, [] { return ::operator new(kChunkBytes, kChunkAlignment); }),
-                      kChunkBytes);
+    void* chunk = Own(chunks_, [] { return ::operator new(kChunkBytes, kChunkAlignment); });
+    if (hugePages_) {
+      RlAdviseHugePages(chunk, kChunkBytes);
+    }
     chunkUsed_ = 0;
   }
   void* block = static_cast<unsigned char*>(chunks_.back()) + chunkUsed_;

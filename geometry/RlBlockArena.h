@@ -20,8 +20,9 @@ class RlBlockArena {
   static constexpr std::size_t kChunkBytes = std::size_t{2} << 20;
 
   // Blocks of blockBytes each: a multiple of alignof(std::max_align_t), from that up to
-  // kChunkBytes.
-  explicit RlBlockArena(std::size_t blockBytes) : blockBytes_(blockBytes) {
+  // kChunkBytes. Without hugePages, chunks are not advised to take huge pages.
+  explicit RlBlockArena(std::size_t blockBytes, bool hugePages = true)
+      : blockBytes_(blockBytes), hugePages_(hugePages) {
     assert(blockBytes > 0 && blockBytes % alignof(std::max_align_t) == 0 &&
            blockBytes <= kChunkBytes);
   }
@@ -36,6 +37,7 @@ class RlBlockArena {
 
  private:
   std::size_t blockBytes_;
+  bool hugePages_;
   std::size_t looseBytes_ = 0;
   std::vector<void*> loose_;
   std::vector<void*> chunks_;

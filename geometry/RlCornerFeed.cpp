@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "RlHugePages.h"
+#include "RlTangentSpace.h"
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -23,6 +24,18 @@ void RlComputeCornerData(const RlRawTriangle& tri, RlCornerData* data) {
     data->boundsX[j] = RlBoundsOf(tri.vert[j].x, VEK_VERT_TINY);
   }
 }
+
+namespace {
+
+std::atomic<int> gWeldThreads{2};
+
+}  // namespace
+
+void RlSetWeldThreads(int threads) {
+  gWeldThreads.store(std::clamp(threads, 1, 2), std::memory_order_relaxed);
+}
+
+int RlWeldThreads() { return gWeldThreads.load(std::memory_order_relaxed); }
 
 namespace {
 
@@ -73,17 +86,21 @@ bool MapUpTo(unsigned char* start, std::size_t bytes, std::size_t reach, std::ui
 
 RlCornerFeed::RlCornerFeed(int numTris, const RlRawTriangle* tris, unsigned char* result,
                            std::size_t bytesPerTriangle, unsigned char* entries,
-                           std::size_t bytesPerEntry)
+                           std::size_t bytesPerEntry, const RlWeldLayers& layers)
     : numTris_(numTris),
       tris_(tris),
       result_(result),
       bytesPerTriangle_(bytesPerTriangle),
       entries_(entries),
-      bytesPerEntry_(bytesPerEntry) {
-  const auto triangles = static_cast<std::size_t>(numTris);
-  RlAdviseHugePages(result, triangles * bytesPerTriangle);
-  RlAdviseHugePages(entries, 3 * triangles * bytesPerEntry);
-  if (numTris < kThreadMinTriangles || std::thread::hardware_concurrency() < 2) {
+      bytesPerEntry_(bytesPerEntry),
+      mapping_(layers.mapAhead) {
+  if (layers.hugePages) {
+    const auto triangles = static_cast<std::size_t>(numTris);
+    RlAdviseHugePages(result, triangles * bytesPerTriangle);
+    RlAdviseHugePages(entries, 3 * triangles * bytesPerEntry);
+  }
+  if (!layers.helperThread || RlWeldThreads() < 2 || numTris < kThreadMinTriangles ||
+      std::thread::hardware_concurrency() < 2) {
     return;
   }
   ring_ = std::make_unique_for_overwrite<RlCornerData[]>(kSlots * kBatch);
@@ -96,21 +113,23 @@ RlCornerFeed::RlCornerFeed(int numTris, const RlRawTriangle* tris, unsigned char
 
 RlCornerFeed::~RlCornerFeed() {
   if (helper_.joinable()) {
-    stop_.store(true, std::memory_order_relaxed);
+    stop_.store(true);
+    WakeSleeper();  // the helper may be asleep until the welder moves on
     helper_.join();
   }
 }
 
 void RlCornerFeed::Work() {
-  while (!stop_.load(std::memory_order_relaxed)) {
+  while (!stop_.load()) {
     int batch = next_.load(std::memory_order_acquire);
     if (batch >= (numTris_ + kBatch - 1) / kBatch) {
       return;  // every batch is claimed
     }
-    // The batch's slot is free once the welder is done with the batch kSlots before.
-    if (batch - consumed_.load(std::memory_order_acquire) >= kSlots) {
+    // The batch's slot is free once the welder is done with the batch kSlots before:
+    // until then, map ahead and sleep until the welder moves on.
+    if (batch - consumed_.load() >= kSlots) {
       MapAhead();
-      std::this_thread::yield();
+      SleepUntil([&] { return stop_.load() || batch - consumed_.load() < kSlots; });
       continue;
     }
     if (!next_.compare_exchange_strong(batch, batch + 1, std::memory_order_acq_rel)) {
@@ -122,7 +141,8 @@ void RlCornerFeed::Work() {
     for (int i = first; i < last; ++i) {
       RlComputeCornerData(tris_[i], &slot[i - first]);
     }
-    filled_[batch % kSlots].store(batch + 1, std::memory_order_release);
+    filled_[batch % kSlots].store(batch + 1);
+    WakeSleeper();
     MapAhead();
   }
 }
@@ -147,15 +167,33 @@ void RlCornerFeed::MapAhead() {
                &entriesMapped_));
 }
 
+// The stores a sleeper waits for, and its count, are sequentially consistent: either the
+// sleeper, counted, sees the store and does not sleep, or the waker sees it counted and
+// wakes it under the mutex, which the sleeper holds from counting itself until it sleeps.
+template <typename Ready>
+void RlCornerFeed::SleepUntil(Ready ready) {
+  std::unique_lock lock(mutex_);
+  sleepers_.fetch_add(1);
+  wake_.wait(lock, ready);
+  sleepers_.fetch_sub(1);
+}
+
+void RlCornerFeed::WakeSleeper() {
+  if (sleepers_.load() > 0) {
+    const std::lock_guard lock(mutex_);
+    wake_.notify_all();
+  }
+}
+
 bool RlCornerFeed::FromHelper(int batch) {
   int unclaimed = batch;
   if (next_.compare_exchange_strong(unclaimed, batch + 1, std::memory_order_acq_rel)) {
     return false;
   }
-  // The helper has it, and is filling it.
+  // The helper has it, and is filling it: sleep until it is filled.
   const std::atomic<int>& filled = filled_[batch % kSlots];
-  while (filled.load(std::memory_order_acquire) != batch + 1) {
-    std::this_thread::yield();
+  if (filled.load() != batch + 1) {
+    SleepUntil([&] { return filled.load() == batch + 1; });
   }
   return true;
 }
@@ -164,7 +202,8 @@ const RlCornerData& RlCornerFeed::Triangle(int i, int entriesMade) {
   if (i % kBatch == 0 && helper_.joinable()) {
     const int batch = i / kBatch;
     made_.store(entriesMade, std::memory_order_relaxed);
-    consumed_.store(batch, std::memory_order_release);  // done with every earlier batch
+    consumed_.store(batch);  // done with every earlier batch
+    WakeSleeper();
     inPlace_ = !FromHelper(batch);
   }
   if (inPlace_) {

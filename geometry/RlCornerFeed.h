@@ -7,8 +7,11 @@
 // triangles ahead of the welder, in a ring of a few batches; the results are the same
 // bits as computing them in place. Each batch is claimed by whoever gets to it first: a
 // welder that finds the next batch unclaimed (the helper is busy elsewhere) computes it
-// in place rather than wait. Without a thread (small meshes, one processor, or a thread
-// that cannot be started) the welder computes every batch.
+// in place rather than wait. Without a thread (small meshes, one processor, the caller's
+// RlSetWeldThreads(1), or a thread that cannot be started) the welder computes every
+// batch. Either side that has to wait for the other sleeps on a condition variable, so a
+// waiting thread does not hold a processor; the other side takes the mutex only when
+// someone sleeps.
 //
 // The helper also maps, ahead of the welder, the fresh pages of the arrays the welder
 // fills: the result, triangle by triangle, and (where there is one) the array the welder
@@ -21,12 +24,18 @@
 #define RL_CORNER_FEED_H
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "RlGeometryInternal.h"
+
+// At most how many threads a weld may use, the caller's included, as RlSetWeldThreads
+// last set it (1 or 2).
+int RlWeldThreads();
 
 struct RlCornerData {
   double tangent[3][3];  // each corner's frame, as RlCornerFramesD gives it
@@ -46,11 +55,12 @@ class RlCornerFeed {
 
   // result (optional) is the array the welder fills, bytesPerTriangle bytes for each
   // triangle in order; entries (optional) an array of up to three entries per triangle,
-  // bytesPerEntry bytes each, that the welder appends to. Throws std::bad_alloc when the
-  // ring cannot be had.
+  // bytesPerEntry bytes each, that the welder appends to. Of the layers, the feed follows
+  // helperThread, mapAhead and hugePages (for result and entries). Throws std::bad_alloc
+  // when the ring cannot be had.
   RlCornerFeed(int numTris, const RlRawTriangle* tris, unsigned char* result = nullptr,
                std::size_t bytesPerTriangle = 0, unsigned char* entries = nullptr,
-               std::size_t bytesPerEntry = 0);
+               std::size_t bytesPerEntry = 0, const RlWeldLayers& layers = {});
   ~RlCornerFeed();  // stops and joins the helper
   RlCornerFeed(const RlCornerFeed&) = delete;
   RlCornerFeed& operator=(const RlCornerFeed&) = delete;
@@ -76,6 +86,11 @@ class RlCornerFeed {
   // Maps the pages of the result, and of the entries, a little beyond what the welder
   // may write by the time the next batch is handed over.
   void MapAhead();
+  // Sleeps until ready() holds; ready reads only what WakeSleeper's callers store.
+  template <typename Ready>
+  void SleepUntil(Ready ready);
+  // Wakes a sleeper, if any, after a store it may wait for.
+  void WakeSleeper();
 
   int numTris_;
   const RlRawTriangle* tris_;
@@ -83,7 +98,7 @@ class RlCornerFeed {
   std::size_t bytesPerTriangle_;
   unsigned char* entries_;
   std::size_t bytesPerEntry_;
-  bool mapping_ = true;               // the helper's: the system maps pages for it
+  bool mapping_;                      // the helper's: it maps pages, and the system can
   std::uintptr_t resultMapped_ = 0;   // the helper's: result pages mapped up to here
   std::uintptr_t entriesMapped_ = 0;  // the helper's: entries pages mapped up to here
   std::atomic<int> made_{0};          // entries the welder had made at its last batch
@@ -94,6 +109,9 @@ class RlCornerFeed {
   std::atomic<int> next_{0};              // the first batch nobody has claimed
   std::atomic<int> consumed_{0};          // the batch the welder is on: it is done with earlier
   std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::atomic<int> sleepers_{0};
   std::thread helper_;
 };
 

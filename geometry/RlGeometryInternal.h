@@ -17,9 +17,16 @@ inline constexpr double VEK_NORM_TINY = 1e-07;
 inline constexpr double VEK_TEX_TINY = 1e-07;
 inline constexpr double VEK_TAN_ANGLE = 0.3;
 
+// Lengths and texture-coordinate spans below this count as zero: NormalizeD replaces such
+// a vector, and the triangle basis falls back where a span or a projected direction is
+// this short. The same number as the welding tolerances, with another meaning: a size
+// too small to carry a direction, not a difference that keeps two corners apart.
+inline constexpr double kRlDegenerateLength = 1e-07;
+
 // ---- Triangle basis ----------------------------------------------------------------
 
-// Scales v (three doubles) to unit length; a vector shorter than 1e-07 becomes (1, 0, 0).
+// Scales v (three doubles) to unit length; a vector shorter than kRlDegenerateLength
+// becomes (1, 0, 0).
 void NormalizeD(double* v);
 
 // The dot product, summed x, then y, then z.
@@ -36,7 +43,7 @@ void RlTriangleDirectionsD(const float* v1, const float* v2, const float* v3, co
                            const float* t2, const float* t3, RlTriangleDirections* out);
 
 // Makes dir perpendicular to normal and unit length, into out; fallback when it projects
-// to less than 1e-07.
+// to less than kRlDegenerateLength.
 void RlProjectDirectionD(const double* dir, double* normal, const double* fallback,
                          double* out);
 
@@ -138,11 +145,29 @@ int RlInsertD(RlRawTriangle* tri, int v, int* num, int* sortIndex, RlTangentPoin
 
 // How the corners are welded: the flat sort index over full records (the reference,
 // O(n) per new vertex) or the blocked one with its tables in the results (the same
-// bits, scaling to millions of corners; see RlWeldTables.h).
+// bits, scaling to millions of corners; see RlWeldTables.h and WELDING.md).
 // kAuto takes the flat road below kBlockedRoadMinTriangles, where it is as fast.
 enum class RlWeldRoad { kAuto, kFlat, kBlocked };
 inline constexpr int kBlockedRoadMinTriangles = 10000;
 RlWeldRoad RlChooseRoad(int numTris, RlWeldRoad road);
+
+// The blocked road's optional layers. Each only saves time: the results are the same
+// bits with any of them off, which tests check, and the benchmark turns them off one by
+// one to show what each buys.
+struct RlWeldLayers {
+  bool helperThread = true;  // corner data computed ahead on a helper thread (large meshes)
+  bool mapAhead = true;      // the helper maps the welder's fresh result pages ahead of it
+  bool hugePages = true;     // huge-page advice for the result arrays and the index blocks
+  bool searchMemo = true;    // a repeated corner resumes its search where it compared frames
+  bool blockCache = true;    // a probe first tries the block the last search's probe found
+};
+
+// How one call welds: the road, and the layers of the blocked road. Converts from a road.
+struct RlWeldOptions {
+  RlWeldOptions(RlWeldRoad r = RlWeldRoad::kAuto) : road(r) {}  // NOLINT: a road is options
+  RlWeldRoad road;
+  RlWeldLayers layers;
+};
 
 // The flat road: inserts every corner of numTris triangles in order through RlInsertD,
 // storing each corner's entry in index; returns the number of entries. point and
@@ -150,13 +175,15 @@ RlWeldRoad RlChooseRoad(int numTris, RlWeldRoad road);
 int RlWeldCorners(int numTris, RlRawTriangle* tris, int* sortIndex, RlTangentPointD* point,
                   RlIndex* index);
 
-// The exported entry points with the road chosen (tests compare the two roads).
+// The exported entry points with the road and layers chosen (tests compare the roads,
+// benchmarks the layers).
 bool RlComputeTangentsDOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpaceD** tan,
-                              RlWeldRoad road);
+                              const RlWeldOptions& options);
 bool RlComputeTangentsOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpace** tan,
-                             RlWeldRoad road);
+                             const RlWeldOptions& options);
 bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts,
-                                 RlTangentPointD** verts, RlIndex** indices, RlWeldRoad road);
+                                 RlTangentPointD** verts, RlIndex** indices,
+                                 const RlWeldOptions& options);
 
 // Turns a direction summed over count corners into its normalised mean.
 void RlAverageDirection(double* sum, int count);

@@ -6,7 +6,8 @@
 #include <new>
 #include <type_traits>
 
-RlBlockedSortIndex::RlBlockedSortIndex() : arena_(sizeof(Block)) {
+RlBlockedSortIndex::RlBlockedSortIndex(const RlWeldLayers& layers)
+    : remembered_(layers.blockCache ? kRemembered : 0), arena_(sizeof(Block), layers.hugePages) {
   // Blocks are filled before they are read, so they start uninitialised (their pages are
   // touched only as entries arrive); the arena frees them without destroying them.
   static_assert(std::is_trivially_destructible_v<Block>);

@@ -17,52 +17,68 @@
 #include "RlBlockArena.h"
 #include "RlGeometryInternal.h"
 
+// The step of every binary search of the sort index, flat or blocked, written once: the
+// ranks still searched, [low, high), and the one probed next, mid, their middle. A probe
+// compares the value with the entry at mid; Narrow keeps the side the value belongs on
+// (the lower bound stays on an entry that compared greater, so the range never empties)
+// and says whether the search goes on: it ends at mid once the middle no longer moves.
+struct RlProbe {
+  int low;
+  int high;
+  int mid;
+
+  static constexpr RlProbe Over(int low, int high) { return {low, high, low + ((high - low) >> 1)}; }
+
+  // after: the value belongs after the entry at mid (the comparison was positive).
+  bool Narrow(bool after) {
+    // A branch, not a select: the processor runs ahead on its guess of the side, where
+    // computing it would wait for the comparison's loads.
+    if (after) {
+      low = mid;
+    } else {
+      high = mid;
+    }
+    const int next = low + ((high - low) >> 1);
+    if (next == mid) {
+      return false;
+    }
+    mid = next;
+    return true;
+  }
+
+  // The same step over ranks shifted by offset (positions in a block, from ranks).
+  RlProbe Shifted(int offset) const { return {low + offset, high + offset, mid + offset}; }
+};
+
 // The binary search of RlIndexBinaryTraverseD over ranks 0 to count - 1: probe(rank)
 // compares the value with the entry at that rank. Returns the rank compared last, with
 // that comparison in *result (-1, and no probe, when count is 0).
 template <typename Probe>
 int RlBinaryTraverse(int count, int* result, Probe&& probe) {
-  int high = count;
-  int low = 0;
-  int mid = low + ((high - low) >> 1);
   *result = -1;
-  while (low != high) {
-    *result = probe(mid);
-    if (*result == 0) {
-      break;
-    }
-    if (*result < 0) {
-      high = mid;
-    } else {
-      low = mid;
-    }
-    // The lower bound stays on an entry that compared greater, so the search stops
-    // when the middle no longer moves.
-    const int nextMid = low + ((high - low) >> 1);
-    if (nextMid == mid) {
-      break;
-    }
-    mid = nextMid;
+  if (count == 0) {
+    return 0;
   }
-  return mid;
+  RlProbe step = RlProbe::Over(0, count);
+  do {
+    *result = probe(step.mid);
+  } while (*result != 0 && step.Narrow(*result > 0));
+  return step.mid;
 }
 
-// Where a search of the blocked sort index stands before a probe: the ranks still
-// searched, [low, high), the rank probed next, how many probes were made before it while
-// the ranks searched spanned blocks (which numbers the blocks remembered), and the block
-// holding that rank with the block's first rank (block -1: not known yet). Valid until
-// the next insertion.
+// Where a search of the blocked sort index stands before a probe: its step, how many
+// probes were made before it while the ranks searched spanned blocks (which numbers the
+// blocks remembered), and the block holding the rank probed with the block's first rank
+// (block -1: not known yet). Valid until the next insertion.
 struct RlSearchState {
-  int low;
-  int high;
-  int mid;
+  RlProbe step;
   int probe;
   int block;
   int start;
 };
 
 // The start of a search over count entries.
-inline RlSearchState RlSearchStart(int count) { return {0, count, count >> 1, 0, -1, 0}; }
+inline RlSearchState RlSearchStart(int count) { return {RlProbe::Over(0, count), 0, -1, 0}; }
 
 // What comparing a value with a tied entry gave, and whether it went as far as the
 // entry's summed frames (every key tied).
@@ -78,7 +94,8 @@ struct RlTieOrder {
 // throw std::bad_alloc.
 class RlBlockedSortIndex {
  public:
-  RlBlockedSortIndex();
+  // Of the layers, those of the index: huge pages for its blocks, and the block cache.
+  explicit RlBlockedSortIndex(const RlWeldLayers& layers = {});
   ~RlBlockedSortIndex();
 
   // RlBinaryTraverse over the entries listed, from the state from (RlSearchStart(count)
@@ -133,6 +150,7 @@ class RlBlockedSortIndex {
   };
   static constexpr int kRemembered = 32;  // about the most probes a search makes
   Found found_[kRemembered];
+  int remembered_;  // probes remembered: kRemembered, or 0 without the block cache
   void Forget();
   // The block of rank, among those of range, for probe number probe.
   Found Find(int probe, int rank, Range range);
@@ -162,7 +180,7 @@ struct RlBlockedSortIndex::Block {
 };
 
 inline RlBlockedSortIndex::Found RlBlockedSortIndex::Find(int probe, int rank, Range range) {
-  if (probe >= kRemembered) {
+  if (probe >= remembered_) {
     const int block = Locate(rank, range);
     return {block, BlockStart(block)};
   }
@@ -181,7 +199,7 @@ int RlBlockedSortIndex::Traverse(RlComponentBounds boundsX, RlSearchState from, 
   *entry = -1;
   *result = -1;
   framesAt->reset();
-  if (from.high == 0) {
+  if (from.step.high == 0) {
     return 0;
   }
   // The comparison with the entry at position at of block, with the search in state:
@@ -201,74 +219,50 @@ int RlBlockedSortIndex::Traverse(RlComponentBounds boundsX, RlSearchState from, 
     return tied.order;
   };
 
-  // RlBinaryTraverse's loop over ranks: the middle of [low, high), moved to the side
-  // the comparison points to, until a tie or until the middle stays where it is. While
-  // the ranks still searched span blocks, each probe finds its block among those not
-  // ruled out.
-  int low = from.low;
-  int high = from.high;
-  int mid = from.mid;
+  // RlBinaryTraverse's search over ranks. While the ranks still searched span blocks,
+  // each probe finds its block among those not ruled out; once they lie in one block,
+  // the search goes on over positions in it.
+  RlProbe step = from.step;
   Range range = AllBlocks();
   int probe = from.probe;
-  const Found at = from.block >= 0 ? Found{from.block, from.start} : Find(probe, mid, range);
+  const Found at = from.block >= 0 ? Found{from.block, from.start} : Find(probe, step.mid, range);
   int b = at.block;
   int start = at.start;
   for (;;) {
     const Block& block = *blocks_[static_cast<std::size_t>(b)];
     const int end = start + sizes_[static_cast<std::size_t>(b)];
-    if (low >= start && high <= end) {
-      // Every later probe lies in this block: ranks become positions in it. (A branch
-      // picks the side: the processor runs ahead on its guess, where computing the side
-      // would wait for every load.)
-      int pos = mid - start;
-      int lo = low - start;
-      int hi = high - start;
+    if (step.low >= start && step.high <= end) {
+      RlProbe local = step.Shifted(-start);
       for (;;) {
         // x alone decides unless it lies within the bounds (or is NaN).
-        const float x = block.slot[pos].x;
-        int after = x > boundsX.above;
+        const float x = block.slot[local.mid].x;
+        bool after = x > boundsX.above;
         if (!(x < boundsX.below) && !after) [[unlikely]] {
-          const int order =
-              compareAt(block, pos, {start + lo, start + hi, start + pos, probe, b, start});
+          const int order = compareAt(block, local.mid, {local.Shifted(start), probe, b, start});
           if (order == 0) {
             *result = 0;
-            return start + pos;
+            return start + local.mid;
           }
           after = order > 0;
         }
-        if (after) {
-          lo = pos;
-        } else {
-          hi = pos;
-        }
-        const int next = lo + ((hi - lo) >> 1);
-        if (next == pos) {
+        if (!local.Narrow(after)) {
           *result = after ? 1 : -1;
-          return start + pos;
+          return start + local.mid;
         }
-        pos = next;
       }
     }
-    const int order = compareAt(block, mid - start, {low, high, mid, probe, b, start});
+    const int order = compareAt(block, step.mid - start, {step, probe, b, start});
     *result = order;
     if (order == 0) {
-      return mid;
+      return step.mid;
     }
-    if (order < 0) {
-      high = mid;
-      range.last = b;
-    } else {
-      low = mid;
-      range.first = b;
+    (order < 0 ? range.last : range.first) = b;
+    if (!step.Narrow(order > 0)) {
+      return step.mid;
     }
-    const int next = low + ((high - low) >> 1);
-    if (next == mid) {
-      return mid;
-    }
-    mid = next;
     ++probe;
-    if (mid < start || mid >= end) {
-      const Found holder = Find(probe, mid, range);
+    if (step.mid < start || step.mid >= end) {
+      const Found holder = Find(probe, step.mid, range);
       b = holder.block;
       start = holder.start;
     }

@@ -53,4 +53,15 @@ RL_API bool RlComputeTangents(int numTris, RlRawTriangle* tris, RlRawTangentSpac
 RL_API bool RlCreateVertexBuffers(int numTris, RlRawTriangle* tris, int* numVerts,
                                   RlTangentPointD** verts, RlIndex** indices);
 
+// Threads. RlComputeTangentsD, RlComputeTangents and RlCreateVertexBuffers work on the
+// calling thread, except that for 50,000 triangles or more, on a machine with two or
+// more processors, a call may start one helper thread, which computes per-triangle data
+// ahead of the caller and ends before the call returns. The results are the same bits
+// with or without it. A caller that must stay on one thread calls RlSetWeldThreads(1):
+// every call that starts afterwards runs on the caller's thread alone. RlSetWeldThreads(2)
+// allows the helper again (the default). threads counts the caller's thread: values
+// below 1 count as 1, above 2 as 2. It may be called from any thread at any time; a
+// call already running keeps the helper it has.
+RL_API void RlSetWeldThreads(int threads);
+
 #endif

@@ -32,13 +32,16 @@ void RlRecordTable::Average() { RlAverageFrames(verts_, size_); }
 
 // ---- Slots --------------------------------------------------------------------------
 
-RlSlotTable::RlSlotTable(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan)
+RlSlotTable::RlSlotTable(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan,
+                         const RlWeldLayers& layers)
     : numCorners_(3 * numTris),
       tris_(tris),
       tan_(tan),
       count_(std::make_unique_for_overwrite<int[]>(static_cast<std::size_t>(numCorners_))) {
   // The welder writes every corner's number, on its own thread.
-  RlAdviseHugePages(count_.get(), static_cast<std::size_t>(numCorners_) * sizeof count_[0]);
+  if (layers.hugePages) {
+    RlAdviseHugePages(count_.get(), static_cast<std::size_t>(numCorners_) * sizeof count_[0]);
+  }
 }
 
 RlSlotTable::~RlSlotTable() = default;

@@ -73,7 +73,7 @@ class RlRecordTable {
 // failures throw std::bad_alloc.
 class RlSlotTable {
  public:
-  RlSlotTable(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan);
+  RlSlotTable(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan, const RlWeldLayers& layers);
   ~RlSlotTable();
 
   int Size() const { return size_; }
@@ -103,8 +103,9 @@ class RlSlotTable {
 };
 
 // Welds the corners of numTris triangles (numTris > 0) into table, which starts empty,
-// with the results of RlWeldCorners. Throws std::bad_alloc when memory runs out.
+// with the results of RlWeldCorners, whatever the layers. Throws std::bad_alloc when
+// memory runs out.
 template <typename Table>
-void RlWeldBlocked(int numTris, const RlRawTriangle* tris, Table& table);
+void RlWeldBlocked(int numTris, const RlRawTriangle* tris, Table& table, const RlWeldLayers& layers);
 
 #endif

@@ -9,10 +9,11 @@
 namespace {
 
 // The blocked road: the table lives in the result array itself.
-bool TangentsOnBlockedRoad(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan) {
+bool TangentsOnBlockedRoad(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan,
+                           const RlWeldLayers& layers) {
   try {
-    RlSlotTable table(numTris, tris, tan);
-    RlWeldBlocked(numTris, tris, table);
+    RlSlotTable table(numTris, tris, tan, layers);
+    RlWeldBlocked(numTris, tris, table, layers);
     table.Fill();
   } catch (const std::bad_alloc&) {
     return false;
@@ -23,15 +24,15 @@ bool TangentsOnBlockedRoad(int numTris, const RlRawTriangle* tris, RlRawTangentS
 }  // namespace
 
 bool RlComputeTangentsD(int numTris, RlRawTriangle* tris, RlRawTangentSpaceD** tan) {
-  return RlComputeTangentsDOnRoad(numTris, tris, tan, RlWeldRoad::kAuto);
+  return RlComputeTangentsDOnRoad(numTris, tris, tan, RlWeldOptions());
 }
 
 bool RlComputeTangents(int numTris, RlRawTriangle* tris, RlRawTangentSpace** tan) {
-  return RlComputeTangentsOnRoad(numTris, tris, tan, RlWeldRoad::kAuto);
+  return RlComputeTangentsOnRoad(numTris, tris, tan, RlWeldOptions());
 }
 
 bool RlComputeTangentsDOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpaceD** tan,
-                              RlWeldRoad road) {
+                              const RlWeldOptions& options) {
   if (!RlWeldableCount(numTris) || tris == nullptr || tan == nullptr) {
     return false;
   }
@@ -43,8 +44,8 @@ bool RlComputeTangentsDOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpac
   if (*tan == nullptr) {
     return false;
   }
-  if (RlChooseRoad(numTris, road) == RlWeldRoad::kBlocked) {
-    return TangentsOnBlockedRoad(numTris, tris, *tan);
+  if (RlChooseRoad(numTris, options.road) == RlWeldRoad::kBlocked) {
+    return TangentsOnBlockedRoad(numTris, tris, *tan, options.layers);
   }
   std::unique_ptr<RlIndex[]> index(new (std::nothrow) RlIndex[triangles]);
   std::unique_ptr<int[]> sortIndex(new (std::nothrow) int[corners]);
@@ -71,7 +72,7 @@ bool RlComputeTangentsDOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpac
 }
 
 bool RlComputeTangentsOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpace** tan,
-                             RlWeldRoad road) {
+                             const RlWeldOptions& options) {
   if (!RlWeldableCount(numTris) || tris == nullptr || tan == nullptr) {
     return false;
   }
@@ -82,7 +83,7 @@ bool RlComputeTangentsOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpace
   }
 
   RlRawTangentSpaceD* computed = nullptr;
-  const bool ok = RlComputeTangentsDOnRoad(numTris, tris, &computed, road);
+  const bool ok = RlComputeTangentsDOnRoad(numTris, tris, &computed, options);
   const std::unique_ptr<RlRawTangentSpaceD[]> tanD(computed);  // released on every path
   if (!ok) {
     return false;

@@ -12,9 +12,6 @@
 
 namespace {
 
-// Spans and lengths below this count as zero.
-constexpr double kTiny = 1e-07;
-
 constexpr int kU = 0;
 constexpr int kV = 1;
 
@@ -70,7 +67,7 @@ void SortDescending(tanSpaceVert (&rec)[3], int key) {
 void IsoLineDirection(const tanSpaceVert (&rec)[3], int key, int other, double* dir) {
   // Where the line meets the edge from rec[0] to rec[2].
   double factor = 1.0;
-  if (!(std::fabs(rec[2].t[key] - rec[0].t[key]) < kTiny)) {
+  if (!(std::fabs(rec[2].t[key] - rec[0].t[key]) < kRlDegenerateLength)) {
     factor = (rec[1].t[key] - rec[0].t[key]) / (rec[2].t[key] - rec[0].t[key]);
   }
   for (int k = 0; k < 3; ++k) {
@@ -111,7 +108,7 @@ void RlProjectDirectionD(const double* dir, double* normal, const double* fallba
     projected[k] -= normal[k] * d;
   }
   const double length = std::sqrt(DotProduct3D(projected, projected));
-  if (length < kTiny) {
+  if (length < kRlDegenerateLength) {
     for (int k = 0; k < 3; ++k) {
       out[k] = fallback[k];
     }
@@ -175,7 +172,7 @@ void RlCornerFramesD(const RlRawTriangle* tri, double (*tangent)[3], double (*bi
 
 void NormalizeD(double* v) {
   const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-  if (length < kTiny) {
+  if (length < kRlDegenerateLength) {
     v[0] = 1.0, v[1] = 0.0, v[2] = 0.0;
     return;
   }

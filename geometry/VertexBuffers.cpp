@@ -10,10 +10,10 @@ namespace {
 
 // The blocked road: the vertex records are the table.
 bool BuffersOnBlockedRoad(int numTris, const RlRawTriangle* tris, int* numVerts,
-                          RlTangentPointD* verts, RlIndex* indices) {
+                          RlTangentPointD* verts, RlIndex* indices, const RlWeldLayers& layers) {
   RlRecordTable table(tris, verts, indices);
   try {
-    RlWeldBlocked(numTris, tris, table);
+    RlWeldBlocked(numTris, tris, table, layers);
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -26,11 +26,12 @@ bool BuffersOnBlockedRoad(int numTris, const RlRawTriangle* tris, int* numVerts,
 
 bool RlCreateVertexBuffers(int numTris, RlRawTriangle* tris, int* numVerts,
                            RlTangentPointD** verts, RlIndex** indices) {
-  return RlCreateVertexBuffersOnRoad(numTris, tris, numVerts, verts, indices, RlWeldRoad::kAuto);
+  return RlCreateVertexBuffersOnRoad(numTris, tris, numVerts, verts, indices, RlWeldOptions());
 }
 
 bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts,
-                                 RlTangentPointD** verts, RlIndex** indices, RlWeldRoad road) {
+                                 RlTangentPointD** verts, RlIndex** indices,
+                                 const RlWeldOptions& options) {
   if (!RlWeldableCount(numTris) || tris == nullptr || numVerts == nullptr ||
       verts == nullptr || indices == nullptr) {
     return false;
@@ -41,7 +42,7 @@ bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts
   // The returned arrays are sized for the worst case (every corner its own vertex), and
   // so is the flat road's sort index; the blocked road's index grows with the vertices.
   // What is stored through indices and verts belongs to the caller from then on.
-  road = RlChooseRoad(numTris, road);
+  const RlWeldRoad road = RlChooseRoad(numTris, options.road);
   *indices = new (std::nothrow) RlIndex[triangles];
   if (*indices == nullptr) {
     return false;
@@ -59,7 +60,7 @@ bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts
   }
 
   if (road == RlWeldRoad::kBlocked) {
-    return BuffersOnBlockedRoad(numTris, tris, numVerts, *verts, *indices);
+    return BuffersOnBlockedRoad(numTris, tris, numVerts, *verts, *indices, options.layers);
   }
   // Corner frames, welded into the sorted vertex table.
   const int num = RlWeldCorners(numTris, tris, sortIndex.get(), *verts, *indices);

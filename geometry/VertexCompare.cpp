@@ -78,14 +78,22 @@ int RlCompareD(RlTangentPointD* first, RlTangentPointD* second) {
 
 namespace {
 
+// The fast angle test's limits. Sums whose squared length is at most kShortSumSquared,
+// (2 kRlDegenerateLength)², are left to the exact test: NormalizeD replaces a sum shorter
+// than kRlDegenerateLength, and this keeps a factor of 2 clear of that. Squares from
+// kLongSumSquared on are left to it too, so that no square below can overflow.
+constexpr double kShortSumSquared = 4e-14;
+constexpr double kLongSumSquared = 1e300;
+// Both ways of testing round a few units in the 16th digit; outside this relative margin
+// around the threshold they cannot disagree.
+constexpr double kRoundingMargin = 1e-9;
+
 // Whether the unit direction unit and the direction of sum lie more than the welding
 // angle apart, as DotProduct3D(unit, sum made unit) < VEK_TAN_ANGLE decides: 1 yes,
 // 0 no, -1 too close to tell without normalising sum (or a sum NormalizeD would replace).
-// Far from the threshold, the exact test cannot decide otherwise: both roads round a
-// few units in the 16th digit, the margin here is 1e-9.
 int ApartWithoutNormalising(const double* unit, double x, double y, double z) {
   const double lengthSquared = x * x + y * y + z * z;
-  if (!(lengthSquared > 4e-14 && lengthSquared < 1e300)) {
+  if (!(lengthSquared > kShortSumSquared && lengthSquared < kLongSumSquared)) {
     return -1;
   }
   // dot(unit, sum) < VEK_TAN_ANGLE |sum|, compared in squares.
@@ -94,10 +102,10 @@ int ApartWithoutNormalising(const double* unit, double x, double y, double z) {
     return 1;
   }
   const double bound = VEK_TAN_ANGLE * VEK_TAN_ANGLE * lengthSquared;
-  if (dot * dot < bound * (1 - 1e-9)) {
+  if (dot * dot < bound * (1 - kRoundingMargin)) {
     return 1;
   }
-  if (dot * dot > bound * (1 + 1e-9)) {
+  if (dot * dot > bound * (1 + kRoundingMargin)) {
     return 0;
   }
   return -1;

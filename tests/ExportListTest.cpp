@@ -45,6 +45,7 @@ const std::set<std::string> kGeometryLibrary = {
   "T RlComputeTangentsD(int, RlRawTriangle*, RlRawTangentSpaceD**)",
   "T RlComputeTangents(int, RlRawTriangle*, RlRawTangentSpace**)",
   "T RlCreateVertexBuffers(int, RlRawTriangle*, int*, RlTangentPointD**, RlIndex**)",
+  "T RlSetWeldThreads(int)",
   "T VekByteSwap_bool8(void*, unsigned int)",
   "T VekByteSwap_char8(void*, unsigned int)",
   "T VekByteSwap_int8(void*, unsigned int)",

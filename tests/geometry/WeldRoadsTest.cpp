@@ -7,9 +7,12 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "Meshes.h"
+#include "RlCornerFeed.h"
 #include "RlGeometryInternal.h"
 #include "RlTangentSpace.h"
 
@@ -25,7 +28,7 @@ struct Results {
   std::string tangentsD, tangents, vertices, indices;
 };
 
-Results Run(std::vector<RlRawTriangle>& tris, RlWeldRoad road) {
+Results Weld(std::vector<RlRawTriangle>& tris, const RlWeldOptions& road) {
   const int n = static_cast<int>(tris.size());
   Results r;
   RlRawTangentSpaceD* tanD = nullptr;
@@ -47,14 +50,34 @@ Results Run(std::vector<RlRawTriangle>& tris, RlWeldRoad road) {
   return r;
 }
 
+// The blocked road with every layer, and with each optional layer off in turn.
+std::vector<std::pair<const char*, RlWeldOptions>> BlockedRoads() {
+  std::vector<std::pair<const char*, RlWeldOptions>> roads;
+  const auto add = [&](const char* name, bool RlWeldLayers::*layer) {
+    RlWeldOptions options(RlWeldRoad::kBlocked);
+    if (layer != nullptr) options.layers.*layer = false;
+    roads.emplace_back(name, options);
+  };
+  add("all layers", nullptr);
+  add("no helper thread", &RlWeldLayers::helperThread);
+  add("no mapping ahead", &RlWeldLayers::mapAhead);
+  add("no huge pages", &RlWeldLayers::hugePages);
+  add("no search memo", &RlWeldLayers::searchMemo);
+  add("no block cache", &RlWeldLayers::blockCache);
+  return roads;
+}
+
 void ExpectSameOnBothRoads(std::vector<RlRawTriangle> tris) {
-  const Results flat = Run(tris, RlWeldRoad::kFlat);
-  const Results blocked = Run(tris, RlWeldRoad::kBlocked);
-  EXPECT_TRUE(flat.tangentsD == blocked.tangentsD) << "RlComputeTangentsD";
-  EXPECT_TRUE(flat.tangents == blocked.tangents) << "RlComputeTangents";
-  EXPECT_EQ(flat.vertices.size(), blocked.vertices.size()) << "vertex count";
-  EXPECT_TRUE(flat.vertices == blocked.vertices) << "vertex buffer";
-  EXPECT_TRUE(flat.indices == blocked.indices) << "index buffer";
+  const Results flat = Weld(tris, RlWeldRoad::kFlat);
+  for (const auto& [name, options] : BlockedRoads()) {
+    SCOPED_TRACE(name);
+    const Results blocked = Weld(tris, options);
+    EXPECT_TRUE(flat.tangentsD == blocked.tangentsD) << "RlComputeTangentsD";
+    EXPECT_TRUE(flat.tangents == blocked.tangents) << "RlComputeTangents";
+    EXPECT_EQ(flat.vertices.size(), blocked.vertices.size()) << "vertex count";
+    EXPECT_TRUE(flat.vertices == blocked.vertices) << "vertex buffer";
+    EXPECT_TRUE(flat.indices == blocked.indices) << "index buffer";
+  }
 }
 
 // n triangles whose corners all differ, placed along x by position(k) for corner k.
@@ -174,6 +197,20 @@ TEST(WeldRoads, TangentsNearTheWeldingAngle) {
 
 TEST(WeldRoads, LargeTorusFedByTheHelperThread) {
   ExpectSameOnBothRoads(Torus(320, 80));  // 51,200 triangles
+}
+
+// The public switch keeps a weld on the caller's thread, with the same results.
+TEST(WeldRoads, OneThreadOnRequest) {
+  std::vector<RlRawTriangle> tris = Torus(320, 80);
+  const Results helped = Weld(tris, RlWeldRoad::kAuto);
+  RlSetWeldThreads(1);
+  EXPECT_FALSE(RlCornerFeed(static_cast<int>(tris.size()), tris.data()).Threaded());
+  const Results alone = Weld(tris, RlWeldRoad::kAuto);
+  RlSetWeldThreads(2);
+  EXPECT_EQ(RlCornerFeed(static_cast<int>(tris.size()), tris.data()).Threaded(),
+            std::thread::hardware_concurrency() >= 2);
+  EXPECT_TRUE(helped.tangentsD == alone.tangentsD && helped.vertices == alone.vertices &&
+              helped.indices == alone.indices);
 }
 
 TEST(WeldRoads, ShuffledTorus) {
