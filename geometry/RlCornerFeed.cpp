@@ -125,11 +125,12 @@ void RlCornerFeed::Work() {
     if (batch >= (numTris_ + kBatch - 1) / kBatch) {
       return;  // every batch is claimed
     }
-    // The batch's slot is free once the welder is done with the batch kSlots before:
-    // until then, map ahead and sleep until the welder moves on.
+    // The batch's slot is free once the welder is done with the batch kSlots before.
+    // With the ring full, map ahead and sleep until half of it is free again: waking
+    // costs the welder a system call, paid once for kSlots / 2 batches.
     if (batch - consumed_.load() >= kSlots) {
       MapAhead();
-      SleepUntil([&] { return stop_.load() || batch - consumed_.load() < kSlots; });
+      SleepUntil([&] { return stop_.load() || HalfFree(); });
       continue;
     }
     if (!next_.compare_exchange_strong(batch, batch + 1, std::memory_order_acq_rel)) {
@@ -203,7 +204,9 @@ const RlCornerData& RlCornerFeed::Triangle(int i, int entriesMade) {
     const int batch = i / kBatch;
     made_.store(entriesMade, std::memory_order_relaxed);
     consumed_.store(batch);  // done with every earlier batch
-    WakeSleeper();
+    if (HalfFree()) {
+      WakeSleeper();
+    }
     inPlace_ = !FromHelper(batch);
   }
   if (inPlace_) {

@@ -78,7 +78,7 @@ class RlCornerFeed {
 
  private:
   static constexpr int kBatch = 256;  // triangles
-  static constexpr int kSlots = 4;    // batches in the ring
+  static constexpr int kSlots = 16;   // batches in the ring
 
   // Whether the welder, starting batch, finds it claimed by the helper (then waits until
   // it is filled); else the welder has claimed it.
@@ -86,6 +86,8 @@ class RlCornerFeed {
   // Maps the pages of the result, and of the entries, a little beyond what the welder
   // may write by the time the next batch is handed over.
   void MapAhead();
+  // Whether half of the ring or more is free for the helper (its sleeping condition).
+  bool HalfFree() const { return next_.load() - consumed_.load() <= kSlots / 2; }
   // Sleeps until ready() holds; ready reads only what WakeSleeper's callers store.
   template <typename Ready>
   void SleepUntil(Ready ready);
