@@ -79,18 +79,19 @@ fuzz: deps
 	  if ls build/fuzz/findings/$$h/* >/dev/null 2>&1; then echo "fuzz_$$h: findings in build/fuzz/findings/$$h"; exit 1; fi; \
 	done
 
-# Assimp and meshoptimizer run beside the library as peers; the real mesh is exported
-# through the plug-in from a model in Debian's Qt 3D examples.
+# Assimp and meshoptimizer run beside the library as peers, Blender beside the baker;
+# the real mesh is exported through the plug-in from a model in Debian's Qt 3D examples.
 BENCH_MESH = build/release/bench/material-sphere
 
 bench: deps
-	@bash cmake/install-deps.sh libassimp-dev libmeshoptimizer-dev
+	@bash cmake/install-deps.sh libassimp-dev libmeshoptimizer-dev blender
 	cmake --preset release
-	cmake --build --preset release -j $(JOBS) --target rl_bench rl_export_bench rlf RLFExport
+	cmake --build --preset release -j $(JOBS) --target rl_bench rl_export_bench rl_bake_bench rlf RLFExport
 	bash cmake/fetch-bench-mesh.sh $(BENCH_MESH).obj
 	./build/release/bin/rlf export $(BENCH_MESH).obj -o $(BENCH_MESH).rlf
 	RL_BENCH_MESH=$(BENCH_MESH).rlf ./build/release/bench/rl_bench
 	./build/release/bench/rl_export_bench
+	./build/release/bench/rl_bake_bench
 
 clean:
 	rm -rf build

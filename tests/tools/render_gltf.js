@@ -2,29 +2,38 @@
 // writes the picture as raw RGBA bytes, top row first.
 //
 //   node render_gltf.js MODEL.glb TEXTURE.png SIZE OUT.rgba
+//   node render_gltf.js --lit MODEL.glb NORMALS.png|- SIZE OUT.rgba [FRAME.glb]
 //
-// The model is first given one unlit material whose base colour is TEXTURE.png, the way
-// a glTF file carries a texture, so that the loader sets the texture up as it does for
-// any glTF file. The camera looks down -Z at the model's bounding box, +Y up, and the
-// box fills the picture. Exits 1 on any failure, saying why.
+// The first form gives the model one unlit material whose base colour is TEXTURE.png.
+// The second gives it a white, fully rough standard material, with NORMALS.png as its
+// tangent-space normal texture unless "-", lit by one directional light from over the
+// viewer's right shoulder and a little ambient light. Either way the material is written
+// into the glb, the way a glTF file carries it, so that the loader sets it up as it does
+// for any glTF file. The camera looks down -Z at the bounding box of FRAME.glb (default:
+// the model), +Y up, and the box fills the picture. Exits 1 on any failure, saying why.
 const fs = require('fs');
 const http = require('http');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
 
-const [modelPath, texturePath, sizeText, outPath] = process.argv.slice(2);
+const lit = process.argv[2] === '--lit';
+const [modelPath, texturePath, sizeText, outPath, framePath] = process.argv.slice(lit ? 3 : 2);
 const size = Number(sizeText);
+const textured = texturePath !== '-';
 
-// The glb with a material whose base colour texture is "texture.png", on every primitive.
-function Textured(glb) {
+// The glb with material on every primitive (and texture.png as image 0 when textured).
+function WithMaterial(glb, material) {
   const jsonLength = glb.readUInt32LE(12);
   const json = JSON.parse(glb.subarray(20, 20 + jsonLength).toString('utf8'));
   const rest = glb.subarray(20 + jsonLength);
-  json.images = [{uri: 'texture.png'}];
-  json.samplers = [{magFilter: 9728, minFilter: 9728}];  // nearest: colours stay pure
-  json.textures = [{source: 0, sampler: 0}];
-  json.materials = [{pbrMetallicRoughness: {baseColorTexture: {index: 0}}, extensions: {KHR_materials_unlit: {}}}];
-  json.extensionsUsed = ['KHR_materials_unlit'];
+  if (textured) {
+    json.images = [{uri: 'texture.png'}];
+    // Unlit colours stay pure with the nearest texel; normals are filtered as in any viewer.
+    json.samplers = [lit ? {magFilter: 9729, minFilter: 9729} : {magFilter: 9728, minFilter: 9728}];
+    json.textures = [{source: 0, sampler: 0}];
+  }
+  json.materials = [material];
+  if (!lit) json.extensionsUsed = ['KHR_materials_unlit'];
   for (const mesh of json.meshes) for (const primitive of mesh.primitives) primitive.material = 0;
   let text = JSON.stringify(json);
   while (Buffer.byteLength(text) % 4 !== 0) text += ' ';
@@ -38,14 +47,21 @@ function Textured(glb) {
   return Buffer.concat([header, chunk, rest]);
 }
 
+const material = lit
+  ? Object.assign({pbrMetallicRoughness: {baseColorFactor: [1, 1, 1, 1], metallicFactor: 0, roughnessFactor: 1}},
+                  textured ? {normalTexture: {index: 0}} : {})
+  : {pbrMetallicRoughness: {baseColorTexture: {index: 0}}, extensions: {KHR_materials_unlit: {}}};
+
 const page = `<!doctype html><script type="importmap">
 {"imports": {"three": "/three/build/three.module.js", "three/addons/": "/three/examples/jsm/"}}
 </script><script type="module">
 import * as THREE from 'three';
 import {GLTFLoader} from 'three/addons/loaders/GLTFLoader.js';
 try {
-  const gltf = await new GLTFLoader().loadAsync('/model.glb');
-  const box = new THREE.Box3().setFromObject(gltf.scene);
+  const loader = new GLTFLoader();
+  const gltf = await loader.loadAsync('/model.glb');
+  const frame = ${framePath ? "(await loader.loadAsync('/frame.glb')).scene" : 'gltf.scene'};
+  const box = new THREE.Box3().setFromObject(frame);
   const centre = box.getCenter(new THREE.Vector3()), extent = box.getSize(new THREE.Vector3());
   const half = Math.max(extent.x, extent.y) / 2;
   const camera = new THREE.OrthographicCamera(-half, half, half, -half, 0.01, 2 * extent.z + 10);
@@ -56,6 +72,11 @@ try {
   const scene = new THREE.Scene();
   scene.background = new THREE.Color(0, 0, 0);
   scene.add(gltf.scene);
+  if (${lit}) {
+    const sun = new THREE.DirectionalLight(0xffffff, 3);
+    sun.position.set(0.4, 0.6, 1);
+    scene.add(sun, new THREE.AmbientLight(0xffffff, 0.3));
+  }
   renderer.setRenderTarget(target);
   renderer.render(scene, camera);
   const pixels = new Uint8Array(${size} * ${size} * 4);
@@ -71,9 +92,10 @@ try {
 
 const files = {
   '/': {type: 'text/html', data: Buffer.from(page)},
-  '/model.glb': {type: 'model/gltf-binary', data: Textured(fs.readFileSync(modelPath))},
-  '/texture.png': {type: 'image/png', data: fs.readFileSync(texturePath)},
+  '/model.glb': {type: 'model/gltf-binary', data: WithMaterial(fs.readFileSync(modelPath), material)},
 };
+if (textured) files['/texture.png'] = {type: 'image/png', data: fs.readFileSync(texturePath)};
+if (framePath) files['/frame.glb'] = {type: 'model/gltf-binary', data: fs.readFileSync(framePath)};
 const three = path.dirname(path.dirname(require.resolve('three')));
 const server = http.createServer((request, response) => {
   const url = request.url.split('?')[0];

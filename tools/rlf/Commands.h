@@ -5,10 +5,17 @@
 
 #include <CLI/CLI.hpp>
 
+#include <string>
+
 void AddExportCommand(CLI::App& app, int& exitStatus);
 void AddInfoCommand(CLI::App& app, int& exitStatus);
 void AddConvertCommand(CLI::App& app, int& exitStatus);
 void AddWeldCommand(CLI::App& app, int& exitStatus);
 void AddRenderCommand(CLI::App& app, int& exitStatus);
+void AddBakeCommand(CLI::App& app, int& exitStatus);
+
+// Exports the scene file through the plug-in into the RLF file output, as rlf export
+// does without a selection. False with *error (one line naming the file) on failure.
+bool ExportScene(const std::string& sceneFile, const std::string& output, std::string* error);
 
 #endif

@@ -171,6 +171,28 @@ int RunExport(const ExportOptions& options) {
   return 0;
 }
 
+}  // namespace
+
+bool ExportScene(const std::string& sceneFile, const std::string& output, std::string* error) {
+  try {
+    LoadSceneFile(sceneFile);
+  } catch (const SceneError& e) {
+    *error = e.what();
+    return false;
+  }
+  host::PluginHost plugin;
+  if (!plugin.Load(DefaultPlugin(), error)) {
+    return false;
+  }
+  if (!plugin.Write("rlf", output, MPxFileTranslator::kExportAccessMode)) {
+    *error = "the export of " + sceneFile + " failed";
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
 // One line per format: its name and the extensions it is known by.
 void ListFormats() {
   for (const SceneFormat& format : SceneFormats()) {

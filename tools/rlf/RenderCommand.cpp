@@ -1,7 +1,11 @@
-// rlf render: a quick look at an RLF file before baking. A small software rasteriser
-// (depth buffer, orthographic camera fitted to the bounding box) draws normals, tangent
-// frames or texture coordinates as colours into a PNG.
+// rlf render: a quick look at an RLF file before or after baking. A small software
+// rasteriser (depth buffer, orthographic camera fitted to the bounding box) draws normals,
+// tangent frames or texture coordinates as colours, or the surface lit by one light,
+// into a PNG. With a normal map, the light falls on the map's normals, decoded in the
+// tangent frames a glTF renderer builds for the welded mesh.
+#define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
 
 #include <algorithm>
@@ -11,6 +15,7 @@
 #include <memory>
 
 #include "Commands.h"
+#include "GltfVertex.h"
 #include "NonFinite.h"
 #include "OutputFile.h"
 #include "RlTangentSpace.h"
@@ -36,19 +41,88 @@ Vec3 DirectionColour(Vec3 d) {
   return {u.x * 0.5 + 0.5, u.y * 0.5 + 0.5, u.z * 0.5 + 0.5};
 }
 
-int RunRender(const std::string& input, const std::string& output, const std::string& shade, int size) {
-  std::vector<RlRawTriangle> tris;
+struct RenderOptions {
+  std::string input, output, shade = "normal", normalMap, boundsOf;
+  int size = 512;
+};
+
+// A normal map as read back: 16-bit levels (8-bit files are widened exactly).
+struct NormalMap {
+  int width = 0, height = 0;
+  std::unique_ptr<stbi_us, void (*)(void*)> levels{nullptr, stbi_image_free};
+
+  // The unit vector at glTF texture coordinates (u, v), bilinear, repeating.
+  Vec3 At(double u, double v) const {
+    const double x = u * width - 0.5, y = v * height - 0.5;
+    const double fx = std::floor(x), fy = std::floor(y);
+    Vec3 sum{0, 0, 0};
+    for (int j = 0; j < 2; ++j) {
+      for (int i = 0; i < 2; ++i) {
+        const double weight = (i ? x - fx : 1 - (x - fx)) * (j ? y - fy : 1 - (y - fy));
+        const auto wrap = [](double c, int n) { return static_cast<std::size_t>(((static_cast<long long>(c) % n) + n) % n); };
+        const stbi_us* texel = &levels.get()[3 * (wrap(fy + j, height) * static_cast<std::size_t>(width) + wrap(fx + i, width))];
+        sum = {sum.x + weight * (2.0 * texel[0] / 65535 - 1), sum.y + weight * (2.0 * texel[1] / 65535 - 1),
+               sum.z + weight * (2.0 * texel[2] / 65535 - 1)};
+      }
+    }
+    return Unit(sum);
+  }
+};
+
+// The corners' bounding box of tris, lo and hi.
+void Bounds(const std::vector<RlRawTriangle>& tris, Vec3* lo, Vec3* hi) {
+  *lo = {INFINITY, INFINITY, INFINITY}, *hi = {-INFINITY, -INFINITY, -INFINITY};
+  for (const RlRawTriangle& t : tris) {
+    for (const RlRawPoint& p : t.vert) {
+      *lo = {std::min(lo->x, double{p.x}), std::min(lo->y, double{p.y}), std::min(lo->z, double{p.z})};
+      *hi = {std::max(hi->x, double{p.x}), std::max(hi->y, double{p.y}), std::max(hi->z, double{p.z})};
+    }
+  }
+}
+
+int RunRender(const RenderOptions& options) {
+  const std::string& input = options.input;
+  const std::string& output = options.output;
+  const std::string shade = options.normalMap.empty() ? options.shade : "lit";
+  const int size = options.size;
+  std::vector<RlRawTriangle> tris, framing;
   std::string error;
-  if (!ReadRlfFile(input, &tris, &error)) {
+  if (!ReadRlfFile(input, &tris, &error) || (!options.boundsOf.empty() && !ReadRlfFile(options.boundsOf, &framing, &error))) {
     std::cerr << "rlf: " << error << "\n";
     return 1;
   }
+  NormalMap map;
+  if (!options.normalMap.empty()) {
+    int channels = 0;
+    map.levels.reset(stbi_load_16(options.normalMap.c_str(), &map.width, &map.height, &channels, 3));
+    if (!map.levels) {
+      std::cerr << "rlf: " << options.normalMap << ": not a readable PNG or TGA image (" << stbi_failure_reason() << ")\n";
+      return 1;
+    }
+  }
   // Infinities and NaNs have no place in the picture, and would spoil the tangent frames.
   const std::size_t nonFinite = std::erase_if(tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
+  std::erase_if(framing, [](const RlRawTriangle& t) { return !IsFinite(t); });
   OutputFile file(output);
   if (!file.Open()) {
     std::cerr << "rlf: " << file.Error() << "\n";
     return 1;
+  }
+  // With a map: the welded mesh as a glTF viewer has it, triangle t's corners indices[t].
+  std::vector<RlGltfVertex> vertices;
+  std::unique_ptr<RlIndex[]> indices;
+  if (map.levels && !tris.empty()) {
+    int numVerts = 0;
+    RlTangentPointD* verts = nullptr;
+    RlIndex* rawIndices = nullptr;
+    const bool welded = RlCreateVertexBuffers(static_cast<int>(tris.size()), tris.data(), &numVerts, &verts, &rawIndices);
+    const std::unique_ptr<RlTangentPointD[]> ownedVerts(verts);
+    indices.reset(rawIndices);
+    if (!welded) {
+      std::cerr << "rlf: " << input << ": not enough memory to weld the mesh\n";
+      return 1;
+    }
+    for (int v = 0; v < numVerts; ++v) vertices.push_back(RlToGltfVertex(verts[v]));
   }
   // The colour of each corner.
   std::vector<Vec3> colours(3 * tris.size());
@@ -68,26 +142,31 @@ int RunRender(const std::string& input, const std::string& output, const std::st
       for (int i = 0; i < 3; ++i) {
         const RlRawTexCoord& uv = tris[t].texCoord[i];
         colours[3 * t + static_cast<std::size_t>(i)] =
-            shade == "uv" ? Vec3{uv.u - std::floor(uv.u), uv.v - std::floor(uv.v), 0.25}
-                          : DirectionColour(Of(tris[t].norm[i]));
+            shade == "uv"    ? Vec3{uv.u - std::floor(uv.u), uv.v - std::floor(uv.v), 0.25}
+            : shade == "lit" ? Unit(Of(tris[t].norm[i]))
+                             : DirectionColour(Of(tris[t].norm[i]));
       }
     }
   }
 
   // Camera: looking at the box's centre from above the front right, the box filling the view.
-  Vec3 lo{INFINITY, INFINITY, INFINITY}, hi{-INFINITY, -INFINITY, -INFINITY};
-  for (const RlRawTriangle& t : tris) {
-    for (const RlRawPoint& p : t.vert) {
-      lo = {std::min(lo.x, double{p.x}), std::min(lo.y, double{p.y}), std::min(lo.z, double{p.z})};
-      hi = {std::max(hi.x, double{p.x}), std::max(hi.y, double{p.y}), std::max(hi.z, double{p.z})};
-    }
-  }
-  const Vec3 centre = tris.empty() ? Vec3{0, 0, 0} : Vec3{(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
-  const double radius = tris.empty() ? 1.0 : std::max(1e-6, std::sqrt(Dot(hi - lo, hi - lo)) / 2);
+  Vec3 lo, hi;
+  Bounds(framing.empty() ? tris : framing, &lo, &hi);
+  const bool framed = !tris.empty() || !framing.empty();
+  const Vec3 centre = !framed ? Vec3{0, 0, 0} : Vec3{(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
+  const double radius = !framed ? 1.0 : std::max(1e-6, std::sqrt(Dot(hi - lo, hi - lo)) / 2);
   const Vec3 forward = Unit({-1, -0.8, -1.4});
   const Vec3 right = Unit(Cross(forward, {0, 1, 0}));
   const Vec3 up = Cross(right, forward);
   const double scale = size / (2.1 * radius);
+  // One light, from above the viewer's right, low enough over the surface that bumps show;
+  // a tenth of it everywhere.
+  const Vec3 light = Unit({-0.5 * forward.x + 0.8 * up.x + 0.5 * right.x, -0.5 * forward.y + 0.8 * up.y + 0.5 * right.y,
+                           -0.5 * forward.z + 0.8 * up.z + 0.5 * right.z});
+  const auto lit = [&light](Vec3 normal) {
+    const double grey = 0.1 + 0.9 * std::max(0.0, Dot(Unit(normal), light));
+    return Vec3{grey, grey, grey};
+  };
 
   std::vector<unsigned char> image(3 * static_cast<std::size_t>(size) * static_cast<std::size_t>(size), 32);
   std::vector<double> depth(static_cast<std::size_t>(size) * static_cast<std::size_t>(size),
@@ -117,9 +196,24 @@ int RunRender(const std::string& input, const std::string& output, const std::st
         const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(size) + static_cast<std::size_t>(x);
         if (!(z < depth[at])) continue;
         depth[at] = z;
-        const Vec3& c0 = colours[3 * t], &c1 = colours[3 * t + 1], &c2 = colours[3 * t + 2];
-        const double rgb[3] = {w0 * c0.x + w1 * c1.x + w2 * c2.x, w0 * c0.y + w1 * c1.y + w2 * c2.y,
-                               w0 * c0.z + w1 * c1.z + w2 * c2.z};
+        Vec3 colour;
+        if (map.levels) {
+          const double w[3] = {w0, w1, w2};
+          const RlGltfVertex* const c[3] = {&vertices[static_cast<std::size_t>(indices[t].idx[0])],
+                                            &vertices[static_cast<std::size_t>(indices[t].idx[1])],
+                                            &vertices[static_cast<std::size_t>(indices[t].idx[2])]};
+          const RlGltfFrame f = RlGltfFrameAt(c, w);
+          const Vec3 m = map.At(w0 * c[0]->uv[0] + w1 * c[1]->uv[0] + w2 * c[2]->uv[0],
+                                w0 * c[0]->uv[1] + w1 * c[1]->uv[1] + w2 * c[2]->uv[1]);
+          colour = lit({m.x * f.tangent[0] + m.y * f.bitangent[0] + m.z * f.normal[0],
+                        m.x * f.tangent[1] + m.y * f.bitangent[1] + m.z * f.normal[1],
+                        m.x * f.tangent[2] + m.y * f.bitangent[2] + m.z * f.normal[2]});
+        } else {
+          const Vec3& c0 = colours[3 * t], &c1 = colours[3 * t + 1], &c2 = colours[3 * t + 2];
+          colour = {w0 * c0.x + w1 * c1.x + w2 * c2.x, w0 * c0.y + w1 * c1.y + w2 * c2.y, w0 * c0.z + w1 * c1.z + w2 * c2.z};
+          if (shade == "lit") colour = lit(colour);
+        }
+        const double rgb[3] = {colour.x, colour.y, colour.z};
         for (int k = 0; k < 3; ++k) {
           image[3 * at + static_cast<std::size_t>(k)] =
               static_cast<unsigned char>(std::clamp(rgb[k], 0.0, 1.0) * 255.0 + 0.5);
@@ -149,21 +243,20 @@ int RunRender(const std::string& input, const std::string& output, const std::st
 }  // namespace
 
 void AddRenderCommand(CLI::App& app, int& exitStatus) {
-  auto input = std::make_shared<std::string>();
-  auto output = std::make_shared<std::string>();
-  auto shade = std::make_shared<std::string>("normal");
-  auto size = std::make_shared<int>(512);
+  auto options = std::make_shared<RenderOptions>();
   CLI::App* command = app.add_subcommand(
-      "render", "Draw an RLF file's normals, tangent frames or texture coordinates as colours into a PNG");
-  command->add_option("file", *input, "RLF file")->required();
-  command->add_option("-o,--output", *output, "OUT.png")->required();
-  command->add_option("--shade", *shade, "What the colours show")
-      ->check(CLI::IsMember({"normal", "tangent", "uv"}))
+      "render", "Draw an RLF file's normals, tangent frames or texture coordinates as colours, or lit, into a PNG");
+  command->add_option("file", options->input, "RLF file")->required();
+  command->add_option("-o,--output", options->output, "OUT.png")->required();
+  command->add_option("--shade", options->shade, "What the colours show")
+      ->check(CLI::IsMember({"normal", "tangent", "uv", "lit"}))
       ->capture_default_str();
-  command->add_option("--size", *size, "Width and height in pixels")
+  command->add_option("--normal-map", options->normalMap,
+                      "Light the surface through this tangent-space normal map (PNG or TGA, as rlf bake writes it)");
+  command->add_option("--bounds-of", options->boundsOf,
+                      "Fit the camera to this RLF file's bounds instead (to compare two meshes picture by picture)");
+  command->add_option("--size", options->size, "Width and height in pixels")
       ->check(CLI::Range(16, 8192))
       ->capture_default_str();
-  command->callback([input, output, shade, size, &exitStatus] {
-    exitStatus = RunRender(*input, *output, *shade, *size);
-  });
+  command->callback([options, &exitStatus] { exitStatus = RunRender(*options); });
 }

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "Commands.h"
+#include "GltfVertex.h"
 #include "NonFinite.h"
 #include "OutputFile.h"
 #include "RlTangentSpace.h"
@@ -21,27 +22,6 @@ struct Welded {
   std::unique_ptr<RlTangentPointD[]> verts;
   std::unique_ptr<RlIndex[]> indices;
 };
-
-// A unit normal for glTF: the stored one normalised, (0, 0, 1) when it has no length.
-void UnitNormal(const RlTangentPointD& v, float* out) {
-  const double n[3] = {v.normal[0], v.normal[1], v.normal[2]};
-  const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-  for (int k = 0; k < 3; ++k) {
-    out[k] = length > 0 ? static_cast<float>(n[k] / length) : (k == 2 ? 1.0f : 0.0f);
-  }
-}
-
-// The tangent with w = +1 when the binormal lies on the side of normal x tangent, else -1.
-// So w * cross(N, T) points to the binormal's side: towards increasing v as the host
-// counts it, which is up the image, the direction glTF gives +Y of a normal map.
-void Tangent(const RlTangentPointD& v, float* out) {
-  const double n[3] = {v.normal[0], v.normal[1], v.normal[2]};
-  const double t[3] = {v.tangent[0], v.tangent[1], v.tangent[2]};
-  const double b[3] = {v.binormal[0], v.binormal[1], v.binormal[2]};
-  const double c[3] = {n[1] * t[2] - n[2] * t[1], n[2] * t[0] - n[0] * t[2], n[0] * t[1] - n[1] * t[0]};
-  for (int k = 0; k < 3; ++k) out[k] = static_cast<float>(t[k]);
-  out[3] = c[0] * b[0] + c[1] * b[1] + c[2] * b[2] < 0 ? -1.0f : 1.0f;
-}
 
 // Appends an accessor over data (count elements of `components` floats, or uint32).
 int AddAccessor(tinygltf::Model& model, const void* data, std::size_t bytes, std::size_t count, int type,
@@ -72,17 +52,15 @@ void WriteGlb(const Welded& w, std::size_t numTris, OutputFile& file) {
   std::vector<float> positions(3 * n), normals(3 * n), uvs(2 * n), tangents(4 * n);
   std::vector<double> min(3, INFINITY), max(3, -INFINITY);
   for (std::size_t i = 0; i < n; ++i) {
-    const RlTangentPointD v = w.verts[i];
-    for (int k = 0; k < 3; ++k) {
-      positions[3 * i + static_cast<std::size_t>(k)] = static_cast<float>(v.vertex[k]);
-      min[static_cast<std::size_t>(k)] = std::min(min[static_cast<std::size_t>(k)], static_cast<double>(static_cast<float>(v.vertex[k])));
-      max[static_cast<std::size_t>(k)] = std::max(max[static_cast<std::size_t>(k)], static_cast<double>(static_cast<float>(v.vertex[k])));
+    const RlGltfVertex v = RlToGltfVertex(w.verts[i]);
+    std::memcpy(&positions[3 * i], v.position, sizeof v.position);
+    std::memcpy(&normals[3 * i], v.normal, sizeof v.normal);
+    std::memcpy(&uvs[2 * i], v.uv, sizeof v.uv);
+    std::memcpy(&tangents[4 * i], v.tangent, sizeof v.tangent);
+    for (std::size_t k = 0; k < 3; ++k) {
+      min[k] = std::min(min[k], double{v.position[k]});
+      max[k] = std::max(max[k], double{v.position[k]});
     }
-    UnitNormal(v, &normals[3 * i]);
-    // glTF's texture origin is the image's top left, v downwards.
-    uvs[2 * i] = static_cast<float>(v.uv[0]);
-    uvs[2 * i + 1] = static_cast<float>(1.0 - v.uv[1]);
-    Tangent(v, &tangents[4 * i]);
   }
   std::vector<uint32_t> indices(3 * numTris);
   for (std::size_t t = 0; t < numTris; ++t) {

@@ -37,6 +37,9 @@ int main(int argc, char** argv) {
   AddConvertCommand(app, exitStatus);
   AddWeldCommand(app, exitStatus);
   AddRenderCommand(app, exitStatus);
+#if RL_HAVE_BAKE
+  AddBakeCommand(app, exitStatus);
+#endif
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -1,0 +1,120 @@
+#include "HighMesh.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <new>
+
+namespace {
+
+const char* Describe(RTCError code) {
+  switch (code) {
+    case RTC_ERROR_OUT_OF_MEMORY: return "not enough memory for the ray-tracing scene";
+    case RTC_ERROR_UNSUPPORTED_CPU: return "Embree does not support this processor";
+    default: return "Embree failed to build the ray-tracing scene";
+  }
+}
+
+}  // namespace
+
+RlHighMesh::~RlHighMesh() {
+  if (scene_ != nullptr) rtcReleaseScene(scene_);
+  if (device_ != nullptr) rtcReleaseDevice(device_);
+}
+
+bool RlHighMesh::Build(const std::vector<RlRawTriangle>& tris, std::string* error) {
+  if (tris.size() > std::numeric_limits<unsigned>::max() / 3) {
+    *error = "the high mesh has too many triangles";
+    return false;
+  }
+  device_ = rtcNewDevice(nullptr);
+  if (device_ == nullptr) {
+    *error = Describe(rtcGetDeviceError(nullptr));
+    return false;
+  }
+  const auto fail = [&] {
+    *error = Describe(rtcGetDeviceError(device_));
+    return false;
+  };
+  try {
+    normals_.resize(9 * tris.size());
+  } catch (const std::bad_alloc&) {
+    *error = Describe(RTC_ERROR_OUT_OF_MEMORY);
+    return false;
+  }
+  scene_ = rtcNewScene(device_);
+  RTCGeometry geometry = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_TRIANGLE);
+  if (scene_ == nullptr || geometry == nullptr) return fail();
+  const auto n = tris.size();
+  auto* points = static_cast<float*>(
+      rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 3 * sizeof(float), 3 * n));
+  auto* corners = static_cast<unsigned*>(
+      rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, 3 * sizeof(unsigned), n));
+  if (points == nullptr || corners == nullptr) {
+    rtcReleaseGeometry(geometry);
+    return fail();
+  }
+  for (std::size_t t = 0; t < n; ++t) {
+    const RlRawTriangle& tri = tris[t];
+    for (std::size_t i = 0; i < 3; ++i) {
+      const RlRawPoint& p = tri.vert[i];
+      const RlRawPoint& m = tri.norm[i];
+      float* point = &points[9 * t + 3 * i];
+      point[0] = p.x, point[1] = p.y, point[2] = p.z;
+      float* normal = &normals_[9 * t + 3 * i];
+      normal[0] = m.x, normal[1] = m.y, normal[2] = m.z;
+      corners[3 * t + i] = static_cast<unsigned>(3 * t + i);
+    }
+  }
+  rtcCommitGeometry(geometry);
+  rtcAttachGeometry(scene_, geometry);
+  rtcReleaseGeometry(geometry);
+  rtcSetSceneFlags(scene_, RTC_SCENE_FLAG_ROBUST);
+  rtcCommitScene(scene_);
+  return rtcGetDeviceError(device_) == RTC_ERROR_NONE || fail();
+}
+
+bool RlHighMesh::First(const double origin[3], const double direction[3], double sign, float reach,
+                       RTCRayHit* query) const {
+  RTCIntersectContext context;
+  rtcInitIntersectContext(&context);
+  *query = RTCRayHit{};
+  query->ray.org_x = static_cast<float>(origin[0]);
+  query->ray.org_y = static_cast<float>(origin[1]);
+  query->ray.org_z = static_cast<float>(origin[2]);
+  query->ray.dir_x = static_cast<float>(sign * direction[0]);
+  query->ray.dir_y = static_cast<float>(sign * direction[1]);
+  query->ray.dir_z = static_cast<float>(sign * direction[2]);
+  query->ray.tnear = 0;
+  query->ray.tfar = reach;
+  query->ray.mask = 0xffffffffu;
+  query->hit.geomID = RTC_INVALID_GEOMETRY_ID;
+  rtcIntersect1(scene_, &context, query);
+  return query->hit.geomID != RTC_INVALID_GEOMETRY_ID;
+}
+
+bool RlHighMesh::Nearest(const double origin[3], const double direction[3], double maxDistance,
+                         RlSurfaceHit* hit) const {
+  RTCRayHit out, in;
+  const bool outwards = First(origin, direction, 1, static_cast<float>(maxDistance), &out);
+  const bool inwards = First(origin, direction, -1, outwards ? out.ray.tfar : static_cast<float>(maxDistance), &in) &&
+                       (!outwards || in.ray.tfar < out.ray.tfar);
+  if (!outwards && !inwards) return false;
+  const RTCRayHit& nearest = inwards ? in : out;
+  const float* n = &normals_[9 * std::size_t{nearest.hit.primID}];
+  const double u = nearest.hit.u, v = nearest.hit.v, w = 1.0 - u - v;
+  double length = 0;
+  for (int k = 0; k < 3; ++k) {
+    hit->normal[k] = w * n[k] + u * n[3 + k] + v * n[6 + k];
+    length += hit->normal[k] * hit->normal[k];
+  }
+  if (!(length > 0)) {
+    // Corner normals that cancel out: the face's own normal (Embree's, unnormalised).
+    hit->normal[0] = nearest.hit.Ng_x, hit->normal[1] = nearest.hit.Ng_y, hit->normal[2] = nearest.hit.Ng_z;
+    length = hit->normal[0] * hit->normal[0] + hit->normal[1] * hit->normal[1] + hit->normal[2] * hit->normal[2];
+  }
+  length = std::sqrt(length);
+  for (double& c : hit->normal) c = length > 0 ? c / length : 0;
+  hit->distance = inwards ? -double{in.ray.tfar} : double{out.ray.tfar};
+  return true;
+}

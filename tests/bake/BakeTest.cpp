@@ -1,0 +1,268 @@
+// The baker on scenes whose maps are known: planes, an analytic bumped sphere, and
+// texture layouts built to put texel centres on shared edges.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Dilate.h"
+#include "MapImage.h"
+#include "Meshes.h"
+#include "RlBake.h"
+#include "SphereBakes.h"
+#include "Spheres.h"
+#include "TexelCover.h"
+
+namespace {
+
+// A grid of cols x rows quads over the whole image (in texels), each split in two along
+// alternating diagonals; inner grid points are moved by up to 0.4 texels, and half of them
+// then onto a texel centre (cells of 4 texels or more do not fold). flip: every other triangle listed clockwise.
+std::vector<double> GridLayout(int width, int height, int cols, int rows, unsigned seed, bool flip) {
+  std::mt19937 random(seed);
+  std::vector<double> px((cols + 1) * (rows + 1)), py(px.size());
+  for (int j = 0; j <= rows; ++j) {
+    for (int i = 0; i <= cols; ++i) {
+      double x = static_cast<double>(width) * i / cols, y = static_cast<double>(height) * j / rows;
+      if (i > 0 && i < cols && j > 0 && j < rows) {
+        x += std::uniform_real_distribution<double>(-0.4, 0.4)(random);
+        y += std::uniform_real_distribution<double>(-0.4, 0.4)(random);
+        if (random() % 2 == 0) x = std::floor(x) + 0.5, y = std::floor(y) + 0.5;
+      }
+      px[j * (cols + 1) + i] = x, py[j * (cols + 1) + i] = y;
+    }
+  }
+  std::vector<double> uv;
+  const auto add = [&](int a, int b, int c) {
+    if (flip && uv.size() % 12 == 6) std::swap(b, c);
+    for (int k : {a, b, c}) uv.insert(uv.end(), {px[k], py[k]});
+  };
+  for (int j = 0; j < rows; ++j) {
+    for (int i = 0; i < cols; ++i) {
+      const int a = j * (cols + 1) + i, b = a + 1, c = a + cols + 2, d = a + cols + 1;
+      if ((i + j) % 2 == 0) {
+        add(a, b, c), add(a, c, d);
+      } else {
+        add(a, b, d), add(b, c, d);
+      }
+    }
+  }
+  return uv;
+}
+
+TEST(TexelCover, APartitionCoversEveryTexelOnce) {
+  struct Case {
+    int width, height, cols, rows;
+    bool flip;
+  } cases[] = {{8, 8, 2, 2, false}, {37, 19, 5, 3, true}, {64, 64, 16, 16, false}, {64, 48, 16, 12, true}};
+  for (const Case& c : cases) {
+    for (unsigned seed = 1; seed <= 5; ++seed) {
+      SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " seed " << seed);
+      RlTexelCover cover;
+      ASSERT_TRUE(RlCoverTexels(GridLayout(c.width, c.height, c.cols, c.rows, seed, c.flip), c.width, c.height, &cover));
+      EXPECT_EQ(cover.covered, c.width * c.height);
+      EXPECT_EQ(cover.overlapped, 0);
+      EXPECT_EQ(std::count(cover.owner.begin(), cover.owner.end(), -1), 0);
+    }
+  }
+}
+
+TEST(TexelCover, OverlapsAreCountedAndTheFirstTriangleKeepsThem) {
+  std::vector<double> uv = GridLayout(16, 16, 1, 1, 1, false);
+  const std::vector<double> half = {0, 0, 8, 0, 8, 16};  // the left half, again
+  uv.insert(uv.end(), half.begin(), half.end());
+  uv.insert(uv.end(), {NAN, 0, 1, 0, 1, 1, 1e12, 0, 1e12, 5, 0, 5});  // left out
+  RlTexelCover cover;
+  ASSERT_TRUE(RlCoverTexels(uv, 16, 16, &cover));
+  EXPECT_EQ(cover.covered, 256);
+  EXPECT_EQ(cover.overlapped, 8 * 16 / 2);  // the centres under the added triangle
+  EXPECT_EQ(std::count_if(cover.owner.begin(), cover.owner.end(), [](int t) { return t > 1; }), 0);
+  EXPECT_EQ(cover.outside, 2);
+}
+
+TEST(Dilate, RingsGrowOutwardsFromTheIslands) {
+  const int size = 9;
+  std::vector<uint8_t> filled(size * size, 0);
+  std::vector<float> normals(3 * size * size, 0.0f), heights(size * size, 0.0f);
+  const int centre = 4 * size + 4;
+  filled[centre] = 1;
+  normals[3 * centre] = 0.6f, normals[3 * centre + 2] = 0.8f, heights[centre] = 0.5f;
+  EXPECT_EQ(RlDilate(size, size, 2, &filled, &normals, &heights), 24);
+  for (int y = 0; y < size; ++y) {
+    for (int x = 0; x < size; ++x) {
+      const int at = y * size + x;
+      const bool near = std::abs(x - 4) <= 2 && std::abs(y - 4) <= 2;
+      EXPECT_EQ(filled[at] != 0, near) << x << "," << y;
+      EXPECT_FLOAT_EQ(normals[3 * at], near ? 0.6f : 0.0f);
+      EXPECT_FLOAT_EQ(heights[at], near ? 0.5f : 0.0f);
+    }
+  }
+}
+
+// A quad of side 3 around the unit quad, at height z = 0.05 + 0.2 x, with its normals.
+std::vector<RlRawTriangle> TiltedPlane() {
+  std::vector<RlRawTriangle> tris = UnitQuad();
+  const float n[3] = {static_cast<float>(-0.2 / std::sqrt(1.04)), 0, static_cast<float>(1 / std::sqrt(1.04))};
+  for (RlRawTriangle& t : tris) {
+    for (int i = 0; i < 3; ++i) {
+      t.vert[i].x = 3 * t.vert[i].x - 1, t.vert[i].y = 3 * t.vert[i].y - 1;
+      t.vert[i].z = 0.05f + 0.2f * t.vert[i].x;
+      t.norm[i] = {n[0], n[1], n[2]};
+    }
+  }
+  return tris;
+}
+
+TEST(Bake, APlaneTiltedAboveAFlatQuad) {
+  // uv along x and y: tangent +x, bitangent +y. Swapped: tangent +y, bitangent +x
+  // (mirrored, w = -1), so the tilt shows in the map's y.
+  struct Case {
+    const char* name;
+    bool swapUv;
+    RlBakeSpace space;
+    int samples, threads;
+    double x, y, z;
+  };
+  const double s = 0.2 / std::sqrt(1.04), c = 1 / std::sqrt(1.04);
+  const Case cases[] = {{"tangent", false, RlBakeSpace::kTangent, 1, 1, -s, 0, c},
+                        {"tangent, 4 samples, 2 threads", false, RlBakeSpace::kTangent, 4, 2, -s, 0, c},
+                        {"mirrored tangent", true, RlBakeSpace::kTangent, 4, 2, 0, -s, c},
+                        {"object", true, RlBakeSpace::kObject, 1, 3, -s, 0, c}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.name);
+    std::vector<RlRawTriangle> low = UnitQuad();
+    if (k.swapUv) {
+      for (RlRawTriangle& t : low) {
+        for (RlRawTexCoord& uv : t.texCoord) std::swap(uv.u, uv.v);
+      }
+    }
+    RlBakeOptions options;
+    options.width = options.height = 16;
+    options.samples = k.samples;
+    options.threads = k.threads;
+    options.space = k.space;
+    options.heights = true;
+    options.maxDistance = 0.5;
+    RlBakeMap map;
+    std::string error;
+    ASSERT_EQ(RlBake(low, TiltedPlane(), options, &map, &error), RlBakeStatus::kDone) << error;
+    EXPECT_EQ(map.covered, 256);
+    EXPECT_EQ(map.misses, 0);
+    EXPECT_EQ(map.samples, 256 * k.samples);
+    for (int y = 0; y < 16; ++y) {
+      for (int x = 0; x < 16; ++x) {
+        const std::size_t at = static_cast<std::size_t>(16 * y + x);
+        EXPECT_NEAR(map.normals[3 * at], k.x, 1e-6);
+        EXPECT_NEAR(map.normals[3 * at + 1], k.y, 1e-6);
+        EXPECT_NEAR(map.normals[3 * at + 2], k.z, 1e-6);
+        // Row 0 is the top of the image: v = 1 at the host, y = 1 for this quad.
+        const double planeX = k.swapUv ? 1 - (y + 0.5) / 16 : (x + 0.5) / 16;
+        EXPECT_NEAR(map.heights[at], (0.05 + 0.2 * planeX) / 0.5, 1e-5) << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(Bake, SamplesThatMeetNothingAreFlatAndCounted) {
+  std::vector<RlRawTriangle> high = TiltedPlane();
+  for (RlRawTriangle& t : high) {
+    for (RlRawPoint& p : t.vert) p.z += 1;
+  }
+  RlBakeOptions options;
+  options.width = 8, options.height = 4, options.samples = 2, options.maxDistance = 0.5;
+  RlBakeMap map;
+  std::string error;
+  ASSERT_EQ(RlBake(UnitQuad(), high, options, &map, &error), RlBakeStatus::kDone);
+  EXPECT_EQ(map.misses, 64);
+  for (std::size_t i = 0; i < map.normals.size(); ++i) EXPECT_EQ(map.normals[i], i % 3 == 2 ? 1.0f : 0.0f);
+}
+
+TEST(Bake, RefusesWhatItCannotBake) {
+  std::vector<RlRawTriangle> unmapped = UnitQuad();
+  for (RlRawTriangle& t : unmapped) {
+    for (RlRawTexCoord& uv : t.texCoord) uv = {0, 0};
+  }
+  RlBakeOptions tooBig, noSamples;
+  tooBig.width = 20000;
+  noSamples.samples = 0;
+  const struct {
+    std::vector<RlRawTriangle> low, high;
+    RlBakeOptions options;
+    const char* says;
+  } cases[] = {{{}, UnitQuad(), {}, "the low mesh has no triangles"},
+               {UnitQuad(), {}, {}, "the high mesh has no triangles"},
+               {unmapped, UnitQuad(), {}, "the low mesh has no texture coordinates"},
+               {UnitQuad(), UnitQuad(), tooBig, "the map's size must be 1 to 16384 texels each way"},
+               {UnitQuad(), UnitQuad(), noSamples, "samples per texel must be 1 to 256"}};
+  for (const auto& c : cases) {
+    RlBakeMap map;
+    std::string error;
+    EXPECT_EQ(RlBake(c.low, c.high, c.options, &map, &error), RlBakeStatus::kFailed);
+    EXPECT_EQ(error, c.says);
+  }
+}
+
+TEST(Bake, StopsWhenCancelled) {
+  std::atomic<bool> stop{true};
+  RlBakeOptions options;
+  options.width = options.height = 64;
+  options.cancel = &stop;
+  RlBakeMap map;
+  std::string error;
+  EXPECT_EQ(RlBake(UnitQuad(), TiltedPlane(), options, &map, &error), RlBakeStatus::kCancelled);
+}
+
+TEST(Bake, TheBumpedSphereDecodesToItsAnalyticNormals) {
+  const std::vector<RlRawTriangle> low = Sphere(32, 64, false), high = Sphere(200, 400, true);
+  RlBakeOptions options;
+  options.width = options.height = 256;
+  options.samples = 1;
+  RlBakeMap map;
+  std::string error;
+  ASSERT_EQ(RlBake(low, high, options, &map, &error), RlBakeStatus::kDone) << error;
+  EXPECT_EQ(map.misses, 0);
+  EXPECT_EQ(map.overlapped, 0);
+  std::vector<double> errors = BumpAngleErrors(low, map);
+  ASSERT_GT(errors.size(), 40000u);
+  std::sort(errors.begin(), errors.end());
+  const double mean = std::accumulate(errors.begin(), errors.end(), 0.0) / errors.size();
+  EXPECT_LT(mean, 0.5);
+  EXPECT_LT(errors[errors.size() * 99 / 100], 1.5);
+  RecordProperty("mean_degrees", std::to_string(mean));
+  std::printf("mean %.3f, p99 %.3f degrees\n", mean, errors[errors.size() * 99 / 100]);
+}
+
+TEST(Bake, TheSameMapForAnyThreadCount) {
+  const std::vector<RlRawTriangle> low = Sphere(16, 32, false), high = Sphere(100, 200, true);
+  std::vector<float> first;
+  for (int threads : {1, 2, 3}) {
+    RlBakeOptions options;
+    options.width = 128, options.height = 96, options.threads = threads, options.heights = true;
+    RlBakeMap map;
+    std::string error;
+    ASSERT_EQ(RlBake(low, high, options, &map, &error), RlBakeStatus::kDone);
+    map.normals.insert(map.normals.end(), map.heights.begin(), map.heights.end());
+    if (first.empty()) {
+      first = map.normals;
+    } else {
+      EXPECT_EQ(std::memcmp(first.data(), map.normals.data(), first.size() * sizeof(float)), 0) << threads;
+    }
+  }
+}
+
+TEST(MapImage, TgaBytesWrittenByHand) {
+  std::vector<unsigned char> file;
+  std::string error;
+  ASSERT_TRUE(RlEncodeMap({1, -1, 0, 0, 0, 1}, 3, 2, 1, 8, RlMapFormat::kTga, &file, &error));
+  const std::vector<unsigned char> expected = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 24, 0x20,
+                                               128, 0, 255, 255, 128, 128};
+  EXPECT_EQ(file, expected);
+  EXPECT_FALSE(RlEncodeMap({0, 0, 1}, 3, 1, 1, 16, RlMapFormat::kTga, &file, &error));
+}
+
+}  // namespace

@@ -1,0 +1,202 @@
+// rlf bake as a user runs it: the analytic bumped sphere baked onto a smooth one, and its
+// map read back by rlf render and by a real glTF renderer, each picture beside the high
+// mesh's own under the same camera and light. A map whose green channel is flipped (the
+// other common convention) must do clearly worse, so that the comparison can fail.
+#include <stb/stb_image.h>
+#include <stb/stb_image_write.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+#include "RlfProgram.h"
+#include "Spheres.h"
+
+namespace {
+
+std::string Node(const std::string& script, const std::string& args) {
+  return "CHROMIUM='" RL_CHROMIUM "' NODE_PATH='" + std::string(RL_NODE_MODULES) + "' '" + RL_NODE + "' '" + script +
+         "' " + args;
+}
+
+// Greys of a picture, and where the background shows (pure black there).
+struct Picture {
+  int size = 0;
+  std::vector<double> grey;
+  std::vector<bool> drawn;
+};
+
+Picture FromPixels(const unsigned char* pixels, int size, int channels) {
+  Picture p;
+  p.size = size;
+  for (int i = 0; i < size * size; ++i) {
+    const unsigned char* at = &pixels[channels * i];
+    p.grey.push_back((at[0] + at[1] + at[2]) / 3.0);
+    p.drawn.push_back(at[0] + at[1] + at[2] > 0);
+  }
+  return p;
+}
+
+// The mean absolute difference of grey, 0 to 255, over pixels both pictures draw,
+// leaving out a pixel's width along silhouettes (where the bumps move the outline).
+double MeanDifference(const Picture& a, const Picture& b) {
+  double sum = 0;
+  int count = 0;
+  for (int y = 1; y < a.size - 1; ++y) {
+    for (int x = 1; x < a.size - 1; ++x) {
+      bool inside = true;
+      for (int d : {0, 1, -1, a.size, -a.size}) {
+        const int at = y * a.size + x + d;
+        inside = inside && a.drawn[at] && b.drawn[at];
+      }
+      if (inside) {
+        sum += std::fabs(a.grey[y * a.size + x] - b.grey[y * a.size + x]);
+        ++count;
+      }
+    }
+  }
+  EXPECT_GT(count, a.size * a.size / 2);
+  return sum / count;
+}
+
+class BakeCommand : public RlfProgramTest {
+ protected:
+  void SetUp() override {
+    RlfProgramTest::SetUp();
+    WriteRlf("low.rlf", Sphere(32, 64, false));
+    WriteRlf("high.rlf", Sphere(200, 400, true));
+  }
+
+  // map.png, baked at 512 x 512, and flipped.png, the same with green flipped.
+  void BakeMaps() {
+    const RunResult bake = Rlf({"bake", "low.rlf", "high.rlf", "-o", "map.png", "--size", "512"});
+    ASSERT_EQ(bake.status, 0) << bake.err;
+    // The same map with its green channel flipped.
+    int w, h, channels;
+    std::unique_ptr<unsigned char, void (*)(void*)> map(stbi_load(Path("map.png").c_str(), &w, &h, &channels, 3),
+                                                        stbi_image_free);
+    ASSERT_TRUE(map);
+    for (int i = 0; i < w * h; ++i) map.get()[3 * i + 1] = static_cast<unsigned char>(255 - map.get()[3 * i + 1]);
+    ASSERT_TRUE(stbi_write_png(Path("flipped.png").c_str(), w, h, 3, map.get(), 3 * w));
+  }
+
+  void WriteRlf(const std::string& name, std::vector<RlRawTriangle> tris) {
+    FILE* f = std::fopen(Path(name).c_str(), "wb");
+    ASSERT_TRUE(f != nullptr);
+    EXPECT_TRUE(RlWriteTriangles(f, static_cast<int>(tris.size()), tris.data()));
+    std::fclose(f);
+  }
+
+  Picture Png(const std::string& name) {
+    int w, h, channels;
+    std::unique_ptr<unsigned char, void (*)(void*)> pixels(stbi_load(Path(name).c_str(), &w, &h, &channels, 3),
+                                                           stbi_image_free);
+    EXPECT_TRUE(pixels) << name;
+    return pixels ? FromPixels(pixels.get(), w, 3) : Picture{};
+  }
+};
+
+TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInThePreview) {
+  const int kSize = 256;
+  const auto render = [&](const std::string& file, const std::string& map, const std::string& out) {
+    std::vector<std::string> args = {"render", file, "-o", out, "--size", std::to_string(kSize), "--shade", "lit",
+                                     "--bounds-of", "low.rlf"};
+    if (!map.empty()) args.insert(args.end(), {"--normal-map", map});
+    const RunResult r = Rlf(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return Png(out);
+  };
+  BakeMaps();
+  const Picture high = render("high.rlf", "", "high.png");
+  const double baked = MeanDifference(render("low.rlf", "map.png", "baked.png"), high);
+  const double flipped = MeanDifference(render("low.rlf", "flipped.png", "flipped-render.png"), high);
+  const double plain = MeanDifference(render("low.rlf", "", "plain.png"), high);
+  std::printf("preview: baked %.2f, flipped %.2f, plain %.2f\n", baked, flipped, plain);
+  RecordProperty("preview_differences", std::to_string(baked) + " " + std::to_string(flipped) + " " + std::to_string(plain));
+  EXPECT_LT(baked, 3.0);
+  EXPECT_LT(3 * baked, flipped);
+  EXPECT_LT(3 * baked, plain);
+}
+
+TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInAGltfRenderer) {
+  if (std::string(RL_NODE).empty()) GTEST_SKIP() << "node is not installed";
+  if (access(RL_CHROMIUM, X_OK) != 0) GTEST_SKIP() << RL_CHROMIUM << " is not installed";
+  BakeMaps();
+  ASSERT_EQ(Rlf({"weld", "low.rlf", "-o", "low.glb"}).status, 0);
+  ASSERT_EQ(Rlf({"weld", "high.rlf", "-o", "high.glb"}).status, 0);
+  const int kSize = 256;
+  const auto render = [&](const std::string& model, const std::string& map, const std::string& out) {
+    const std::string command = Node(RL_RENDER_GLTF, "--lit '" + Path(model) + "' " + (map.empty() ? "-" : "'" + Path(map) + "'") +
+                                                         " " + std::to_string(kSize) + " '" + Path(out) + "' '" +
+                                                         Path("low.glb") + "'");
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    std::ifstream in(Path(out), std::ios::binary);
+    const std::string pixels((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(pixels.size(), 4u * kSize * kSize);
+    return pixels.size() == 4u * kSize * kSize
+               ? FromPixels(reinterpret_cast<const unsigned char*>(pixels.data()), kSize, 4)
+               : Picture{};
+  };
+  const Picture high = render("high.glb", "", "high.rgba");
+  const double baked = MeanDifference(render("low.glb", "map.png", "baked.rgba"), high);
+  const double flipped = MeanDifference(render("low.glb", "flipped.png", "flipped.rgba"), high);
+  const double plain = MeanDifference(render("low.glb", "", "plain.rgba"), high);
+  RecordProperty("renderer_differences", std::to_string(baked) + " " + std::to_string(flipped) + " " + std::to_string(plain));
+  std::printf("three.js: baked %.2f, flipped %.2f, plain %.2f\n", baked, flipped, plain);
+  EXPECT_LT(baked, 4.0);
+  EXPECT_LT(3 * baked, flipped);
+  EXPECT_LT(3 * baked, plain);
+}
+
+TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
+  // A scene file is exported through the plug-in first; TGA at 8 bits.
+  Write("quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 0 1\n"
+                    "f 1/1/1 2/2/1 3/3/1 4/4/1\n");
+  const RunResult ok = Rlf({"bake", "quad.obj", "quad.obj", "-o", "flat.tga", "--size", "8x4", "--padding", "0",
+                            "--height-map", "height.png"});
+  ASSERT_EQ(ok.status, 0) << ok.err;
+  EXPECT_NE(ok.out.find("8x4 texels, 32 covered, 0 padded"), std::string::npos) << ok.out;
+  EXPECT_NE(ok.out.find("maximum distance 0.0707107 (5% of the low mesh's diagonal); 128 samples, 0 met nothing"),
+            std::string::npos) << ok.out;
+  std::ifstream in(Path("flat.tga"), std::ios::binary);
+  const std::string tga((std::istreambuf_iterator<char>(in)), {});
+  ASSERT_EQ(tga.size(), 18u + 3 * 32);
+  EXPECT_EQ(tga.substr(18, 3), std::string("\xff\x80\x80", 3));  // (0, 0, 1) as blue, green, red
+  EXPECT_TRUE(Exists("height.png"));
+
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    const char* says;
+  } cases[] = {
+      {{"bake", "low.rlf", "high.rlf", "-o", "m.tga", "--bits", "16"}, 2, "TGA holds 8 bits per channel"},
+      {{"bake", "low.rlf", "high.rlf", "-o", "m.png", "--size", "12x"}, 2, "--size takes W or WxH"},
+      {{"bake", "low.rlf", "missing.obj", "-o", "m.png"}, 1, "missing.obj"},
+      {{"bake", "quad.obj", "high.rlf", "-o", "m.png", "--max-distance", "0.001"}, 0, ""},
+  };
+  for (const auto& r : cases) {
+    const RunResult run = Rlf(r.args);
+    EXPECT_EQ(run.status, r.status) << run.err;
+    EXPECT_NE(run.err.find(r.says), std::string::npos) << run.err;
+    EXPECT_EQ(Exists("m.png") || Exists("m.tga"), r.status == 0);
+  }
+}
+
+// Ctrl-C while baking: the bake stops and nothing is written.
+TEST_F(BakeCommand, AnInterruptedBakeWritesNothing) {
+  const std::string command = "cd '" + dir_.string() + "' && timeout --preserve-status -s INT 3 '" RLF_PROGRAM
+                              "' bake low.rlf high.rlf -o big.png --size 4096 --samples 64 > /dev/null 2> err.txt";
+  const int raw = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(WEXITSTATUS(raw), 1);
+  std::ifstream in(Path("err.txt"));
+  const std::string err((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(err, "rlf: interrupted; big.png not written\n");
+  EXPECT_FALSE(Exists("big.png"));
+}
+
+}  // namespace
