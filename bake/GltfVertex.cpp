@@ -1,6 +1,7 @@
 #include "GltfVertex.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -21,18 +22,25 @@ void Normalise(double* v, const double* fallback) {
 }  // namespace
 
 RlGltfVertex RlToGltfVertex(const RlTangentPointD& v) {
+  // The record is packed: its doubles are copied out, never pointed at.
+  double position[3], normal[3], uv[2], tangent[3], binormal[3];
+  std::memcpy(position, &v.vertex, sizeof position);
+  std::memcpy(normal, &v.normal, sizeof normal);
+  std::memcpy(uv, &v.uv, sizeof uv);
+  std::memcpy(tangent, &v.tangent, sizeof tangent);
+  std::memcpy(binormal, &v.binormal, sizeof binormal);
   RlGltfVertex out;
-  const double length = std::sqrt(Dot(v.normal, v.normal));
+  const double length = std::sqrt(Dot(normal, normal));
   double side[3];
-  Cross(v.normal, v.tangent, side);
+  Cross(normal, tangent, side);
   for (int k = 0; k < 3; ++k) {
-    out.position[k] = static_cast<float>(v.vertex[k]);
-    out.normal[k] = length > 0 ? static_cast<float>(v.normal[k] / length) : (k == 2 ? 1.0f : 0.0f);
-    out.tangent[k] = static_cast<float>(v.tangent[k]);
+    out.position[k] = static_cast<float>(position[k]);
+    out.normal[k] = length > 0 ? static_cast<float>(normal[k] / length) : (k == 2 ? 1.0f : 0.0f);
+    out.tangent[k] = static_cast<float>(tangent[k]);
   }
-  out.tangent[3] = Dot(side, v.binormal) < 0 ? -1.0f : 1.0f;
-  out.uv[0] = static_cast<float>(v.uv[0]);
-  out.uv[1] = static_cast<float>(1.0 - v.uv[1]);
+  out.tangent[3] = Dot(side, binormal) < 0 ? -1.0f : 1.0f;
+  out.uv[0] = static_cast<float>(uv[0]);
+  out.uv[1] = static_cast<float>(1.0 - uv[1]);
   return out;
 }
 

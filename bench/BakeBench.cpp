@@ -18,6 +18,7 @@
 #include <stb/stb_image.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -42,6 +43,7 @@ const std::string kDir = RL_BENCH_BAKE_DIR;
 struct Measured {
   double seconds = 0;
   double peakMB = 0;
+  double cores = 0;  // the whole process's CPU time over its wall time
   bool ok = false;
 };
 
@@ -62,6 +64,7 @@ Measured Run(std::vector<std::string> args, const std::string& marker) {
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   pid_t pid = -1;
+  const auto started = std::chrono::steady_clock::now();
   const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   Measured m;
@@ -70,6 +73,9 @@ Measured Run(std::vector<std::string> args, const std::string& marker) {
   rusage usage{};
   wait4(pid, &status, 0, &usage);
   m.peakMB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  const auto cpu = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  m.cores = (cpu(usage.ru_utime) + cpu(usage.ru_stime)) / wall;
   std::ifstream in(log);
   const std::string text((std::istreambuf_iterator<char>(in)), {});
   const std::size_t at = text.find(marker);
@@ -112,7 +118,7 @@ double Distance() { return RlDefaultMaxDistance(Sphere(32, 64, false)); }
 void BM_RlfBake(benchmark::State& state) {
   const int samples = static_cast<int>(state.range(0));
   for (auto _ : state) {
-    const Measured m = Run({RLF_PROGRAM, "bake", kDir + "/low.rlf", kDir + "/high.rlf", "-o", kDir + "/rlf.png",
+    const Measured m = Run({RLF_PROGRAM, "bake", kDir + "/low.rlf", kDir + "/high.rlf", "-o", kDir + "/rlf-" + std::to_string(samples) + ".png",
                             "--size", std::to_string(kSize), "--samples", std::to_string(samples)},
                            "low ones in ");
     if (!m.ok) {
@@ -147,7 +153,7 @@ double Median(std::vector<double> v) {
 
 void PrintTable() {
   std::printf("\nBaking 998,000 triangles onto 3,968 at %d x %d: medians of fresh processes\n", kSize, kSize);
-  std::printf("%-22s %10s %10s %12s\n", "", "bake s", "peak MB", "of Blender's");
+  std::printf("%-22s %10s %10s %12s %14s\n", "", "bake s", "peak MB", "of Blender's", "cores (process)");
   for (int samples : {1, 4}) {
     const auto column = [&](const std::string& who, double Measured::*field) {
       std::vector<double> v;
@@ -156,26 +162,31 @@ void PrintTable() {
     };
     const double blender = column("blender", &Measured::seconds);
     for (const char* who : {"rlf", "blender"}) {
+      if (Results()[who + std::string(" ") + std::to_string(samples)].empty()) continue;
       const double seconds = column(who, &Measured::seconds);
-      std::printf("%-22s %10.2f %10.0f %12s\n", (std::string(who) + ", " + std::to_string(samples) + " per texel").c_str(),
-                  seconds, column(who, &Measured::peakMB),
-                  blender > 0 ? std::to_string(seconds / blender).substr(0, 4).c_str() : "");
+      std::printf("%-22s %10.2f %10.0f %12s %14.2f\n",
+                  (std::string(who) + ", " + std::to_string(samples) + " per texel").c_str(), seconds,
+                  column(who, &Measured::peakMB), blender > 0 ? std::to_string(seconds / blender).substr(0, 4).c_str() : "",
+                  column(who, &Measured::cores));
     }
   }
-  // The 1-sample map of rlf against the analytic normals.
-  int w = 0, h = 0, channels = 0;
-  std::unique_ptr<unsigned char, void (*)(void*)> pixels(
-      stbi_load((kDir + "/rlf.png").c_str(), &w, &h, &channels, 3), stbi_image_free);
-  if (!pixels) return;
-  RlBakeMap map;
-  map.width = w, map.height = h;
-  for (int i = 0; i < 3 * w * h; ++i) map.normals.push_back(static_cast<float>(pixels.get()[i] / 127.5 - 1));
-  std::vector<double> errors = BumpAngleErrors(Sphere(32, 64, false), map);
-  std::sort(errors.begin(), errors.end());
-  if (errors.empty()) return;
-  std::printf("rlf's last map, 8 bits, against the analytic normals: mean %.3f degrees, 99th percentile %.3f\n",
-              std::accumulate(errors.begin(), errors.end(), 0.0) / static_cast<double>(errors.size()),
-              errors[errors.size() * 99 / 100]);
+  // rlf's maps against the analytic normals.
+  for (int samples : {1, 4}) {
+    int w = 0, h = 0, channels = 0;
+    const std::string path = kDir + "/rlf-" + std::to_string(samples) + ".png";
+    std::unique_ptr<unsigned char, void (*)(void*)> pixels(stbi_load(path.c_str(), &w, &h, &channels, 3),
+                                                           stbi_image_free);
+    if (!pixels) continue;
+    RlBakeMap map;
+    map.width = w, map.height = h;
+    for (int i = 0; i < 3 * w * h; ++i) map.normals.push_back(static_cast<float>(pixels.get()[i] / 127.5 - 1));
+    std::vector<double> errors = BumpAngleErrors(Sphere(32, 64, false), map);
+    std::sort(errors.begin(), errors.end());
+    if (errors.empty()) continue;
+    std::printf("rlf's 8-bit map, %d per texel, against the analytic normals: mean %.3f degrees, 99th percentile %.3f\n",
+                samples, std::accumulate(errors.begin(), errors.end(), 0.0) / static_cast<double>(errors.size()),
+                errors[errors.size() * 99 / 100]);
+  }
 }
 
 }  // namespace
