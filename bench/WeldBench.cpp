@@ -274,7 +274,7 @@ void RegisterWeldRounds() {
   // Each optional layer off on its own, from 100K triangles on.
   const std::pair<const char*, bool RlWeldLayers::*> layers[] = {
       {"no-helper", &RlWeldLayers::helperThread}, {"no-mapahead", &RlWeldLayers::mapAhead},
-      {"no-hugepages", &RlWeldLayers::hugePages}, {"no-memo", &RlWeldLayers::searchMemo},
+      {"no-memo", &RlWeldLayers::searchMemo},
       {"no-blockcache", &RlWeldLayers::blockCache}};
   for (const auto& [function, functionName] :
        {std::pair{Function{BM_RlCreateVertexBuffers}, "BM_RlCreateVertexBuffers/"},

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <system_error>
 
-#include "RlHugePages.h"
 #include "RlTangentSpace.h"
 
 #if defined(__linux__)
@@ -50,8 +49,8 @@ constexpr std::uintptr_t kPage = 4096;
 std::uintptr_t PageAbove(std::uintptr_t address) { return (address + kPage - 1) & ~(kPage - 1); }
 std::uintptr_t PageBelow(std::uintptr_t address) { return address & ~(kPage - 1); }
 
-// How far beyond the welder's reach the helper maps: two huge pages, so that a huge page
-// is mapped well before the welder gets to it.
+// How far beyond the welder's reach the helper maps: 4 MB, so that a page is mapped well
+// before the welder gets to it.
 constexpr std::size_t kMapAhead = std::size_t{4} << 20;
 
 // Maps the pages from first to last (page boundaries, first < last) in one call, leaving
@@ -94,11 +93,6 @@ RlCornerFeed::RlCornerFeed(int numTris, const RlRawTriangle* tris, unsigned char
       entries_(entries),
       bytesPerEntry_(bytesPerEntry),
       mapping_(layers.mapAhead) {
-  if (layers.hugePages) {
-    const auto triangles = static_cast<std::size_t>(numTris);
-    RlAdviseHugePages(result, triangles * bytesPerTriangle);
-    RlAdviseHugePages(entries, 3 * triangles * bytesPerEntry);
-  }
   if (!layers.helperThread || RlWeldThreads() < 2 || numTris < kThreadMinTriangles ||
       std::thread::hardware_concurrency() < 2) {
     return;

@@ -17,9 +17,8 @@
 // fills: the result, triangle by triangle, and (where there is one) the array the welder
 // appends entries to. Mapping leaves the contents as they are, so it may run beside the
 // welder's writes; where the system cannot map without writing (before Linux 5.14, or
-// elsewhere) the welder takes its own page faults. Both arrays are asked to be backed by
-// huge pages, which saves most of those faults; the helper keeps a few megabytes
-// mapped ahead, so that the welder rarely meets a fresh page.
+// elsewhere) the welder takes its own page faults. The helper keeps a few megabytes mapped
+// ahead, so that the welder rarely meets a fresh page.
 #ifndef RL_CORNER_FEED_H
 #define RL_CORNER_FEED_H
 
@@ -56,7 +55,7 @@ class RlCornerFeed {
   // result (optional) is the array the welder fills, bytesPerTriangle bytes for each
   // triangle in order; entries (optional) an array of up to three entries per triangle,
   // bytesPerEntry bytes each, that the welder appends to. Of the layers, the feed follows
-  // helperThread, mapAhead and hugePages (for result and entries). Throws std::bad_alloc
+  // helperThread and mapAhead. Throws std::bad_alloc
   // when the ring cannot be had.
   RlCornerFeed(int numTris, const RlRawTriangle* tris, unsigned char* result = nullptr,
                std::size_t bytesPerTriangle = 0, unsigned char* entries = nullptr,

@@ -157,7 +157,6 @@ RlWeldRoad RlChooseRoad(int numTris, RlWeldRoad road);
 struct RlWeldLayers {
   bool helperThread = true;  // corner data computed ahead on a helper thread (large meshes)
   bool mapAhead = true;      // the helper maps the welder's fresh result pages ahead of it
-  bool hugePages = true;     // huge-page advice for the result arrays and the index blocks
   bool searchMemo = true;    // a repeated corner resumes its search where it compared frames
   bool blockCache = true;    // a probe first tries the block the last search's probe found
 };

@@ -4,14 +4,13 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <type_traits>
+#include <memory>
 
 RlBlockedSortIndex::RlBlockedSortIndex(const RlWeldLayers& layers)
-    : remembered_(layers.blockCache ? kRemembered : 0), arena_(sizeof(Block), layers.hugePages) {
+    : remembered_(layers.blockCache ? kRemembered : 0) {
   // Blocks are filled before they are read, so they start uninitialised (their pages are
-  // touched only as entries arrive); the arena frees them without destroying them.
-  static_assert(std::is_trivially_destructible_v<Block>);
-  blocks_.push_back(::new (arena_.Allocate()) Block);
+  // touched only as entries arrive).
+  blocks_.push_back(std::make_unique_for_overwrite<Block>());
   sizes_.assign(1, 0);
   offset_.assign(1, 0);
   groupStart_.assign(2, 0);
@@ -56,11 +55,12 @@ void RlBlockedSortIndex::Insert(int rank, int count, int entry, float x) {
 }
 
 void RlBlockedSortIndex::Split(int block) {
-  Block* upper = ::new (arena_.Allocate()) Block;  // the arena's even if what follows throws
+  std::unique_ptr<Block> upper = std::make_unique_for_overwrite<Block>();
+  Block& half = *upper;
   const auto at = static_cast<std::size_t>(block);
   sizes_.insert(sizes_.begin() + block + 1, 0);
   try {
-    blocks_.insert(blocks_.begin() + block + 1, upper);
+    blocks_.insert(blocks_.begin() + block + 1, std::move(upper));
   } catch (...) {
     sizes_.erase(sizes_.begin() + block + 1);  // the index stays as it was
     throw;
@@ -68,7 +68,7 @@ void RlBlockedSortIndex::Split(int block) {
   const Block& full = *blocks_[at];
   const int keep = sizes_[at] / 2;
   const auto moved = static_cast<std::size_t>(sizes_[at] - keep);
-  std::memcpy(upper->slot, full.slot + keep, moved * sizeof full.slot[0]);
+  std::memcpy(half.slot, full.slot + keep, moved * sizeof full.slot[0]);
   sizes_[at] = keep;
   sizes_[at + 1] = static_cast<int>(moved);
   RebuildStarts();

@@ -11,10 +11,10 @@
 #ifndef RL_SORT_INDEX_H
 #define RL_SORT_INDEX_H
 
+#include <memory>
 #include <optional>
 #include <vector>
 
-#include "RlBlockArena.h"
 #include "RlGeometryInternal.h"
 
 // The step of every binary search of the sort index, flat or blocked, written once: the
@@ -89,12 +89,11 @@ struct RlTieOrder {
 
 // The blocked sort index. Beside each entry's name it keeps the entry's position x (a
 // float, as every entry's position is), which decides most comparisons without touching
-// the entry. Memory grows with the entries, about 8 to 16 bytes each, and by at most
-// one huge page more once the blocks pass 4 MB (see RlBlockArena). Allocation failures
-// throw std::bad_alloc.
+// the entry. Memory grows with the entries, about 8 to 16 bytes each. Allocation
+// failures throw std::bad_alloc.
 class RlBlockedSortIndex {
  public:
-  // Of the layers, those of the index: huge pages for its blocks, and the block cache.
+  // Of the layers, the index follows blockCache.
   explicit RlBlockedSortIndex(const RlWeldLayers& layers = {});
   ~RlBlockedSortIndex();
 
@@ -155,8 +154,7 @@ class RlBlockedSortIndex {
   // The block of rank, among those of range, for probe number probe.
   Found Find(int probe, int rank, Range range);
 
-  RlBlockArena arena_;           // owns the blocks
-  std::vector<Block*> blocks_;  // in rank order
+  std::vector<std::unique_ptr<Block>> blocks_;  // in rank order
   std::vector<int> sizes_;      // entries in each block
   // A block's first rank is groupStart_ of its group (kGroupBlocks consecutive blocks)
   // plus its own offset within the group, so an insertion updates a few of each.
@@ -168,7 +166,7 @@ class RlBlockedSortIndex {
 // Entries per block: an insertion moves at most this many, a split halves a full block.
 inline constexpr int kSortBlockCapacity = 2048;
 
-// 16 KB: four small pages, 128 to a huge one. An entry's name lies beside its x, so a
+// 16 KB: four pages. An entry's name lies beside its x, so a
 // probe that ties finds the name in the line it has just read, and an insertion moves
 // one run of slots.
 struct RlBlockedSortIndex::Block {

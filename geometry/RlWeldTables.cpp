@@ -1,7 +1,6 @@
 // The record table and the slot table of the blocked welding road.
 #include "RlWeldTables.h"
 
-#include "RlHugePages.h"
 
 // ---- Records ------------------------------------------------------------------------
 
@@ -32,17 +31,11 @@ void RlRecordTable::Average() { RlAverageFrames(verts_, size_); }
 
 // ---- Slots --------------------------------------------------------------------------
 
-RlSlotTable::RlSlotTable(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan,
-                         const RlWeldLayers& layers)
+RlSlotTable::RlSlotTable(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan)
     : numCorners_(3 * numTris),
       tris_(tris),
       tan_(tan),
-      count_(std::make_unique_for_overwrite<int[]>(static_cast<std::size_t>(numCorners_))) {
-  // The welder writes every corner's number, on its own thread.
-  if (layers.hugePages) {
-    RlAdviseHugePages(count_.get(), static_cast<std::size_t>(numCorners_) * sizeof count_[0]);
-  }
-}
+      count_(std::make_unique_for_overwrite<int[]>(static_cast<std::size_t>(numCorners_))) {}
 
 RlSlotTable::~RlSlotTable() = default;
 

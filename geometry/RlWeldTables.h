@@ -73,7 +73,7 @@ class RlRecordTable {
 // failures throw std::bad_alloc.
 class RlSlotTable {
  public:
-  RlSlotTable(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan, const RlWeldLayers& layers);
+  RlSlotTable(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan);
   ~RlSlotTable();
 
   int Size() const { return size_; }

@@ -12,7 +12,7 @@ namespace {
 bool TangentsOnBlockedRoad(int numTris, const RlRawTriangle* tris, RlRawTangentSpaceD* tan,
                            const RlWeldLayers& layers) {
   try {
-    RlSlotTable table(numTris, tris, tan, layers);
+    RlSlotTable table(numTris, tris, tan);
     RlWeldBlocked(numTris, tris, table, layers);
     table.Fill();
   } catch (const std::bad_alloc&) {

@@ -61,7 +61,6 @@ std::vector<std::pair<const char*, RlWeldOptions>> BlockedRoads() {
   add("all layers", nullptr);
   add("no helper thread", &RlWeldLayers::helperThread);
   add("no mapping ahead", &RlWeldLayers::mapAhead);
-  add("no huge pages", &RlWeldLayers::hugePages);
   add("no search memo", &RlWeldLayers::searchMemo);
   add("no block cache", &RlWeldLayers::blockCache);
   return roads;
