@@ -7,7 +7,7 @@
 #include <memory>
 
 RlBlockedSortIndex::RlBlockedSortIndex(const RlWeldLayers& layers)
-    : remembered_(layers.blockCache ? kRemembered : 0) {
+    : cached_(layers.blockCache) {
   // Blocks are filled before they are read, so they start uninitialised (their pages are
   // touched only as entries arrive).
   blocks_.push_back(std::make_unique_for_overwrite<Block>());

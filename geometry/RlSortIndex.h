@@ -149,7 +149,7 @@ class RlBlockedSortIndex {
   };
   static constexpr int kRemembered = 32;  // about the most probes a search makes
   Found found_[kRemembered];
-  int remembered_;  // probes remembered: kRemembered, or 0 without the block cache
+  bool cached_;  // false without the block cache: each search starts with none remembered
   void Forget();
   // The block of rank, among those of range, for probe number probe.
   Found Find(int probe, int rank, Range range);
@@ -178,7 +178,7 @@ struct RlBlockedSortIndex::Block {
 };
 
 inline RlBlockedSortIndex::Found RlBlockedSortIndex::Find(int probe, int rank, Range range) {
-  if (probe >= remembered_) {
+  if (probe >= kRemembered) {
     const int block = Locate(rank, range);
     return {block, BlockStart(block)};
   }
@@ -197,6 +197,9 @@ int RlBlockedSortIndex::Traverse(RlComponentBounds boundsX, RlSearchState from, 
   *entry = -1;
   *result = -1;
   framesAt->reset();
+  if (!cached_) {
+    Forget();
+  }
   if (from.step.high == 0) {
     return 0;
   }
