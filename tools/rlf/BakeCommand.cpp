@@ -116,8 +116,19 @@ int RunBake(const BakeArguments& args) {
     std::cerr << "rlf: " << args.output << ": TGA holds 8 bits per channel; use PNG for 16\n";
     return 2;
   }
+  // Ctrl-C from here on stops the command between its steps, and the bake within.
+  gStop.store(false);
+  std::signal(SIGINT, OnBakeInterrupt);
+  struct DefaultOnReturn {
+    ~DefaultOnReturn() { std::signal(SIGINT, SIG_DFL); }
+  } restore;
+  const auto interrupted = [&args] {
+    std::cerr << "rlf: interrupted; " << args.output << " not written\n";
+    return 1;
+  };
   std::vector<RlRawTriangle> low, high;
   if (!ReadInput(args.low, "low", &low) || !ReadInput(args.high, "high", &high)) return 1;
+  if (gStop.load()) return interrupted();
 
   options.maxDistance = args.maxDistance;
   options.samples = args.samples;
@@ -136,19 +147,14 @@ int RunBake(const BakeArguments& args) {
       std::fprintf(stderr, "\rbaking: %d%%", static_cast<int>(100 * done));
     };
   }
-  gStop.store(false);
-  std::signal(SIGINT, OnBakeInterrupt);
   RlBakeMap map;
   std::string error;
   const auto started = std::chrono::steady_clock::now();
   const RlBakeStatus status = RlBake(low, high, options, &map, &error);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGINT, SIG_DFL);  // from here Ctrl-C ends the program, and a file being written goes
   if (terminal) std::fputs("\r\033[K", stderr);
-  if (status == RlBakeStatus::kCancelled) {
-    std::cerr << "rlf: interrupted; " << args.output << " not written\n";
-    return 1;
-  }
+  if (status == RlBakeStatus::kCancelled || gStop.load()) return interrupted();
   if (status == RlBakeStatus::kFailed) {
     std::cerr << "rlf: cannot bake " << args.high << " onto " << args.low << ": " << error << "\n";
     return 1;
