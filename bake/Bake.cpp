@@ -2,10 +2,10 @@
 // against the high mesh along the low normal, the hits' normals expressed in the low
 // mesh's glTF frames, and the islands padded.
 #include <algorithm>
+#include <iterator>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -14,7 +14,6 @@
 #include "GltfVertex.h"
 #include "HighMesh.h"
 #include "RlBake.h"
-#include "RlTangentSpace.h"
 #include "TexelCover.h"
 
 namespace {
@@ -212,21 +211,17 @@ RlBakeStatus RlBake(const std::vector<RlRawTriangle>& low, const std::vector<RlR
   map->maxDistance = options.maxDistance > 0 ? options.maxDistance : RlDefaultMaxDistance(low);
   if (!(map->maxDistance > 0)) return fail("the low mesh has no extent, so no maximum distance can be derived");
 
+  const bool mapped = std::any_of(low.begin(), low.end(), [](const RlRawTriangle& t) {
+    return std::any_of(std::begin(t.texCoord), std::end(t.texCoord), [](RlRawTexCoord c) { return c.u != 0 || c.v != 0; });
+  });
+  if (!mapped) return fail("the low mesh has no texture coordinates");
   // The low mesh as a glTF viewer has it, after welding.
-  const int numTris = static_cast<int>(low.size());
-  int numVerts = 0;
-  RlTangentPointD* rawVerts = nullptr;
-  RlIndex* rawIndices = nullptr;
-  const bool welded = RlCreateVertexBuffers(numTris, const_cast<RlRawTriangle*>(low.data()), &numVerts, &rawVerts, &rawIndices);
-  const std::unique_ptr<RlTangentPointD[]> verts(rawVerts);
-  const std::unique_ptr<RlIndex[]> indices(rawIndices);
-  if (!welded) return fail("not enough memory to weld the low mesh");
-  std::vector<RlGltfVertex> vertices;
+  RlGltfMesh lowMesh;
+  if (!RlWeldGltfMesh(low, &lowMesh)) return fail("not enough memory to weld the low mesh");
   std::vector<double> uv;
   std::vector<uint8_t> filled;
   const std::size_t texels = static_cast<std::size_t>(options.width) * static_cast<std::size_t>(options.height);
   try {
-    vertices.resize(static_cast<std::size_t>(numVerts));
     uv.resize(6 * low.size());
     filled.assign(texels, 0);
     map->normals.assign(3 * texels, 0.0f);
@@ -234,15 +229,9 @@ RlBakeStatus RlBake(const std::vector<RlRawTriangle>& low, const std::vector<RlR
   } catch (const std::bad_alloc&) {
     return fail("not enough memory for a map of this size");
   }
-  bool mapped = false;
-  for (int v = 0; v < numVerts; ++v) {
-    vertices[static_cast<std::size_t>(v)] = RlToGltfVertex(verts[v]);
-    mapped = mapped || verts[v].uv[0] != 0 || verts[v].uv[1] != 0;
-  }
-  if (!mapped) return fail("the low mesh has no texture coordinates");
   for (std::size_t t = 0; t < low.size(); ++t) {
     for (std::size_t i = 0; i < 3; ++i) {
-      const RlGltfVertex& v = vertices[static_cast<std::size_t>(indices[t].idx[i])];
+      const RlGltfVertex& v = lowMesh.vertices[static_cast<std::size_t>(lowMesh.indices[t].idx[i])];
       uv[6 * t + 2 * i] = double{v.uv[0]} * options.width;
       uv[6 * t + 2 * i + 1] = double{v.uv[1]} * options.height;
     }
@@ -257,7 +246,7 @@ RlBakeStatus RlBake(const std::vector<RlRawTriangle>& low, const std::vector<RlR
 
   int across = static_cast<int>(std::sqrt(static_cast<double>(options.samples)));
   while (options.samples % across != 0) --across;
-  const Job job{options, highMesh, vertices, indices.get(), uv, cover, *map, filled, across, options.samples / across};
+  const Job job{options, highMesh, lowMesh.vertices, lowMesh.indices.data(), uv, cover, *map, filled, across, options.samples / across};
   map->samples = cover.covered * options.samples;
   const int threads = options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
   if (!BakeRows(job, threads)) return RlBakeStatus::kCancelled;

@@ -2,6 +2,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <new>
+
+#include "RlTangentSpace.h"
 
 namespace {
 
@@ -42,6 +46,25 @@ RlGltfVertex RlToGltfVertex(const RlTangentPointD& v) {
   out.uv[0] = static_cast<float>(uv[0]);
   out.uv[1] = static_cast<float>(1.0 - uv[1]);
   return out;
+}
+
+bool RlWeldGltfMesh(const std::vector<RlRawTriangle>& tris, RlGltfMesh* mesh) {
+  int numVerts = 0;
+  RlTangentPointD* rawVerts = nullptr;
+  RlIndex* rawIndices = nullptr;
+  const bool welded = RlCreateVertexBuffers(static_cast<int>(tris.size()), const_cast<RlRawTriangle*>(tris.data()),
+                                            &numVerts, &rawVerts, &rawIndices);
+  const std::unique_ptr<RlTangentPointD[]> verts(rawVerts);
+  const std::unique_ptr<RlIndex[]> indices(rawIndices);
+  if (!welded) return false;
+  try {
+    mesh->vertices.resize(static_cast<std::size_t>(numVerts));
+    mesh->indices.assign(indices.get(), indices.get() + tris.size());
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  for (int v = 0; v < numVerts; ++v) mesh->vertices[static_cast<std::size_t>(v)] = RlToGltfVertex(verts[v]);
+  return true;
 }
 
 RlGltfFrame RlGltfFrameAt(const RlGltfVertex* const c[3], const double w[3]) {

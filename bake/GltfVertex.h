@@ -5,6 +5,8 @@
 #ifndef RL_GLTF_VERTEX_H
 #define RL_GLTF_VERTEX_H
 
+#include <vector>
+
 #include "RlFileIO.h"
 
 struct RlGltfVertex {
@@ -18,6 +20,17 @@ struct RlGltfVertex {
 // of cross(normal, tangent), else -1: so w * cross(N, T) points towards increasing host
 // v, up the image, which glTF calls +Y of a tangent-space normal map.
 RlGltfVertex RlToGltfVertex(const RlTangentPointD& v);
+
+// A triangle list as the glb of rlf weld holds it: the welded vertices, and per
+// triangle, in order, its corners' vertex numbers.
+struct RlGltfMesh {
+  std::vector<RlGltfVertex> vertices;
+  std::vector<RlIndex> indices;
+};
+
+// Welds tris (read only) with RlCreateVertexBuffers into *mesh. False when tris is empty
+// or memory runs out.
+bool RlWeldGltfMesh(const std::vector<RlRawTriangle>& tris, RlGltfMesh* mesh);
 
 // A tangent frame in double precision: unit tangent, bitangent and normal.
 struct RlGltfFrame {

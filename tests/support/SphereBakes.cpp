@@ -6,27 +6,17 @@
 
 #include "GltfVertex.h"
 #include "MapImage.h"
-#include "RlTangentSpace.h"
 #include "Spheres.h"
 #include "TexelCover.h"
 
 std::vector<double> BumpAngleErrors(const std::vector<RlRawTriangle>& lowTris, const RlBakeMap& map) {
-  std::vector<RlRawTriangle> tris = lowTris;
-  int numVerts = 0;
-  RlTangentPointD* verts = nullptr;
-  RlIndex* indices = nullptr;
   std::vector<double> errors;
-  if (!RlCreateVertexBuffers(static_cast<int>(tris.size()), tris.data(), &numVerts, &verts, &indices)) {
-    delete[] verts;
-    delete[] indices;
-    return errors;
-  }
-  std::vector<RlGltfVertex> vertices;
-  for (int v = 0; v < numVerts; ++v) vertices.push_back(RlToGltfVertex(verts[v]));
+  RlGltfMesh low;
+  if (!RlWeldGltfMesh(lowTris, &low)) return errors;
   std::vector<double> uv;
-  for (std::size_t t = 0; t < tris.size(); ++t) {
+  for (const RlIndex& t : low.indices) {
     for (int i = 0; i < 3; ++i) {
-      const RlGltfVertex& v = vertices[static_cast<std::size_t>(indices[t].idx[i])];
+      const RlGltfVertex& v = low.vertices[static_cast<std::size_t>(t.idx[i])];
       uv.insert(uv.end(), {double{v.uv[0]} * map.width, double{v.uv[1]} * map.height});
     }
   }
@@ -44,10 +34,10 @@ std::vector<double> BumpAngleErrors(const std::vector<RlRawTriangle>& lowTris, c
       w[0] = ((p[2] - cx) * (p[5] - cy) - (p[3] - cy) * (p[4] - cx)) / area;
       w[1] = ((p[4] - cx) * (p[1] - cy) - (p[5] - cy) * (p[0] - cx)) / area;
       w[2] = 1 - w[0] - w[1];
-      const RlIndex& tri = indices[t];
-      const RlGltfVertex* const c[3] = {&vertices[static_cast<std::size_t>(tri.idx[0])],
-                                        &vertices[static_cast<std::size_t>(tri.idx[1])],
-                                        &vertices[static_cast<std::size_t>(tri.idx[2])]};
+      const RlIndex& tri = low.indices[static_cast<std::size_t>(t)];
+      const RlGltfVertex* const c[3] = {&low.vertices[static_cast<std::size_t>(tri.idx[0])],
+                                        &low.vertices[static_cast<std::size_t>(tri.idx[1])],
+                                        &low.vertices[static_cast<std::size_t>(tri.idx[2])]};
       const RlGltfFrame f = RlGltfFrameAt(c, w);
       double m[3], point[3], n[3], truth[3], theta, phi, length = 0;
       for (std::size_t k = 0; k < 3; ++k) {
@@ -65,7 +55,5 @@ std::vector<double> BumpAngleErrors(const std::vector<RlRawTriangle>& lowTris, c
       errors.push_back(std::acos(std::min(1.0, cosine)) * 180 / std::numbers::pi);
     }
   }
-  delete[] verts;
-  delete[] indices;
   return errors;
 }

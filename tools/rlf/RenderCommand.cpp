@@ -108,21 +108,11 @@ int RunRender(const RenderOptions& options) {
     std::cerr << "rlf: " << file.Error() << "\n";
     return 1;
   }
-  // With a map: the welded mesh as a glTF viewer has it, triangle t's corners indices[t].
-  std::vector<RlGltfVertex> vertices;
-  std::unique_ptr<RlIndex[]> indices;
-  if (map.levels && !tris.empty()) {
-    int numVerts = 0;
-    RlTangentPointD* verts = nullptr;
-    RlIndex* rawIndices = nullptr;
-    const bool welded = RlCreateVertexBuffers(static_cast<int>(tris.size()), tris.data(), &numVerts, &verts, &rawIndices);
-    const std::unique_ptr<RlTangentPointD[]> ownedVerts(verts);
-    indices.reset(rawIndices);
-    if (!welded) {
-      std::cerr << "rlf: " << input << ": not enough memory to weld the mesh\n";
-      return 1;
-    }
-    for (int v = 0; v < numVerts; ++v) vertices.push_back(RlToGltfVertex(verts[v]));
+  // With a map: the welded mesh as a glTF viewer has it.
+  RlGltfMesh welded;
+  if (map.levels && !tris.empty() && !RlWeldGltfMesh(tris, &welded)) {
+    std::cerr << "rlf: " << input << ": not enough memory to weld the mesh\n";
+    return 1;
   }
   // The colour of each corner.
   std::vector<Vec3> colours(3 * tris.size());
@@ -199,9 +189,10 @@ int RunRender(const RenderOptions& options) {
         Vec3 colour;
         if (map.levels) {
           const double w[3] = {w0, w1, w2};
-          const RlGltfVertex* const c[3] = {&vertices[static_cast<std::size_t>(indices[t].idx[0])],
-                                            &vertices[static_cast<std::size_t>(indices[t].idx[1])],
-                                            &vertices[static_cast<std::size_t>(indices[t].idx[2])]};
+          const RlIndex& corners = welded.indices[t];
+          const RlGltfVertex* const c[3] = {&welded.vertices[static_cast<std::size_t>(corners.idx[0])],
+                                            &welded.vertices[static_cast<std::size_t>(corners.idx[1])],
+                                            &welded.vertices[static_cast<std::size_t>(corners.idx[2])]};
           const RlGltfFrame f = RlGltfFrameAt(c, w);
           const Vec3 m = map.At(w0 * c[0]->uv[0] + w1 * c[1]->uv[0] + w2 * c[2]->uv[0],
                                 w0 * c[0]->uv[1] + w1 * c[1]->uv[1] + w2 * c[2]->uv[1]);
