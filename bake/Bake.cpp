@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 
 #include "Dilate.h"
@@ -189,8 +190,26 @@ double RlDefaultMaxDistance(const std::vector<RlRawTriangle>& low) {
   return 0.05 * std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
 }
 
-RlBakeStatus RlBake(const std::vector<RlRawTriangle>& low, const std::vector<RlRawTriangle>& high,
-                    const RlBakeOptions& options, RlBakeMap* map, std::string* error) {
+namespace {
+
+// The farthest coordinate either mesh may have. The ray tracer works in single
+// precision and its bounds overflow not far beyond this; nothing that far out has detail
+// a map could hold.
+constexpr double kMaxCoordinate = 1e15;
+
+bool WithinReach(const std::vector<RlRawTriangle>& tris) {
+  for (const RlRawTriangle& t : tris) {
+    for (const RlRawPoint& p : t.vert) {
+      if (!(std::fabs(p.x) <= kMaxCoordinate && std::fabs(p.y) <= kMaxCoordinate && std::fabs(p.z) <= kMaxCoordinate)) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRawTriangle>& high,
+                  const RlBakeOptions& options, RlBakeMap* map, std::string* error) {
   const auto fail = [error](const std::string& why) {
     *error = why;
     return RlBakeStatus::kFailed;
@@ -206,6 +225,10 @@ RlBakeStatus RlBake(const std::vector<RlRawTriangle>& low, const std::vector<RlR
   }
   if (low.empty() || high.empty()) return fail(low.empty() ? "the low mesh has no triangles" : "the high mesh has no triangles");
   if (low.size() > static_cast<std::size_t>(INT32_MAX / 3)) return fail("the low mesh has too many triangles");
+  if (!WithinReach(low) || !WithinReach(high)) {
+    return fail(std::string(WithinReach(low) ? "the high" : "the low") +
+                " mesh reaches beyond 1e15 from the origin, farther than rays can be traced in single precision");
+  }
   map->width = options.width;
   map->height = options.height;
   map->maxDistance = options.maxDistance > 0 ? options.maxDistance : RlDefaultMaxDistance(low);
@@ -260,4 +283,18 @@ RlBakeStatus RlBake(const std::vector<RlRawTriangle>& low, const std::vector<RlR
   }
   if (options.progress) options.progress(1.0);
   return RlBakeStatus::kDone;
+}
+
+}  // namespace
+
+RlBakeStatus RlBake(const std::vector<RlRawTriangle>& low, const std::vector<RlRawTriangle>& high,
+                    const RlBakeOptions& options, RlBakeMap* map, std::string* error) {
+  try {
+    return Bake(low, high, options, map, error);
+  } catch (const std::bad_alloc&) {
+    *error = "not enough memory for a map of this size";
+  } catch (const std::system_error& e) {
+    *error = std::string("the system refused: ") + e.what();
+  }
+  return RlBakeStatus::kFailed;
 }

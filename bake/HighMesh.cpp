@@ -1,9 +1,14 @@
 #include "HighMesh.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <limits>
 #include <new>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -13,6 +18,19 @@ const char* Describe(RTCError code) {
     case RTC_ERROR_UNSUPPORTED_CPU: return "Embree does not support this processor";
     default: return "Embree failed to build the ray-tracing scene";
   }
+}
+
+// Whether count threads can run at once.
+bool ThreadsAvailable(unsigned count) {
+  std::vector<std::thread> threads;
+  bool available = true;
+  try {
+    for (unsigned i = 0; i < count; ++i) threads.emplace_back([] {});
+  } catch (const std::system_error&) {
+    available = false;
+  }
+  for (std::thread& thread : threads) thread.join();
+  return available;
 }
 
 }  // namespace
@@ -25,6 +43,12 @@ RlHighMesh::~RlHighMesh() {
 bool RlHighMesh::Build(const std::vector<RlRawTriangle>& tris, std::string* error) {
   if (tris.size() > std::numeric_limits<unsigned>::max() / 3) {
     *error = "the high mesh has too many triangles";
+    return false;
+  }
+  // Embree starts a worker thread per processor and cannot survive failing to (its
+  // teardown ends the process): the threads are asked of the system first.
+  if (!ThreadsAvailable(std::max(1u, std::thread::hardware_concurrency()))) {
+    *error = "the system gives no threads to trace rays with (" + std::string(std::strerror(EAGAIN)) + ")";
     return false;
   }
   device_ = rtcNewDevice(nullptr);

@@ -1,14 +1,16 @@
-// A file written beside its target and moved over it only when complete, so that a
-// failed export never destroys or truncates the target.
+// The export's target, replaced whole or not at all (AtomicFile), written through stdio
+// as the RLF writer expects.
 #ifndef REPLACEMENT_FILE_H
 #define REPLACEMENT_FILE_H
 
 #include <cstdio>
 #include <string>
 
+#include "AtomicFile.h"
+
 class ReplacementFile {
  public:
-  explicit ReplacementFile(std::string target) : target_(std::move(target)) {}
+  explicit ReplacementFile(std::string target) : file_(std::move(target)) {}
   ~ReplacementFile();  // removes an uncommitted file
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
@@ -17,15 +19,12 @@ class ReplacementFile {
   // target exists and may not be written.
   bool Open();
   FILE* Stream() const { return stream_; }
-  // Closes the new file and moves it over the target; false (and the new file removed)
-  // when either fails.
+  // Flushes, syncs and closes the new file and moves it over the target; false (and the
+  // new file removed) when any of it fails.
   bool Commit();
 
  private:
-  void Discard();
-
-  std::string target_;
-  std::string temporary_;
+  AtomicFile file_;
   FILE* stream_ = nullptr;
 };
 

@@ -93,22 +93,16 @@ MStatus MFnMesh::getConnectedSetsAndMembers(unsigned instanceNumber, MObjectArra
     return MStatus::kSuccess;
   }
   const host::Scene& scene = host::Scene::Active();
-  for (int s = 0; s < scene.SetCount(); ++s) {
-    const host::ShadingSet& set = scene.GetSet(s);
-    if (renderableSetsOnly && !set.renderable) {
+  for (const host::Scene::Membership& membership : scene.MembershipsOf(node_)) {
+    const host::ShadingSet& set = scene.GetSet(membership.set);
+    const host::SetMembership& member = set.members[membership.member];
+    if ((renderableSetsOnly && !set.renderable) || member.instance != instanceNumber) {
       continue;
     }
-    for (const host::SetMembership& member : set.members) {
-      if (member.mesh != node_ || member.instance != instanceNumber) {
-        continue;
-      }
-      sets.items().push_back(host::ObjectOfSet(s));
-      comps.items().push_back(
-          member.wholeObject
-              ? MObject()
-              : MObject(MFn::kMeshPolygonComponent, node_,
-                        std::make_shared<const std::vector<int>>(member.faces)));
-    }
+    sets.items().push_back(host::ObjectOfSet(membership.set));
+    comps.items().push_back(member.wholeObject ? MObject()
+                                               : MObject(MFn::kMeshPolygonComponent, node_,
+                                                         std::make_shared<const std::vector<int>>(member.faces)));
   }
   return MStatus::kSuccess;
 }

@@ -1,5 +1,6 @@
 #include "host/Scene.h"
 
+#include <algorithm>
 #include <csignal>
 #include <stdexcept>
 
@@ -62,6 +63,7 @@ Scene::Scene() { Reset(); }
 void Scene::Reset() {
   nodes_.clear();
   sets_.clear();
+  memberships_.clear();
   selection_.clear();
   interruptAfter_ = -1;
   computations_ = {};
@@ -117,6 +119,23 @@ void Scene::AssignObject(int set, NodeId mesh, unsigned instance) {
   CheckNode(mesh);
   Require(nodes_[static_cast<std::size_t>(mesh)].kind == NodeKind::kMesh, "only meshes join sets");
   sets_[static_cast<std::size_t>(set)].members.push_back({mesh, instance, true, {}});
+  AddMembership(set, mesh);
+}
+
+// Each mesh's memberships, ordered by set and, within a set, by assignment: the order in
+// which a walk over every set's members would meet them.
+void Scene::AddMembership(int set, NodeId mesh) {
+  if (memberships_.size() <= static_cast<std::size_t>(mesh)) memberships_.resize(static_cast<std::size_t>(mesh) + 1);
+  std::vector<Membership>& of = memberships_[static_cast<std::size_t>(mesh)];
+  const Membership added{set, sets_[static_cast<std::size_t>(set)].members.size() - 1};
+  of.insert(std::upper_bound(of.begin(), of.end(), added,
+                             [](const Membership& a, const Membership& b) { return a.set < b.set; }),
+            added);
+}
+
+const std::vector<Scene::Membership>& Scene::MembershipsOf(NodeId mesh) const {
+  static const std::vector<Membership> none;
+  return static_cast<std::size_t>(mesh) < memberships_.size() ? memberships_[static_cast<std::size_t>(mesh)] : none;
 }
 
 void Scene::AssignFaces(int set, NodeId mesh, std::vector<int> faces, unsigned instance) {
@@ -128,6 +147,7 @@ void Scene::AssignFaces(int set, NodeId mesh, std::vector<int> faces, unsigned i
     Require(face >= 0 && face < static_cast<int>(node.mesh.faceCounts.size()), "a face is out of range");
   }
   sets_[static_cast<std::size_t>(set)].members.push_back({mesh, instance, false, std::move(faces)});
+  AddMembership(set, mesh);
 }
 
 void Scene::Select(NodeId node) {

@@ -22,10 +22,13 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <type_traits>
 #include <unordered_map>
 #include <vector>
 
+#include "InputFile.h"
+#include "Interrupts.h"
 #include "SceneFiles.h"
 #include "SmoothNormals.h"
 #include "host/Scene.h"
@@ -267,17 +270,24 @@ double gReadSeconds = 10;
 
 // Reads the file in a child process. Throws SceneError when the child fails.
 Description DescribeApart(const std::string& path) {
+  // The child opens the file by name: what it opens is checked here first.
+  std::string error;
+  FILE* input = OpenInput(path, &error);
+  if (input == nullptr) throw SceneError(error);
+  std::fclose(input);
   int channel[2];
   if (pipe(channel) != 0) {
     throw SceneError(path + ": cannot start the Assimp reader");
   }
   std::fflush(nullptr);
+  std::optional<SignalsHeld> held(std::in_place);  // until the interrupt handler knows the child
   const pid_t pid = fork();
   if (pid < 0) {
     close(channel[0]), close(channel[1]);
     throw SceneError(path + ": cannot start the Assimp reader");
   }
   if (pid == 0) {
+    DetachChildFromInterrupts();
     close(channel[0]);
     // A reader that faults ends the child by its signal, which the parent reports;
     // handlers the parent installed (a sanitizer's, a fuzzer's) have no say here.
@@ -309,6 +319,8 @@ Description DescribeApart(const std::string& path) {
     }
     _exit(status);  // no destructors of the parent's objects run twice
   }
+  KillOnInterrupt(pid);
+  held.reset();
   close(channel[1]);
   Description d;
   FILE* in = fdopen(channel[0], "rb");
@@ -323,6 +335,7 @@ Description DescribeApart(const std::string& path) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
+  KillOnInterrupt(0);
   if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) {
     throw SceneError(path + ": Assimp's reader did not finish reading it in time");
   }

@@ -1,19 +1,24 @@
 // rlf bake: a normal map of a high-resolution mesh in the tangent frames of a low one.
 // Either input may be an RLF file or any scene rlf export reads, which is exported
 // through the plug-in first, so that the bake sees exactly what an export holds.
+#include <sys/resource.h>
 #include <unistd.h>
 
-#include <atomic>
+#include <algorithm>
 #include <charconv>
 #include <chrono>
-#include <csignal>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <memory>
+#include <optional>
 
 #include "Commands.h"
+#include "InputFile.h"
+#include "Interrupts.h"
 #include "MapImage.h"
 #include "NonFinite.h"
 #include "OutputFile.h"
@@ -28,42 +33,49 @@ struct BakeArguments {
   std::string format;  // from the output's extension unless given
   std::string space = "tangent";
   double maxDistance = 0;
+  std::string maxMemory;  // bytes, with an optional K, M, G or T; default what the machine allows
   int samples = 4, padding = 16, bits = 8, threads = 0;
 };
 
-std::atomic<bool> gStop{false};
-extern "C" void OnBakeInterrupt(int) { gStop.store(true); }
-
 bool IsRlfFile(const std::string& path) {
   char magic[4] = {};
-  FILE* f = std::fopen(path.c_str(), "rb");
+  std::string error;
+  FILE* f = OpenInput(path, &error);
   const bool rlf = f != nullptr && std::fread(magic, 1, 4, f) == 4 && std::memcmp(magic, "RLF ", 4) == 0;
   if (f != nullptr) std::fclose(f);
   return rlf;
 }
 
+// A scene's export, in a directory of its own that an interrupt removes with it.
+bool ExportToScratch(const std::string& path, std::vector<RlRawTriangle>* tris, std::string* error) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string directory = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/rlf-bake-XXXXXX";
+  const int dirHandle = [&] {
+    const SignalsHeld held;
+    if (mkdtemp(directory.data()) == nullptr) return -2;
+    return RemoveOnInterrupt(directory);
+  }();
+  if (dirHandle == -2) {
+    *error = "no scratch directory for exporting " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  const std::string scratch = directory + "/scene.rlf";
+  const int fileHandle = RemoveOnInterrupt(scratch);
+  const bool read = ExportScene(path, scratch, error) && ReadRlfFile(scratch, tris, error);
+  std::remove(scratch.c_str());
+  rmdir(directory.c_str());
+  ForgetOnInterrupt(fileHandle);
+  ForgetOnInterrupt(dirHandle);
+  return read;
+}
+
 // The triangles of an input, finite ones only (the others are counted in a warning).
-bool ReadInput(const std::string& path, const char* role, std::vector<RlRawTriangle>* tris) {
+bool ReadMesh(const std::string& path, const char* role, std::vector<RlRawTriangle>* tris) {
   std::string error;
-  if (IsRlfFile(path)) {
-    if (!ReadRlfFile(path, tris, &error)) {
-      std::cerr << "rlf: " << error << "\n";
-      return false;
-    }
-  } else {
-    char scratch[] = "/tmp/rlf-bake-XXXXXX";
-    const int fd = mkstemp(scratch);
-    if (fd < 0) {
-      std::cerr << "rlf: no scratch file for exporting " << path << ": " << std::strerror(errno) << "\n";
-      return false;
-    }
-    close(fd);
-    const bool read = ExportScene(path, scratch, &error) && ReadRlfFile(scratch, tris, &error);
-    std::remove(scratch);
-    if (!read) {
-      std::cerr << "rlf: " << error << "\n";
-      return false;
-    }
+  const bool read = IsRlfFile(path) ? ReadRlfFile(path, tris, &error) : ExportToScratch(path, tris, &error);
+  if (!read) {
+    if (!Interrupted()) std::cerr << "rlf: " << error << "\n";
+    return false;
   }
   const std::size_t nonFinite = std::erase_if(*tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
   if (nonFinite > 0) {
@@ -73,70 +85,167 @@ bool ReadInput(const std::string& path, const char* role, std::vector<RlRawTrian
   return true;
 }
 
-bool WriteImage(const std::string& path, const std::vector<float>& values, int channels, const RlBakeMap& map,
-                const BakeArguments& args, RlMapFormat format) {
-  std::vector<unsigned char> bytes;
-  std::string error;
-  if (!RlEncodeMap(values, channels, map.width, map.height, args.bits, format, &bytes, &error)) {
-    std::cerr << "rlf: " << path << ": " << error << "\n";
-    return false;
-  }
-  OutputFile file(path);
-  if (!file.Open() || !file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
-    std::cerr << "rlf: " << file.Error() << "\n";
-    return false;
-  }
-  return true;
-}
-
-RlMapFormat FormatOf(const std::string& path, const std::string& named) {
+// The format a map is written in: --format, else the output's extension (PNG when it has
+// none). Empty when the extension names another kind of file.
+std::optional<RlMapFormat> FormatOf(const std::string& path, const std::string& named) {
   if (!named.empty()) return named == "tga" ? RlMapFormat::kTga : RlMapFormat::kPng;
   std::string extension = std::filesystem::path(path).extension().string();
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension == ".tga" ? RlMapFormat::kTga : RlMapFormat::kPng;
+  if (extension == ".tga") return RlMapFormat::kTga;
+  if (extension == ".png" || extension.empty()) return RlMapFormat::kPng;
+  return std::nullopt;
+}
+
+// One output map: checked before the bake, opened before the bake (so that a missing or
+// unwritable directory is found first), committed after both are written.
+struct MapOutput {
+  std::string path;
+  RlMapFormat format;
+  int channels;
+  std::unique_ptr<OutputFile> file;
+};
+
+// W, or W x H, each 1 to 16384.
+bool ParseSize(const std::string& size, RlBakeOptions* options) {
+  const std::size_t cross = size.find('x');
+  const auto number = [](const std::string& text, int* value) {
+    const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), *value);
+    return failure == std::errc() && end == text.data() + text.size() && *value >= 1 && *value <= 16384;
+  };
+  return number(size.substr(0, cross), &options->width) &&
+         number(cross == std::string::npos ? size : size.substr(cross + 1), &options->height);
+}
+
+// Bytes, with an optional K, M, G or T (powers of 1024).
+bool ParseBytes(const std::string& text, double* bytes) {
+  char* end = nullptr;
+  double value = std::strtod(text.c_str(), &end);
+  const std::string unit = end;
+  const char* units = "KMGT";
+  if (unit.size() == 1 && std::strchr(units, std::toupper(static_cast<unsigned char>(unit[0]))) != nullptr) {
+    value *= std::pow(1024.0, 1 + static_cast<int>(std::strchr(units, std::toupper(static_cast<unsigned char>(unit[0]))) - units));
+  } else if (!unit.empty()) {
+    return false;
+  }
+  *bytes = value;
+  return end != text.c_str() && std::isfinite(value) && value > 0;
+}
+
+// The memory this machine lets the process have: its physical memory, or less when an
+// address-space or data limit is set.
+double MachineMemory() {
+  double bytes = static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
+  for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+    rlimit limit;
+    if (getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+      bytes = std::min(bytes, static_cast<double>(limit.rlim_cur));
+    }
+  }
+  return bytes;
+}
+
+std::string Amount(double bytes) {
+  char text[32];
+  if (bytes >= 1e9) {
+    std::snprintf(text, sizeof text, "%.1f GB", bytes / 1e9);
+  } else {
+    std::snprintf(text, sizeof text, "%.0f MB", std::ceil(bytes / 1e6));
+  }
+  return text;
+}
+
+// Checks what can be checked before anything is read: the size, the formats, the two
+// outputs. Returns 0, or the exit status of a bad request (2) with its line printed.
+int CheckRequest(const BakeArguments& args, RlBakeOptions* options, std::vector<MapOutput>* outputs) {
+  if (!ParseSize(args.size, options)) {
+    std::cerr << "rlf: --size takes W or WxH, 1 to 16384 texels each\n";
+    return 2;
+  }
+  outputs->push_back({args.output, {}, 3, {}});
+  if (!args.heightMap.empty()) outputs->push_back({args.heightMap, {}, 1, {}});
+  for (MapOutput& output : *outputs) {
+    const std::optional<RlMapFormat> format = FormatOf(output.path, &output == &outputs->front() ? args.format : "");
+    if (!format) {
+      std::cerr << "rlf: " << output.path << ": maps are written as PNG or TGA; name the file .png or .tga\n";
+      return 2;
+    }
+    if (*format == RlMapFormat::kTga && args.bits != 8) {
+      std::cerr << "rlf: " << output.path << ": TGA holds 8 bits per channel; use PNG for 16\n";
+      return 2;
+    }
+    output.format = *format;
+  }
+  if (outputs->size() == 2) {
+    const auto resolved = [](const std::string& path) {
+      std::error_code error;
+      const auto full = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+      return error ? std::filesystem::path(path) : full;
+    };
+    if (resolved(args.output) == resolved(args.heightMap)) {
+      std::cerr << "rlf: " << args.heightMap << ": the height map and the normal map cannot be one file\n";
+      return 2;
+    }
+  }
+  return 0;
+}
+
+// What the bake and the writing of its maps need at most, in bytes: per texel, while
+// baking, the map, its coverage and its padding rings, and while writing, the map and an
+// image's raw rows, compressed rows and file; per triangle the inputs, the welded low
+// mesh and the ray-tracing structure of the high one.
+double EstimateBytes(const RlBakeOptions& options, const BakeArguments& args, std::size_t low, std::size_t high) {
+  const double texels = static_cast<double>(options.width) * options.height;
+  const double map = 12 + (options.heights ? 4 : 0);
+  const double baking = map + 1 + 4 + 2;
+  const double writing = map + 3.0 * 3 * (args.bits / 8);
+  return texels * std::max(baking, writing) + static_cast<double>(low) * 400 + static_cast<double>(high) * 250;
 }
 
 int RunBake(const BakeArguments& args) {
   RlBakeOptions options;
-  {
-    // W, or W x H.
-    const std::size_t cross = args.size.find('x');
-    const auto number = [](const std::string& text, int* value) {
-      const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), *value);
-      return failure == std::errc() && end == text.data() + text.size() && *value >= 1 && *value <= 16384;
-    };
-    if (!number(args.size.substr(0, cross), &options.width) ||
-        !number(cross == std::string::npos ? args.size : args.size.substr(cross + 1), &options.height)) {
-      std::cerr << "rlf: --size takes W or WxH, 1 to 16384 texels each\n";
-      return 2;
-    }
-  }
-  const RlMapFormat format = FormatOf(args.output, args.format);
-  if (format == RlMapFormat::kTga && args.bits != 8) {
-    std::cerr << "rlf: " << args.output << ": TGA holds 8 bits per channel; use PNG for 16\n";
+  options.heights = !args.heightMap.empty();
+  std::vector<MapOutput> outputs;
+  if (const int status = CheckRequest(args, &options, &outputs); status != 0) return status;
+  double budget = MachineMemory();
+  if (!args.maxMemory.empty() && !ParseBytes(args.maxMemory, &budget)) {
+    std::cerr << "rlf: --max-memory takes bytes, such as 8G or 512M\n";
     return 2;
   }
-  // Ctrl-C from here on stops the command between its steps, and the bake within.
-  gStop.store(false);
-  std::signal(SIGINT, OnBakeInterrupt);
-  struct DefaultOnReturn {
-    ~DefaultOnReturn() { std::signal(SIGINT, SIG_DFL); }
-  } restore;
-  const auto interrupted = [&args] {
-    std::cerr << "rlf: interrupted; " << args.output << " not written\n";
-    return 1;
-  };
+  // A signal from here on ends the command with this line: while a scene is read at once,
+  // while the plug-in exports one or the bake runs as soon as they stop.
+  const std::string interrupted = "rlf: interrupted; " + args.output + " not written\n";
+  EndInterruptsWith(interrupted);
   std::vector<RlRawTriangle> low, high;
-  if (!ReadInput(args.low, "low", &low) || !ReadInput(args.high, "high", &high)) return 1;
-  if (gStop.load()) return interrupted();
+  bool read;
+  {
+    const Deferral deferral;
+    read = ReadMesh(args.low, "low", &low) && ReadMesh(args.high, "high", &high);
+  }
+  if (Interrupted()) return std::fputs(interrupted.c_str(), stderr), 1;
+  if (!read) return 1;
+
+  const double needed = EstimateBytes(options, args, low.size(), high.size());
+  if (needed > budget) {
+    std::cerr << "rlf: a " << options.width << "x" << options.height << " bake of " << high.size()
+              << " high triangles needs about " << Amount(needed) << ", more than the " << Amount(budget)
+              << (args.maxMemory.empty() ? " this machine allows" : " of --max-memory")
+              << "; bake a smaller map\n";
+    return 1;
+  }
+  for (MapOutput& output : outputs) {
+    output.file = std::make_unique<OutputFile>(output.path);
+    if (!output.file->Open()) {
+      std::cerr << "rlf: " << output.file->Error() << "\n";
+      return 1;
+    }
+  }
 
   options.maxDistance = args.maxDistance;
   options.samples = args.samples;
   options.padding = args.padding;
   options.space = args.space == "object" ? RlBakeSpace::kObject : RlBakeSpace::kTangent;
   options.threads = args.threads;
-  options.heights = !args.heightMap.empty();
-  options.cancel = &gStop;
+  options.cancel = &StopFlag();
   const bool terminal = isatty(STDERR_FILENO);
   auto last = std::chrono::steady_clock::now();
   if (terminal) {
@@ -150,18 +259,49 @@ int RunBake(const BakeArguments& args) {
   RlBakeMap map;
   std::string error;
   const auto started = std::chrono::steady_clock::now();
-  const RlBakeStatus status = RlBake(low, high, options, &map, &error);
+  RlBakeStatus status;
+  {
+    const Deferral deferral;
+    status = RlBake(low, high, options, &map, &error);
+  }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  std::signal(SIGINT, SIG_DFL);  // from here Ctrl-C ends the program, and a file being written goes
   if (terminal) std::fputs("\r\033[K", stderr);
-  if (status == RlBakeStatus::kCancelled || gStop.load()) return interrupted();
+  if (status == RlBakeStatus::kCancelled || Interrupted()) return std::fputs(interrupted.c_str(), stderr), 1;
   if (status == RlBakeStatus::kFailed) {
     std::cerr << "rlf: cannot bake " << args.high << " onto " << args.low << ": " << error << "\n";
     return 1;
   }
-  if (!WriteImage(args.output, map.normals, 3, map, args, format)) return 1;
-  if (!args.heightMap.empty() && !WriteImage(args.heightMap, map.heights, 1, map, args, FormatOf(args.heightMap, {}))) {
+  // A map that holds nothing of the high mesh is no result.
+  if (map.covered == 0) {
+    std::cerr << "rlf: cannot bake onto " << args.low << ": no texel centre of the map lies in its texture "
+              << "coordinates' triangles (they must cover some of [0, 1] x [0, 1] with some area)\n";
     return 1;
+  }
+  if (map.misses == map.samples) {
+    std::cerr << "rlf: cannot bake " << args.high << " onto " << args.low << ": none of the " << map.samples
+              << " samples met it within " << map.maxDistance << " of the low mesh (are both at the same place and "
+              << "scale? --max-distance widens the search)\n";
+    return 1;
+  }
+
+  // Both maps are written, then both committed: a failure leaves both targets as they were.
+  for (MapOutput& output : outputs) {
+    const std::vector<float>& values = output.channels == 3 ? map.normals : map.heights;
+    std::vector<unsigned char> bytes;
+    if (!RlEncodeMap(values, output.channels, map.width, map.height, args.bits, output.format, &bytes, &error)) {
+      std::cerr << "rlf: " << output.path << ": " << error << "\n";
+      return 1;
+    }
+    if (!output.file->Write(bytes.data(), bytes.size())) {
+      std::cerr << "rlf: " << output.file->Error() << "\n";
+      return 1;
+    }
+  }
+  for (MapOutput& output : outputs) {
+    if (!output.file->Commit()) {
+      std::cerr << "rlf: " << output.file->Error() << "\n";
+      return 1;
+    }
   }
   std::printf("baked %zu high triangles onto %zu low ones in %.2f s: %dx%d texels, %lld covered, %lld padded\n",
               high.size(), low.size(), seconds, map.width, map.height, map.covered, map.padded);
@@ -187,7 +327,15 @@ void AddBakeCommand(CLI::App& app, int& exitStatus) {
   command->add_option("--size", args->size, "W or WxH texels")->capture_default_str();
   command->add_option("--max-distance", args->maxDistance,
                       "How far on either side of LOW to look for HIGH (default: 5% of LOW's diagonal)")
-      ->check(CLI::NonNegativeNumber);
+      ->check(CLI::Validator(
+          [](std::string& text) {
+            char* end = nullptr;
+            const double value = std::strtod(text.c_str(), &end);
+            return end != text.c_str() && *end == '\0' && std::isfinite(value) && value >= 0
+                       ? std::string()
+                       : "takes a distance of 0 or more";
+          },
+          "DISTANCE"));
   command->add_option("--samples", args->samples, "Samples per texel, on a stratified grid")
       ->check(CLI::Range(1, 256))
       ->capture_default_str();
@@ -204,5 +352,8 @@ void AddBakeCommand(CLI::App& app, int& exitStatus) {
   command->add_option("--height-map", args->heightMap,
                       "Also write the signed distance from LOW to HIGH along LOW's normal, over the maximum distance, "
                       "as grey (0.5 on LOW)");
+  command->add_option("--max-memory", args->maxMemory,
+                      "Refuse a bake estimated to need more bytes than this, such as 8G (default: what the machine "
+                      "allows the process)");
   command->callback([args, &exitStatus] { exitStatus = RunBake(*args); });
 }

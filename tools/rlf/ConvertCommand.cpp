@@ -3,15 +3,17 @@
 #include <iostream>
 
 #include "Commands.h"
+#include "InputFile.h"
 #include "OutputFile.h"
 #include "RlFileIO.h"
 
 namespace {
 
 int RunConvert(const std::string& body, const std::string& output) {
-  FILE* in = std::fopen(body.c_str(), "rb");
+  std::string error;
+  FILE* in = OpenInput(body, &error);
   if (in == nullptr) {
-    std::cerr << "rlf: " << body << ": cannot be opened\n";
+    std::cerr << "rlf: " << error << "\n";
     return 1;
   }
   OutputFile file(output);

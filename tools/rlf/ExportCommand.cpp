@@ -1,15 +1,19 @@
 // rlf export: a scene through the plug-in, as the host runs an export.
+#include <stdio_ext.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
+#include <cerrno>
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 
+#include "AtomicFile.h"
 #include "Commands.h"
+#include "Interrupts.h"
 #include "NonFinite.h"
 #include "SceneFiles.h"
 #include "host/PluginHost.h"
@@ -34,40 +38,6 @@ std::string DefaultPlugin() {
   }
   return (self / "RLFExport.so").string();
 }
-
-// Ctrl-C while the export runs asks its computation to stop: the plug-in takes its
-// interrupt road and leaves the target as it was. Before that (while the scene loads,
-// when nothing has been written) it ends the command at once, with the same line.
-volatile std::sig_atomic_t gExporting = 0;
-volatile std::sig_atomic_t gInterrupted = 0;
-char gInterruptLine[4096];
-std::size_t gInterruptLineLength = 0;
-
-extern "C" void OnInterrupt(int) {
-  if (gExporting) {
-    gInterrupted = 1;
-    host::RequestInterrupt();
-    return;
-  }
-  [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, gInterruptLine, gInterruptLineLength);
-  _exit(1);
-}
-
-// Ctrl-C is caught for as long as the command runs.
-class InterruptHandler {
- public:
-  explicit InterruptHandler(const std::string& output) {
-    const std::string line = "\nrlf: interrupted; " + output + " not written\n";
-    gInterruptLineLength = std::min(line.size(), sizeof gInterruptLine);
-    std::memcpy(gInterruptLine, line.data(), gInterruptLineLength);
-    std::signal(SIGINT, OnInterrupt);
-  }
-  ~InterruptHandler() {
-    std::signal(SIGINT, SIG_DFL);
-    gExporting = 0;
-    gInterrupted = 0;
-  }
-};
 
 // Progress on a terminal, one line rewritten: polygons walked of those in the scene,
 // at most ten times a second.
@@ -115,8 +85,52 @@ int FindNode(const std::string& name) {
   return -1;
 }
 
+// Why the plug-in did not write the file, as one line naming it. The plug-in's own
+// lines say what failed, not why. A target that cannot be opened is opened again here
+// (without a trace left) for the reason in full; otherwise the reason is the errno of
+// the plug-in's last failed call, which nothing after it touches on its road out.
+std::string WhyNotWritten(const std::string& output, int error) {
+  struct stat info;
+  const bool special = stat(output.c_str(), &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode));
+  if (!special) {
+    AtomicFile probe(output);
+    if (!probe.Open()) return probe.Error();
+  }
+  switch (error) {
+    case ENOSPC: case EDQUOT: case EFBIG: case EIO: case ENXIO: case EROFS: case EACCES: case EPERM:
+      return output + ": " + std::strerror(error);
+    default:
+      return output + ": the plug-in could not write it";
+  }
+}
+
+// Runs the plug-in's export of the active scene into output. The plug-in's lines on
+// standard output have no line end: the line is ended here.
+bool WriteThroughPlugin(const std::string& pluginPath, const std::string& output, bool selection,
+                        std::string* error) {
+  host::PluginHost plugin;
+  if (!plugin.Load(pluginPath.empty() ? DefaultPlugin() : pluginPath, error)) {
+    return false;
+  }
+  std::fflush(stdout);
+  MStatus status;
+  int failure = 0;
+  {
+    const Deferral deferral;  // a signal now asks the computation to stop
+    errno = 0;
+    status = plugin.Write("rlf", output,
+                          selection ? MPxFileTranslator::kExportActiveAccessMode : MPxFileTranslator::kExportAccessMode);
+    failure = errno;
+  }
+  if (__fpending(stdout) > 0) std::fputc('\n', stdout);
+  std::fflush(stdout);
+  if (status) return true;
+  *error = Interrupted() ? "interrupted; " + output + " not written" : WhyNotWritten(output, failure);
+  return false;
+}
+
 int RunExport(const ExportOptions& options) {
-  const InterruptHandler interruptHandler(options.output);
+  EndInterruptsWith("\nrlf: interrupted; " + options.output + " not written\n");
   std::string summary;
   try {
     if (options.scene.empty()) {
@@ -138,25 +152,14 @@ int RunExport(const ExportOptions& options) {
     }
     scene.Select(node);
   }
-
-  host::PluginHost plugin;
   std::string error;
-  if (!plugin.Load(options.plugin.empty() ? DefaultPlugin() : options.plugin, &error)) {
-    std::cerr << "rlf: " << error << "\n";
-    return 1;
-  }
-  MStatus status;
+  bool written;
   {
     const ProgressLine progress(scene);
-    gExporting = 1;
-    status = plugin.Write("rlf", options.output,
-                          options.select.empty() ? MPxFileTranslator::kExportAccessMode
-                                                 : MPxFileTranslator::kExportActiveAccessMode);
-    std::fflush(stdout);
+    written = WriteThroughPlugin(options.plugin, options.output, !options.select.empty(), &error);
   }
-  if (!status) {
-    std::cerr << (gInterrupted ? "\nrlf: interrupted; " + options.output + " not written\n"
-                               : "\nrlf: export to " + options.output + " failed\n");
+  if (!written) {
+    std::cerr << "rlf: " << error << "\n";
     return 1;
   }
   std::cout << "exported " << summary << " to " << options.output << "\n";
@@ -180,15 +183,7 @@ bool ExportScene(const std::string& sceneFile, const std::string& output, std::s
     *error = e.what();
     return false;
   }
-  host::PluginHost plugin;
-  if (!plugin.Load(DefaultPlugin(), error)) {
-    return false;
-  }
-  if (!plugin.Write("rlf", output, MPxFileTranslator::kExportAccessMode)) {
-    *error = "the export of " + sceneFile + " failed";
-    return false;
-  }
-  return true;
+  return WriteThroughPlugin({}, output, false, error);
 }
 
 namespace {

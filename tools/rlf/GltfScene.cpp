@@ -11,7 +11,7 @@
 #include <map>
 
 #include "GltfDraco.h"
-#include "MappedFile.h"
+#include "InputFile.h"
 #include "SceneFiles.h"
 #include "SmoothNormals.h"
 #include "host/Scene.h"
@@ -25,10 +25,69 @@ class GltfReader {
   // Primitives of points or lines met so far: they have no polygons.
   int SkippedPrimitives() const { return skipped_; }
 
-  void AddNode(int index, host::NodeId parent, int depth) {
-    if (index < 0 || index >= static_cast<int>(model_.nodes.size()) || depth > 64) {
-      throw SceneError(path_ + ": node " + std::to_string(index) + " does not exist or nests too deep");
+  // Checks the node graph as glTF defines it: every child exists, no node has two
+  // parents, and no node is its own ancestor. Throws SceneError naming the nodes.
+  void CheckNodeGraph() const {
+    const std::size_t count = model_.nodes.size();
+    std::vector<int> parent(count, -1);
+    for (std::size_t i = 0; i < count; ++i) {
+      for (const int child : model_.nodes[i].children) {
+        if (child < 0 || static_cast<std::size_t>(child) >= count) {
+          throw SceneError(path_ + ": node " + NodeName(static_cast<int>(i)) + " names child " + std::to_string(child) +
+                           ", which does not exist");
+        }
+        int& of = parent[static_cast<std::size_t>(child)];
+        if (of >= 0) {
+          throw SceneError(path_ + ": node " + NodeName(child) + " has two parents, " + NodeName(of) + " and " +
+                           NodeName(static_cast<int>(i)) + " (glTF nodes have one)");
+        }
+        of = static_cast<int>(i);
+      }
     }
+    // With one parent each, a cycle is a chain of parents that comes back to its start.
+    std::vector<char> state(count, 0);  // 0 unseen, 1 on the chain being followed, 2 done
+    for (std::size_t start = 0; start < count; ++start) {
+      std::vector<int> chain;
+      int at = static_cast<int>(start);
+      while (at >= 0 && state[static_cast<std::size_t>(at)] == 0) {
+        state[static_cast<std::size_t>(at)] = 1;
+        chain.push_back(at);
+        at = parent[static_cast<std::size_t>(at)];
+      }
+      if (at >= 0 && state[static_cast<std::size_t>(at)] == 1) {
+        std::string cycle;
+        for (auto it = std::find(chain.begin(), chain.end(), at); it != chain.end(); ++it) {
+          cycle += (cycle.empty() ? "" : ", ") + NodeName(*it);
+        }
+        throw SceneError(path_ + ": the nodes " + cycle + " form a cycle, each below the next");
+      }
+      for (const int node : chain) state[static_cast<std::size_t>(node)] = 2;
+    }
+  }
+
+  // The node and everything below it, parents before children, in glTF's order; depth is
+  // bounded by memory alone. The graph was checked.
+  void AddTree(int root) {
+    if (root < 0 || static_cast<std::size_t>(root) >= model_.nodes.size()) {
+      throw SceneError(path_ + ": the scene names node " + std::to_string(root) + ", which does not exist");
+    }
+    std::vector<std::pair<int, host::NodeId>> pending{{root, host::kWorld}};
+    while (!pending.empty()) {
+      const auto [index, parent] = pending.back();
+      pending.pop_back();
+      const host::NodeId transform = AddNode(index, parent);
+      const std::vector<int>& children = model_.nodes[static_cast<std::size_t>(index)].children;
+      for (auto child = children.rbegin(); child != children.rend(); ++child) pending.emplace_back(*child, transform);
+    }
+  }
+
+ private:
+  std::string NodeName(int index) const {
+    const std::string& name = model_.nodes[static_cast<std::size_t>(index)].name;
+    return std::to_string(index) + (name.empty() ? "" : " (\"" + name + "\")");
+  }
+
+  host::NodeId AddNode(int index, host::NodeId parent) {
     const tinygltf::Node& node = model_.nodes[static_cast<std::size_t>(index)];
     host::Scene& scene = host::Scene::Active();
     const std::string name = node.name.empty() ? "node" + std::to_string(index) : node.name;
@@ -42,12 +101,9 @@ class GltfReader {
         AddPrimitive(mesh.primitives[p], name + "Shape" + (p == 0 ? "" : std::to_string(p)), transform);
       }
     }
-    for (int child : node.children) {
-      AddNode(child, transform, depth + 1);
-    }
+    return transform;
   }
 
- private:
   // The node's matrix, for row vectors: the transpose of glTF's column-vector matrix.
   static host::Matrix LocalMatrix(const tinygltf::Node& node) {
     double column[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};  // column-major
@@ -128,22 +184,25 @@ class GltfReader {
       }
     };
     if (accessor.sparse.isSparse) {
-      const auto& sparse = accessor.sparse;
-      if (sparse.count < 1 || static_cast<std::size_t>(sparse.count) > accessor.count ||
-          sparse.indices.byteOffset < 0 || sparse.values.byteOffset < 0) {
-        throw SceneError(path_ + ": " + what + " has a sparse part of a wrong size");
-      }
-      const auto count = static_cast<std::size_t>(sparse.count);
-      const std::vector<int> targets =
-          ReadIndices(sparse.indices.bufferView, static_cast<std::size_t>(sparse.indices.byteOffset), count,
-                      sparse.indices.componentType, accessor.count);
-      const Elements values =
-          View(sparse.values.bufferView, static_cast<std::size_t>(sparse.values.byteOffset), count, elementSize);
-      for (std::size_t i = 0; i < count; ++i) {
+      const std::vector<int> targets = SparseTargets(accessor, what);
+      const Elements values = View(accessor.sparse.values.bufferView,
+                                   static_cast<std::size_t>(accessor.sparse.values.byteOffset), targets.size(), elementSize);
+      for (std::size_t i = 0; i < targets.size(); ++i) {
         convert(static_cast<std::size_t>(targets[i]), values[i]);
       }
     }
     return out;
+  }
+
+  // The elements a sparse accessor replaces, checked against its size.
+  std::vector<int> SparseTargets(const tinygltf::Accessor& accessor, const char* what) const {
+    const auto& sparse = accessor.sparse;
+    if (sparse.count < 1 || static_cast<std::size_t>(sparse.count) > accessor.count || sparse.indices.byteOffset < 0 ||
+        sparse.values.byteOffset < 0) {
+      throw SceneError(path_ + ": " + what + " has a sparse part of a wrong size");
+    }
+    return ReadIndices(sparse.indices.bufferView, static_cast<std::size_t>(sparse.indices.byteOffset),
+                       static_cast<std::size_t>(sparse.count), sparse.indices.componentType, accessor.count);
   }
 
   static float Component(const unsigned char* p, int type, bool normalized) {
@@ -206,7 +265,28 @@ class GltfReader {
     if (accessor.type != TINYGLTF_TYPE_SCALAR) {
       throw SceneError(path_ + ": indices must be unsigned integers");
     }
-    return ReadIndices(accessor.bufferView, accessor.byteOffset, accessor.count, accessor.componentType, vertexCount);
+    if (accessor.bufferView >= 0 || !accessor.sparse.isSparse) {
+      std::vector<int> indices =
+          ReadIndices(accessor.bufferView, accessor.byteOffset, accessor.count, accessor.componentType, vertexCount);
+      ApplySparseIndices(accessor, vertexCount, &indices);
+      return indices;
+    }
+    // Without a buffer view the indices start as zeros, as glTF defines it.
+    if (accessor.count > BufferBytes() || (accessor.count > 0 && vertexCount == 0)) {
+      throw SceneError(path_ + ": indices claim more elements than the file holds");
+    }
+    std::vector<int> indices(accessor.count, 0);
+    ApplySparseIndices(accessor, vertexCount, &indices);
+    return indices;
+  }
+
+  void ApplySparseIndices(const tinygltf::Accessor& accessor, std::size_t vertexCount, std::vector<int>* indices) const {
+    if (!accessor.sparse.isSparse) return;
+    const std::vector<int> targets = SparseTargets(accessor, "indices");
+    const std::vector<int> values =
+        ReadIndices(accessor.sparse.values.bufferView, static_cast<std::size_t>(accessor.sparse.values.byteOffset),
+                    targets.size(), accessor.componentType, vertexCount);
+    for (std::size_t i = 0; i < targets.size(); ++i) (*indices)[static_cast<std::size_t>(targets[i])] = values[i];
   }
 
   const tinygltf::Accessor& Accessor(int index, const char* what) const {
@@ -302,6 +382,10 @@ class GltfReader {
 
   void AddPrimitive(const tinygltf::Primitive& primitive, const std::string& name, host::NodeId parent) {
     const int mode = primitive.mode == -1 ? TINYGLTF_MODE_TRIANGLES : primitive.mode;
+    if (mode < TINYGLTF_MODE_POINTS || mode > TINYGLTF_MODE_TRIANGLE_FAN) {
+      throw SceneError(path_ + ": a primitive of \"" + name + "\" has mode " + std::to_string(mode) +
+                       ", which glTF does not define (0 to 6)");
+    }
     if (mode != TINYGLTF_MODE_TRIANGLES && mode != TINYGLTF_MODE_TRIANGLE_STRIP &&
         mode != TINYGLTF_MODE_TRIANGLE_FAN) {
       ++skipped_;  // points and lines have no polygons
@@ -405,19 +489,29 @@ bool ChangesGeometry(const std::string& extension) {
 
 }  // namespace
 
+namespace {
+
+// Buffers that a .gltf names by URI are inputs like the file itself: regular files only.
+bool ReadBufferFile(std::vector<unsigned char>* out, std::string* error, const std::string& path, void*) {
+  return ReadInputFile(path, out, error);
+}
+
+}  // namespace
+
 void LoadGltfScene(const std::string& path) {
   tinygltf::TinyGLTF loader;
+  loader.SetFsCallbacks({&tinygltf::FileExists, &tinygltf::ExpandFilePath, &ReadBufferFile, &tinygltf::WriteWholeFile,
+                         nullptr});
   // Images are not needed: accept them without decoding.
   loader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int,
                            const unsigned char*, int, void*) { return true; },
                         nullptr);
   tinygltf::Model model;
   std::string error, warning;
-  const bool binary = path.size() >= 4 && (path.compare(path.size() - 4, 4, ".glb") == 0 ||
-                                           path.compare(path.size() - 4, 4, ".GLB") == 0);
-  // Parsed from the mapped file: no copy of the whole file into memory of our own.
-  const MappedFile file(path);
+  const FileBytes file(path);
   const std::string_view mapped = file.Text();
+  // Binary or text by what the file holds, whatever its name says.
+  const bool binary = mapped.substr(0, 4) == "glTF";
   // Compressed primitives' index accessors are taken out for the loader (their indices
   // are in the compressed blocks); other files are read as they are.
   const std::string rewritten = WithoutCompressedIndices(mapped, binary);
@@ -478,8 +572,9 @@ void LoadGltfScene(const std::string& path) {
       if (!isChild[i]) roots.push_back(static_cast<int>(i));
     }
   }
+  reader.CheckNodeGraph();
   for (int root : roots) {
-    reader.AddNode(root, host::kWorld, 0);
+    reader.AddTree(root);
   }
   if (reader.SkippedPrimitives() > 0) {
     std::cerr << "rlf: warning: " << path << ": " << reader.SkippedPrimitives()

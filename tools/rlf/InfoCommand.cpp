@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "Commands.h"
+#include "InputFile.h"
 #include "MacSpecific.h"
 #include "NonFinite.h"
 #include "RlfFile.h"
@@ -24,7 +25,8 @@ struct Chunk {
 // The chunk headers: the top-level ones, and those inside "RLF ".
 std::vector<Chunk> ListChunks(const std::string& path) {
   std::vector<Chunk> chunks;
-  FILE* fp = std::fopen(path.c_str(), "rb");
+  std::string error;
+  FILE* fp = OpenInput(path, &error);
   if (fp == nullptr) {
     return chunks;
   }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "InputFile.h"
 #include "MacSpecific.h"
 
 bool IsFinite(const RlRawTriangle& tri) {
@@ -50,7 +51,8 @@ NonFiniteCount CountNonFinite(const std::vector<RlRawTriangle>& tris) {
 
 bool CountNonFiniteInFile(const std::string& path, NonFiniteCount* result) {
   *result = {};
-  const std::unique_ptr<FILE, int (*)(FILE*)> fp(std::fopen(path.c_str(), "rb"), std::fclose);
+  std::string error;  // an output that is a FIFO or a device is not read back
+  const std::unique_ptr<FILE, int (*)(FILE*)> fp(OpenInput(path, &error), std::fclose);
   if (!fp || !RlFileHasTriangles(fp.get())) {
     return false;
   }

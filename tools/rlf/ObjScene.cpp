@@ -12,10 +12,11 @@
 #include <iostream>
 #include <map>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
-#include "MappedFile.h"
+#include "InputFile.h"
 #include "SceneFiles.h"
 #include "SmoothNormals.h"
 #include "host/Scene.h"
@@ -409,7 +410,7 @@ void LoadObjScene(const std::string& path) {
   SceneBuilder builder(path);
   uint64_t pointsAndLines = 0;
   {
-    const MappedFile file(path);
+    const FileBytes file(path);
     std::string_view text = file.Text();
     std::string transcoded;
     if (StartsWith(text, "\xEF\xBB\xBF")) {
@@ -426,7 +427,11 @@ void LoadObjScene(const std::string& path) {
     std::vector<Stretch> stretches(cut < text.size() ? 2 : 1);
     std::thread second;
     if (stretches.size() == 2) {
-      second = std::thread([&] { StretchReader(stretches[1]).Read(text.substr(cut)); });
+      try {
+        second = std::thread([&] { StretchReader(stretches[1]).Read(text.substr(cut)); });
+      } catch (const std::system_error&) {
+        StretchReader(stretches[1]).Read(text.substr(cut));  // no thread to be had: in turn
+      }
     }
     StretchReader(stretches[0]).Read(text.substr(0, cut));
     if (second.joinable()) second.join();

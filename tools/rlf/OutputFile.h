@@ -1,15 +1,14 @@
-// The one way rlf writes a file: all of it or nothing.
-//
-// The bytes go into a new file beside the target (same directory, so that the final
-// rename never crosses file systems). Every write is checked and the first failure's
-// system reason is kept. Commit flushes, syncs the data to disk, closes, and only then
-// renames the new file over the target. On any failure, on destruction without a
-// commit, and on a signal that ends the program while the file is open (SIGINT,
-// SIGTERM, SIGHUP, SIGXFSZ) the new file is removed and the target stays as it was.
+// The one way rlf writes a file: all of it or nothing, through AtomicFile (which says
+// how targets that are links, devices or FIFOs are written), with a stdio and a C++
+// stream on top. Every write is checked and the first failure's system reason is kept.
+// The new file is registered with the interrupt handler (Interrupts.h), so that a signal
+// that ends the program while it exists removes it.
 #ifndef RLF_OUTPUT_FILE_H
 #define RLF_OUTPUT_FILE_H
 
 #include <sys/types.h>
+
+#include "AtomicFile.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -24,8 +23,8 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates the new file. False, with Error() set, when the target is a directory or
-  // may not be written, or its directory cannot take a new file.
+  // Creates the new file. False, with Error() set, when the target cannot be written or
+  // its directory cannot take a new file.
   bool Open();
 
   // The new file as a stdio stream and as a C++ stream, for code that writes through
@@ -37,14 +36,14 @@ class OutputFile {
   bool Write(const void* data, std::size_t size);
 
   // Whether a write has failed so far (stdio may still hold bytes that Commit writes).
-  bool Failed() const { return error_ != 0; }
+  bool Failed() const { return file_.Failed(); }
 
   // Makes the new file the target. False, with Error() set and the new file removed,
   // when any earlier write, the flush, the sync, the close or the rename fails.
   bool Commit();
 
   // One line for the user: "TARGET: REASON", such as "out.glb: No space left on device".
-  std::string Error() const;
+  std::string Error() const { return file_.Error(); }
 
  private:
   // A C++ stream buffer that forwards every byte to the stdio stream.
@@ -61,14 +60,11 @@ class OutputFile {
   };
 
   static ssize_t CookieWrite(void* cookie, const char* data, std::size_t size);
-  bool Fail(int error);
   void Discard();
 
-  std::string target_;
-  std::string temporary_;
-  int fd_ = -1;
+  AtomicFile file_;
+  int removal_ = -1;  // the new file's entry in the interrupt handler's table
   FILE* stream_ = nullptr;
-  int error_ = 0;  // errno of the first failure, 0 while none
   Forward forward_{*this};
   std::ostream ostream_{&forward_};
 };

@@ -10,12 +10,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <iostream>
 #include <limits>
 #include <memory>
 
 #include "Commands.h"
 #include "GltfVertex.h"
+#include "InputFile.h"
 #include "NonFinite.h"
 #include "OutputFile.h"
 #include "RlTangentSpace.h"
@@ -85,6 +87,12 @@ int RunRender(const RenderOptions& options) {
   const std::string& output = options.output;
   const std::string shade = options.normalMap.empty() ? options.shade : "lit";
   const int size = options.size;
+  std::string extension = std::filesystem::path(output).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (!extension.empty() && extension != ".png") {
+    std::cerr << "rlf: " << output << ": render writes PNG pictures; name the file .png\n";
+    return 2;
+  }
   std::vector<RlRawTriangle> tris, framing;
   std::string error;
   if (!ReadRlfFile(input, &tris, &error) || (!options.boundsOf.empty() && !ReadRlfFile(options.boundsOf, &framing, &error))) {
@@ -94,7 +102,13 @@ int RunRender(const RenderOptions& options) {
   NormalMap map;
   if (!options.normalMap.empty()) {
     int channels = 0;
-    map.levels.reset(stbi_load_16(options.normalMap.c_str(), &map.width, &map.height, &channels, 3));
+    FILE* image = OpenInput(options.normalMap, &error);
+    if (image == nullptr) {
+      std::cerr << "rlf: " << error << "\n";
+      return 1;
+    }
+    map.levels.reset(stbi_load_from_file_16(image, &map.width, &map.height, &channels, 3));
+    std::fclose(image);
     if (!map.levels) {
       std::cerr << "rlf: " << options.normalMap << ": not a readable PNG or TGA image (" << stbi_failure_reason() << ")\n";
       return 1;

@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <memory>
 
+#include "InputFile.h"
+
 bool ReadRlfFile(const std::string& path, std::vector<RlRawTriangle>* tris, std::string* error) {
-  std::unique_ptr<FILE, int (*)(FILE*)> fp(std::fopen(path.c_str(), "rb"), std::fclose);
+  std::unique_ptr<FILE, int (*)(FILE*)> fp(OpenInput(path, error), std::fclose);
   if (!fp) {
-    *error = path + ": cannot be opened";
     return false;
   }
   // An "RLF " file whose "TRIS" chunk counts 0 triangles is valid and empty.

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "Commands.h"
+#include "Interrupts.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
 #if RL_HAVE_BAKE
   AddBakeCommand(app, exitStatus);
 #endif
+  const InterruptScope interrupts;
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

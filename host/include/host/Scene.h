@@ -4,6 +4,7 @@
 #ifndef HOST_SCENE_H
 #define HOST_SCENE_H
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -96,6 +97,13 @@ class HOST_API Scene {
   const Node& GetNode(NodeId id) const;
   int NodeCount() const { return static_cast<int>(nodes_.size()); }
   const ShadingSet& GetSet(int id) const;
+  // The sets a mesh belongs to, in set order, each with the index of its member entry:
+  // answered without a walk over every set.
+  struct Membership {
+    int set;
+    std::size_t member;
+  };
+  const std::vector<Membership>& MembershipsOf(NodeId mesh) const;
   int SetCount() const { return static_cast<int>(sets_.size()); }
   // The first path from the world to a node: the nodes below the world, top first.
   std::vector<NodeId> FirstPath(NodeId node) const;
@@ -106,9 +114,11 @@ class HOST_API Scene {
   Scene();
   NodeId AddNode(Node node, NodeId parent);
   void CheckNode(NodeId id) const;
+  void AddMembership(int set, NodeId mesh);
 
   std::vector<Node> nodes_;
   std::vector<ShadingSet> sets_;
+  std::vector<std::vector<Membership>> memberships_;  // by mesh node
   std::vector<NodeId> selection_;
   int interruptAfter_ = -1;
   ComputationLog computations_;
