@@ -6,8 +6,6 @@
 #include <maya/MItSelectionList.h>
 #include <maya/MSelectionList.h>
 
-#include <deque>
-
 #include "SceneObjects.h"
 
 namespace host {
@@ -123,46 +121,55 @@ unsigned MDagPath::instanceNumber(MStatus* ReturnStatus) const {
   return 0;
 }
 
-MItDag::MItDag(TraversalType type, MFn::Type filter, MStatus* ReturnStatus) {
-  const host::Scene& scene = host::Scene::Active();
+MItDag::MItDag(TraversalType type, MFn::Type filter, MStatus* ReturnStatus) : type_(type), filter_(filter) {
   if (type != kDepthFirst && type != kBreadthFirst) {
+    done_ = true;
     host::SetStatus(ReturnStatus, MStatus::kInvalidParameter);
     return;
   }
-  std::vector<MDagPath> walk;
-  if (type == kDepthFirst) {
-    // Parents before their children, children in creation order.
-    std::vector<std::vector<NodeId>> stack{{}};
-    while (!stack.empty()) {
-      std::vector<NodeId> path = std::move(stack.back());
-      stack.pop_back();
-      const auto& children = scene.GetNode(path.empty() ? host::kWorld : path.back()).children;
-      for (auto child = children.rbegin(); child != children.rend(); ++child) {
-        std::vector<NodeId> longer = path;
-        longer.push_back(*child);
-        stack.push_back(std::move(longer));
-      }
-      walk.emplace_back(std::move(path));
-    }
-  } else {
-    std::deque<std::vector<NodeId>> queue{{}};
-    while (!queue.empty()) {
-      std::vector<NodeId> path = std::move(queue.front());
-      queue.pop_front();
-      for (NodeId child : scene.GetNode(path.empty() ? host::kWorld : path.back()).children) {
-        std::vector<NodeId> longer = path;
-        longer.push_back(child);
-        queue.push_back(std::move(longer));
-      }
-      walk.emplace_back(std::move(path));
-    }
-  }
-  for (MDagPath& path : walk) {
-    if (filter == MFn::kInvalid || path.node().hasFn(filter)) {
-      paths_.push_back(std::move(path));
-    }
+  // The walk starts at the world.
+  nextChild_.push_back(0);
+  if (type == kBreadthFirst) queue_.emplace_back();
+  while (!Matches() && Advance()) {
   }
   host::SetStatus(ReturnStatus, MStatus::kSuccess);
+}
+
+const std::vector<int>& MItDag::Current() const { return type_ == kDepthFirst ? path_ : queue_.front(); }
+
+bool MItDag::Matches() const {
+  return filter_ == MFn::kInvalid ||
+         host::ObjectOfNode(Current().empty() ? host::kWorld : Current().back()).hasFn(filter_);
+}
+
+bool MItDag::Advance() {
+  const host::Scene& scene = host::Scene::Active();
+  if (type_ == kBreadthFirst) {
+    // Parents before children, level by level.
+    std::vector<NodeId> path = std::move(queue_.front());
+    queue_.pop_front();
+    for (NodeId child : scene.GetNode(path.empty() ? host::kWorld : path.back()).children) {
+      queue_.push_back(path);
+      queue_.back().push_back(child);
+    }
+    done_ = queue_.empty();
+    return !done_;
+  }
+  // Parents before their children, children in creation order.
+  for (;;) {
+    const auto& children = scene.GetNode(path_.empty() ? host::kWorld : path_.back()).children;
+    if (nextChild_.back() < children.size()) {
+      path_.push_back(children[nextChild_.back()++]);
+      nextChild_.push_back(0);
+      return true;
+    }
+    if (path_.empty()) {
+      done_ = true;
+      return false;
+    }
+    path_.pop_back();
+    nextChild_.pop_back();
+  }
 }
 
 MObject MItDag::item(MStatus* ReturnStatus) {
@@ -170,27 +177,29 @@ MObject MItDag::item(MStatus* ReturnStatus) {
     host::SetStatus(ReturnStatus, MStatus::kFailure);
     return MObject();
   }
-  return paths_[current_].node(ReturnStatus);
+  host::SetStatus(ReturnStatus, MStatus::kSuccess);
+  return host::ObjectOfNode(Current().empty() ? host::kWorld : Current().back());
 }
 
 MStatus MItDag::next() {
   if (isDone()) {
     return MStatus::kFailure;
   }
-  ++current_;
+  while (Advance() && !Matches()) {
+  }
   return MStatus::kSuccess;
 }
 
 bool MItDag::isDone(MStatus* ReturnStatus) const {
   host::SetStatus(ReturnStatus, MStatus::kSuccess);
-  return current_ >= paths_.size();
+  return done_;
 }
 
 MStatus MItDag::getPath(MDagPath& path) const {
   if (isDone()) {
     return MStatus::kFailure;
   }
-  path = paths_[current_];
+  path = MDagPath(Current());
   return MStatus::kSuccess;
 }
 

@@ -4,11 +4,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <thread>
@@ -234,4 +237,123 @@ TEST_F(OutputFailures, AReportThatCannotBeWrittenFails) {
   int status = 0;
   waitpid(pid, &status, 0);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
+}
+
+// Targets that are not plain files, for every writing command: a link is followed and
+// what it names replaced (the link stays), a device or a FIFO is written through and
+// stays what it was, and a name as long as the system allows still gets its new file.
+TEST_F(OutputFailures, LinksAreFollowedAndDevicesAndFifosWrittenThrough) {
+  WriteRlf("grid.rlf", Grid(4));
+  Write("body.bin", Slurp(Path("grid.rlf")).substr(16));
+  Write("quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nf 1/1 2/2 3/3 4/4\n");
+  const struct {
+    std::vector<std::string> args;  // the target follows
+    std::string extension;
+  } commands[] = {
+      {{"export", "-o"}, ".rlf"},
+      {{"weld", "grid.rlf", "-o"}, ".glb"},
+      {{"render", "grid.rlf", "--size", "16", "-o"}, ".png"},
+      {{"convert", "body.bin"}, ".rlf"},
+      {{"bake", "quad.obj", "quad.obj", "--size", "16", "-o"}, ".png"},
+  };
+  const auto isKind = [](const std::string& path, mode_t kind) {
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == kind;
+  };
+  for (const auto& command : commands) {
+    const std::string& ext = command.extension;
+    const auto run = [&](const std::string& target) {
+      std::vector<std::string> args = command.args;
+      args.push_back(target);
+      return Rlf(args);
+    };
+    SCOPED_TRACE(command.args[0]);
+    // Device nodes of the scratch directory's own, never those of /dev.
+    ASSERT_EQ(mknod(Path("null" + ext).c_str(), S_IFCHR | 0666, makedev(1, 3)), 0) << "the tests run as root";
+    ASSERT_EQ(mknod(Path("full" + ext).c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
+    RunResult r = run("null" + ext);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(isKind(Path("null" + ext), S_IFCHR));
+    r = run("full" + ext);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("full" + ext + ": No space left on device"), std::string::npos) << r.err;
+    EXPECT_TRUE(isKind(Path("full" + ext), S_IFCHR));
+
+    ASSERT_EQ(mkfifo(Path("fifo" + ext).c_str(), 0666), 0);
+    std::string received;
+    std::thread reader([&] { received = Slurp(Path("fifo" + ext)); });
+    r = run("fifo" + ext);
+    reader.join();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_GT(received.size(), 8u);
+    EXPECT_TRUE(isKind(Path("fifo" + ext), S_IFIFO));
+
+    Write("real" + ext, "the previous file\n");
+    std::filesystem::create_symlink("real" + ext, dir_ / ("link" + ext));
+    std::filesystem::create_symlink("made" + ext, dir_ / ("dangling" + ext));
+    EXPECT_EQ(run("link" + ext).status, 0);
+    EXPECT_TRUE(isKind(Path("link" + ext), S_IFLNK));
+    EXPECT_NE(Slurp(Path("real" + ext)), "the previous file\n");
+    EXPECT_EQ(run("dangling" + ext).status, 0);
+    EXPECT_TRUE(isKind(Path("made" + ext), S_IFREG));
+
+    const std::string longest = std::string(255 - ext.size(), 'n') + ext;
+    r = run(longest);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Exists(longest));
+    for (const std::string& name : Listing()) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+    for (const char* name : {"null", "full", "fifo", "real", "link", "dangling", "made"}) {
+      std::filesystem::remove(dir_ / (name + ext));
+    }
+    std::filesystem::remove(dir_ / longest);
+  }
+}
+
+// SIGTERM and SIGHUP while the plug-in writes its new file, and while the bake reads a
+// scene through its scratch export: the command ends with its line and status 1, the
+// target is as it was, and neither a new file nor a scratch directory is left.
+TEST_F(OutputFailures, EndingSignalsDuringAnExportLeaveNothing) {
+  std::string obj;
+  const int n = 300;
+  for (int i = 0; i <= n; ++i) {
+    for (int j = 0; j <= n; ++j) obj += "v " + std::to_string(i) + " " + std::to_string(j) + " 0\n";
+  }
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      const int a = i * (n + 1) + j + 1;
+      obj += "f " + std::to_string(a) + " " + std::to_string(a + 1) + " " + std::to_string(a + n + 2) + " " +
+             std::to_string(a + n + 1) + "\n";
+    }
+  }
+  Write("grid.obj", obj);
+  std::filesystem::create_directory(dir_ / "scratch");
+  setenv("TMPDIR", Path("scratch").c_str(), 1);
+  for (const int signal : {SIGTERM, SIGHUP}) {
+    for (const char* command : {"export", "bake"}) {
+      SCOPED_TRACE(std::string(command) + " " + strsignal(signal));
+      Write("out.rlf", "the previous file\n");
+      const std::set<std::string> before = Listing();
+      const bool bake = std::string(command) == "bake";
+      Child child(dir_, bake ? std::vector<std::string>{"bake", "grid.obj", "grid.obj", "-o", "out.png"}
+                             : std::vector<std::string>{"export", "grid.obj", "-o", "out.rlf"});
+      // The moment the new file exists: beside the target, or in the scratch directory.
+      const std::filesystem::path watched = bake ? dir_ / "scratch" : dir_;
+      bool seen = false;
+      for (int i = 0; i < 50000 && !seen; ++i) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(watched)) {
+          seen = seen || entry.path().filename().string().find(".part") != std::string::npos;
+        }
+        if (!seen) std::this_thread::sleep_for(std::chrono::microseconds(100));
+      }
+      EXPECT_TRUE(seen);
+      kill(child.Pid(), signal);
+      const RunResult r = child.Wait();
+      EXPECT_EQ(r.status, 1) << r.out << r.err;
+      EXPECT_NE(r.err.find("interrupted; out."), std::string::npos) << r.err;
+      EXPECT_EQ(Slurp(Path("out.rlf")), "the previous file\n");
+      EXPECT_EQ(Listing(), before);
+      EXPECT_TRUE(std::filesystem::is_empty(dir_ / "scratch"));
+    }
+  }
+  unsetenv("TMPDIR");
 }

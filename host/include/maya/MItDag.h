@@ -9,6 +9,8 @@
 #include <maya/MObject.h>
 #include <maya/MStatus.h>
 
+#include <cstddef>
+#include <deque>
 #include <vector>
 
 class OPENMAYA_EXPORT MItDag {
@@ -28,8 +30,20 @@ class OPENMAYA_EXPORT MItDag {
   MItDag(const MItDag&);
   MItDag& operator=(const MItDag&);
 
-  std::vector<MDagPath> paths_;
-  unsigned current_ = 0;
+  // Moves to the next node of the walk, matching or not; false when the walk is over.
+  bool Advance();
+  bool Matches() const;
+  const std::vector<int>& Current() const;
+
+  TraversalType type_ = kDepthFirst;
+  MFn::Type filter_ = MFn::kInvalid;
+  bool done_ = false;
+  // Depth-first: the path to the current node, and per level the next child to visit.
+  // Breadth-first: the paths still to visit, the current one first. Either way the walk
+  // holds no more than it must, so a deep chain costs memory in proportion to its depth.
+  std::vector<int> path_;
+  std::vector<std::size_t> nextChild_;
+  std::deque<std::vector<int>> queue_;
 };
 
 #endif
