@@ -1,6 +1,9 @@
 // rlf export on OBJ and glTF scenes the tests write, read back with the library.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "RlfProgram.h"
 
@@ -204,6 +207,48 @@ TEST_F(RlfProgramTest, ReadsGltfStripsAndFansAndSaysWhatItSkips) {
   }
 }
 
+// What glTF allows and simple readers miss: a chain of nodes deeper than any fixed limit,
+// index accessors with sparse substitutions, and a binary file named .gltf.
+TEST_F(RlfProgramTest, ReadsDeepChainsSparseIndicesAndGlbByContent) {
+  // A quad's four corners, then the indices 0 1 2, of which the sparse part makes the
+  // last 3: the triangle (0, 1, 3).
+  const float corners[12] = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+  const uint16_t indices[4] = {0, 1, 2, 0}, sparseTarget[2] = {2, 0}, sparseValue[2] = {3, 0};
+  std::string bin(reinterpret_cast<const char*>(corners), sizeof corners);
+  bin.append(reinterpret_cast<const char*>(indices), sizeof indices);
+  bin.append(reinterpret_cast<const char*>(sparseTarget), sizeof sparseTarget);
+  bin.append(reinterpret_cast<const char*>(sparseValue), sizeof sparseValue);
+  Write("quad.bin", bin);
+  std::string nodes;
+  const int depth = 2000;
+  for (int i = 0; i < depth; ++i) nodes += R"({"children": [)" + std::to_string(i + 1) + "]}, ";
+  Write("sparse.gltf", R"({"asset": {"version": "2.0"}, "scenes": [{"nodes": [0]}], "nodes": [)" + nodes +
+                           R"({"mesh": 0, "translation": [0, 0, 5]}],
+    "meshes": [{"primitives": [{"attributes": {"POSITION": 0}, "indices": 1}]}],
+    "buffers": [{"uri": "quad.bin", "byteLength": 64}],
+    "bufferViews": [{"buffer": 0, "byteLength": 48}, {"buffer": 0, "byteOffset": 48, "byteLength": 8},
+                    {"buffer": 0, "byteOffset": 56, "byteLength": 4}, {"buffer": 0, "byteOffset": 60, "byteLength": 4}],
+    "accessors": [{"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3", "min": [0,0,0], "max": [1,1,0]},
+                  {"bufferView": 1, "componentType": 5123, "count": 3, "type": "SCALAR",
+                   "sparse": {"count": 1, "indices": {"bufferView": 2, "componentType": 5123},
+                              "values": {"bufferView": 3}}}]})");
+  RunResult r = Rlf({"export", "sparse.gltf", "-o", "sparse.rlf"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<RlRawTriangle> tris = Triangles("sparse.rlf");
+  ASSERT_EQ(tris.size(), 1u);
+  EXPECT_EQ(tris[0].vert[2].x, 0.0f);
+  EXPECT_EQ(tris[0].vert[2].y, 1.0f);
+  EXPECT_EQ(tris[0].vert[2].z, 5.0f);  // below every level of the chain
+
+  Write("scene.obj", kObj);
+  ASSERT_EQ(Rlf({"export", "scene.obj", "-o", "scene.rlf"}).status, 0);
+  ASSERT_EQ(Rlf({"weld", "scene.rlf", "-o", "welded.glb"}).status, 0);
+  std::filesystem::copy_file(Path("welded.glb"), Path("named.gltf"));
+  r = Rlf({"export", "named.gltf", "-o", "named.rlf"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Triangles("named.rlf").size(), Triangles("scene.rlf").size());
+}
+
 TEST_F(RlfProgramTest, BadScenesGetOneLineAndNoOutput) {
   Write("range.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n");
   Write("zero.obj", "v 0 0 0\nv 1 0 0\n\nv 0 1 0\nf 1 2 0\n");
@@ -231,6 +276,25 @@ TEST_F(RlfProgramTest, BadScenesGetOneLineAndNoOutput) {
   }
   Write("instanced.gltf", R"({"asset": {"version": "2.0"}, "extensionsRequired": ["EXT_mesh_gpu_instancing"],
     "extensionsUsed": ["EXT_mesh_gpu_instancing"], "scenes": [{"nodes": []}]})");
+  // Shapes glTF forbids, buffers that are not files, and data under another format's name.
+  const std::string triangle = R"("meshes": [{"primitives": [{"attributes": {"POSITION": 0}, "mode": MODE}]}],
+    "buffers": [{"uri": "URI", "byteLength": 36}], "bufferViews": [{"buffer": 0, "byteLength": 36}],
+    "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0,0,0], "max": [0,0,0]}]})";
+  const auto gltf = [&](const std::string& nodes, const std::string& uri, int mode = 4) {
+    std::string body = triangle;
+    body.replace(body.find("URI"), 3, uri);
+    body.replace(body.find("MODE"), 4, std::to_string(mode));
+    return R"({"asset": {"version": "2.0"}, "nodes": )" + nodes + ", " + body;
+  };
+  const std::string zeros = "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA";
+  Write("dag.gltf", gltf(R"([{"children": [1, 1]}, {"mesh": 0}])", zeros));
+  Write("cycle.gltf", gltf(R"([{"mesh": 0}, {"children": [2]}, {"children": [1]}])", zeros));
+  Write("mode7.gltf", gltf(R"([{"mesh": 0, "name": "n"}])", zeros, 7));
+  Write("dirbuffer.gltf", gltf(R"([{"mesh": 0}])", "."));
+  Write("fifobuffer.gltf", gltf(R"([{"mesh": 0}])", "pipe.bin"));
+  ASSERT_EQ(mkfifo(Path("pipe.bin").c_str(), 0666), 0);
+  ASSERT_EQ(mkfifo(Path("fifo.obj").c_str(), 0666), 0);
+  Write("ply.obj", "ply\nformat ascii 1.0\nelement vertex 3\n");
   struct Case {
     const char* scene;
     const char* expected;  // in the message
@@ -248,6 +312,13 @@ TEST_F(RlfProgramTest, BadScenesGetOneLineAndNoOutput) {
       {"draco7.gltf", "draco7.gltf: the compressed primitive of \"nShape\" names buffer view 7, which does not exist"},
       {"instanced.gltf", "instanced.gltf: requires the extension EXT_mesh_gpu_instancing, which this reader does not "
                          "follow"},
+      {"dag.gltf", "dag.gltf: node 1 has two parents, 0 and 0 (glTF nodes have one)"},
+      {"cycle.gltf", "cycle.gltf: the nodes 1, 2 form a cycle, each below the next"},
+      {"mode7.gltf", "mode7.gltf: a primitive of \"nShape\" has mode 7, which glTF does not define (0 to 6)"},
+      {"dirbuffer.gltf", "Is a directory"},
+      {"fifobuffer.gltf", "pipe.bin: not a regular file (a FIFO or a device)"},
+      {"fifo.obj", "fifo.obj: not a regular file (a FIFO or a device)"},
+      {"ply.obj", "ply.obj: holds PLY data, not Wavefront OBJ text; name the file by its format"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.scene);

@@ -2,6 +2,7 @@
 // transforms, each triangle primitive a mesh shape below its node, whose material is its
 // shading set.
 #include <tiny_gltf.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -491,7 +492,9 @@ bool ChangesGeometry(const std::string& extension) {
 
 namespace {
 
-// Buffers that a .gltf names by URI are inputs like the file itself: regular files only.
+// Buffers that a .gltf names by URI are inputs like the file itself: regular files only,
+// and never opened merely to see whether they exist (a FIFO's open would wait).
+bool BufferFileExists(const std::string& path, void*) { return access(path.c_str(), F_OK) == 0; }
 bool ReadBufferFile(std::vector<unsigned char>* out, std::string* error, const std::string& path, void*) {
   return ReadInputFile(path, out, error);
 }
@@ -500,7 +503,7 @@ bool ReadBufferFile(std::vector<unsigned char>* out, std::string* error, const s
 
 void LoadGltfScene(const std::string& path) {
   tinygltf::TinyGLTF loader;
-  loader.SetFsCallbacks({&tinygltf::FileExists, &tinygltf::ExpandFilePath, &ReadBufferFile, &tinygltf::WriteWholeFile,
+  loader.SetFsCallbacks({&BufferFileExists, &tinygltf::ExpandFilePath, &ReadBufferFile, &tinygltf::WriteWholeFile,
                          nullptr});
   // Images are not needed: accept them without decoding.
   loader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int,
