@@ -168,6 +168,9 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
   EXPECT_EQ(tga.substr(18, 3), std::string("\xff\x80\x80", 3));  // (0, 0, 1) as blue, green, red
   EXPECT_TRUE(Exists("height.png"));
 
+  Write("huge.obj", "v 2e18 0 0\nv 3e18 0 0\nv 3e18 1e18 0\nvt 0 0\nvt 1 0\nvt 1 1\nf 1/1 2/2 3/3\n");
+  Write("pinned.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0.5 0.5\nf 1/1 2/1 3/1\n");
+  Write("above.obj", "v 0 0 5\nv 1 0 5\nv 1 1 5\nv 0 1 5\nf 1 2 3 4\n");
   const struct {
     std::vector<std::string> args;
     int status;
@@ -177,12 +180,27 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
       {{"bake", "low.rlf", "high.rlf", "-o", "m.png", "--size", "12x"}, 2, "--size takes W or WxH"},
       {{"bake", "low.rlf", "missing.obj", "-o", "m.png"}, 1, "missing.obj"},
       {{"bake", "quad.obj", "high.rlf", "-o", "m.png", "--max-distance", "0.001"}, 0, ""},
+      // Refused before any work: what cannot be written, or not as asked.
+      {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--height-map", "./m.png"}, 2, "cannot be one file"},
+      {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--bits", "16", "--height-map", "h.tga"}, 2, "h.tga: TGA holds"},
+      {{"bake", "quad.obj", "quad.obj", "-o", "m.jpg"}, 2, "m.jpg: maps are written as PNG or TGA"},
+      {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--max-distance", "nan"}, 2, "takes a distance of 0 or more"},
+      {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--height-map", "no/h.png"}, 1, "no/h.png: No such file"},
+      {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--size", "16384", "--max-memory", "1G"}, 1,
+       "GB, more than the 1.1 GB of --max-memory"},
+      {{"bake", "huge.obj", "quad.obj", "-o", "m.png"}, 1, "the low mesh reaches beyond 1e15"},
+      // Refused after the bake: a map that holds nothing of the high mesh.
+      {{"bake", "pinned.obj", "quad.obj", "-o", "m.png"}, 1, "no texel centre of the map lies in its texture"},
+      {{"bake", "quad.obj", "above.obj", "-o", "m.png", "--size", "64"}, 1, "none of the 16384 samples met it"},
   };
+  // A refused bake leaves the map as it was; one that succeeds replaces it.
   for (const auto& r : cases) {
+    Write("m.png", "the previous map");
     const RunResult run = Rlf(r.args);
     EXPECT_EQ(run.status, r.status) << run.err;
     EXPECT_NE(run.err.find(r.says), std::string::npos) << run.err;
-    EXPECT_EQ(Exists("m.png") || Exists("m.tga"), r.status == 0);
+    std::ifstream written(Path("m.png"), std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(written)), {}) == "the previous map", r.status != 0) << run.err;
   }
 }
 
