@@ -33,6 +33,7 @@ class Child {
     }
     pid_ = fork();
     if (pid_ == 0) {
+      setpgid(0, 0);  // a group of its own, as a shell's job
       dup2(out[1], STDOUT_FILENO);
       dup2(err[1], STDERR_FILENO);
       close(out[0]), close(out[1]), close(err[0]), close(err[1]);
@@ -359,4 +360,30 @@ TEST_F(OutputFailures, EndingSignalsDuringAnExportLeaveNothing) {
     }
   }
   unsetenv("TMPDIR");
+}
+
+// An interrupt while Assimp's reader works in its child process ends the child at once:
+// the command ends with one line, and no reader is left running on its own.
+TEST_F(OutputFailures, AnInterruptEndsTheAssimpReaderToo) {
+  std::filesystem::copy_file("/usr/share/assimp/models/invalid/OutOfMemory.off", Path("slow.off"));
+  const auto readers = [&] {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+      const std::string line = Slurp((entry.path() / "cmdline").string());
+      count += line.find(Path("slow.off")) != std::string::npos;
+    }
+    return count;
+  };
+  for (const bool group : {false, true}) {
+    Child child(dir_, {"export", Path("slow.off"), "-o", "out.rlf"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto sent = std::chrono::steady_clock::now();
+    kill(group ? -child.Pid() : child.Pid(), SIGINT);
+    const RunResult r = child.Wait();
+    EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(3));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "\nrlf: interrupted; out.rlf not written\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(readers(), 0) << (group ? "group" : "parent");
+  }
 }
