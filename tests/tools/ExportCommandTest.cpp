@@ -82,6 +82,14 @@ TEST_F(RlfProgramTest, ReadsObjFilesAsOtherToolsWriteThem) {
   EXPECT_EQ(tris[0].vert[2].y, 1.0f);
   EXPECT_EQ(tris[0].texCoord[2].v, 1.0f);
   EXPECT_EQ(tris[0].norm[0].z, 1.0f);
+
+  // A polygon of more corners than the plug-in takes is counted in the summary.
+  std::string ngon = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf";
+  for (int i = 0; i < 1025; ++i) ngon += " " + std::to_string(1 + i % 3);
+  Write("ngon.obj", ngon + "\n");
+  const RunResult large = Rlf({"export", "ngon.obj", "-o", "out.rlf"});
+  EXPECT_EQ(large.out, "exported ngon.obj to out.rlf (1 polygon of more than 1024 corners left out by the plug-in)\n");
+  EXPECT_EQ(Triangles("out.rlf").size(), 1u);
 }
 
 // A file of megabytes is read in stretches side by side: relative and absolute indices,

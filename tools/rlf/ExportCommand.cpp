@@ -75,6 +75,22 @@ class ProgressLine {
   std::chrono::steady_clock::time_point last_{};
 };
 
+// The plug-in leaves out polygons of more corners than this, one message each.
+constexpr int kMaxPolygonCorners = 1024;
+
+// Polygons of the scene's meshes, once per instance, that the plug-in leaves out.
+long long LargePolygons(const host::Scene& scene) {
+  long long count = 0;
+  for (int id = 1; id < scene.NodeCount(); ++id) {
+    const host::Node& node = scene.GetNode(id);
+    if (node.kind != host::NodeKind::kMesh) continue;
+    const auto large = std::count_if(node.mesh.faceCounts.begin(), node.mesh.faceCounts.end(),
+                                     [](int corners) { return corners > kMaxPolygonCorners; });
+    count += static_cast<long long>(large) * static_cast<long long>(node.parents.size());
+  }
+  return count;
+}
+
 int FindNode(const std::string& name) {
   const host::Scene& scene = host::Scene::Active();
   for (int id = 1; id < scene.NodeCount(); ++id) {
@@ -162,7 +178,12 @@ int RunExport(const ExportOptions& options) {
     std::cerr << "rlf: " << error << "\n";
     return 1;
   }
-  std::cout << "exported " << summary << " to " << options.output << "\n";
+  std::cout << "exported " << summary << " to " << options.output;
+  if (const long long skipped = LargePolygons(scene); skipped > 0) {
+    std::cout << " (" << skipped << (skipped == 1 ? " polygon" : " polygons") << " of more than "
+              << kMaxPolygonCorners << " corners left out by the plug-in)";
+  }
+  std::cout << "\n";
   // The file records what the scene holds; the tools downstream should hear of it.
   NonFiniteCount nonFinite;
   if (CountNonFiniteInFile(options.output, &nonFinite) && nonFinite.count > 0) {
