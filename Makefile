@@ -63,7 +63,7 @@ test-ppc test-s390x: test-%: deps-bigendian
 # are reported slow from 100 s: rlf gives Assimp's readers, which may loop forever on
 # hostile files, 10 s and more before it refuses the file.
 FUZZ_SECONDS ?= 60
-FUZZ_HARNESSES = rlf_read bitmap weld scene
+FUZZ_HARNESSES = rlf_read bitmap weld scene bake
 fuzz: deps
 	@bash cmake/install-deps.sh clang libclang-rt-14-dev
 	cmake --preset fuzz
