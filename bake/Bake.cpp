@@ -154,11 +154,12 @@ bool BakeRows(const Job& job, int threads) {
     misses += mine;
   };
   std::vector<std::thread> workers;
+  workers.reserve(static_cast<std::size_t>(threads));
   for (int i = 0; i < threads; ++i) {
     try {
       workers.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;  // as many as could be had
+    } catch (...) {
+      break;  // as many as the system and memory give
     }
   }
   if (workers.empty()) {

@@ -23,11 +23,15 @@ const char* Describe(RTCError code) {
 // Whether count threads can run at once.
 bool ThreadsAvailable(unsigned count) {
   std::vector<std::thread> threads;
+  threads.reserve(count);
   bool available = true;
   try {
     for (unsigned i = 0; i < count; ++i) threads.emplace_back([] {});
   } catch (const std::system_error&) {
     available = false;
+  } catch (...) {  // no memory for a thread: those started are joined first
+    for (std::thread& thread : threads) thread.join();
+    throw;
   }
   for (std::thread& thread : threads) thread.join();
   return available;

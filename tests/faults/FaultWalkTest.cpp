@@ -14,6 +14,10 @@
 #include "RLFExport.h"
 #include "Faults.h"
 #include "Meshes.h"
+#if RL_HAVE_BAKE
+#include "RlBake.h"
+#include "Spheres.h"
+#endif
 #include "RlGeometryInternal.h"
 #include "RlTangentSpace.h"
 #include "Scenes.h"
@@ -258,3 +262,40 @@ TEST(TriangleArray, GrowsByFixedStepsOnBothRoads) {
     RefuseReservations(false);
   }
 }
+
+#if RL_HAVE_BAKE
+// The bake, on one thread, with each of its allocations failing in turn (those that
+// throw and the array allocations that return null; the ray tracer's own are spared, as
+// it does not survive them): each bake reports a failure and frees what it took, or,
+// where a failure only cost it a helper thread, bakes the same map.
+TEST(FaultWalk, TheBake) {
+  const std::vector<RlRawTriangle> low = Sphere(6, 8, false), high = Sphere(12, 16, true);
+  RlBakeOptions options;
+  options.width = options.height = 16;
+  options.threads = 1;
+  options.heights = true;
+  std::string error;
+  RlBakeMap clean;
+  ASSERT_EQ(RlBake(low, high, options, &clean, &error), RlBakeStatus::kDone);
+  SpareLibrary("embree");
+  for (const Fault fault : {Fault::kAllocation, Fault::kArrayAllocation}) {
+    int n = 0;
+    for (bool struck = true; struck && n < 10000; ++n) {
+      RlBakeMap map;
+      error.clear();
+      ArmFault(fault, n);
+      const RlBakeStatus status = RlBake(low, high, options, &map, &error);
+      struck = FaultStruck();
+      DisarmFaults();
+      if (status == RlBakeStatus::kDone) {
+        EXPECT_EQ(map.normals, clean.normals) << "fault " << n;
+        EXPECT_EQ(map.heights, clean.heights) << "fault " << n;
+      } else {
+        EXPECT_TRUE(struck && status == RlBakeStatus::kFailed && !error.empty()) << "fault " << n;
+      }
+    }
+    EXPECT_GT(n, fault == Fault::kAllocation ? 10 : 0);
+  }
+  SpareLibrary(nullptr);
+}
+#endif

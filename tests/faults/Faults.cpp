@@ -4,11 +4,13 @@
 #include "Faults.h"
 
 #include <dlfcn.h>
+#include <execinfo.h>
 #include <sys/mman.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -18,8 +20,24 @@ int gCountdown = -1;  // -1: disarmed
 bool gStruck = false;
 bool gRefuseReservations = false;
 
+const char* gSpared = nullptr;  // allocations made from within this library do not count
+
+// Whether a frame of the calling stack lies in a library whose path holds gSpared.
+bool FromSpared() {
+  if (gSpared == nullptr) return false;
+  void* frames[48];
+  const int depth = backtrace(frames, 48);
+  for (int i = 0; i < depth; ++i) {
+    Dl_info info;
+    if (dladdr(frames[i], &info) != 0 && info.dli_fname != nullptr && std::strstr(info.dli_fname, gSpared)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 bool Strikes(Fault fault) {
-  if (gCountdown < 0 || fault != gFault) return false;
+  if (gCountdown < 0 || fault != gFault || FromSpared()) return false;
   if (gCountdown-- == 0) {
     gStruck = true;
     return true;
@@ -42,6 +60,7 @@ void ArmFault(Fault fault, int n) {
 }
 
 void DisarmFaults() { gCountdown = -1; }
+void SpareLibrary(const char* name) { gSpared = name; }
 
 bool FaultStruck() { return gStruck; }
 

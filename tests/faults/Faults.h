@@ -14,6 +14,9 @@ enum class Fault {
 // Arms the fault to strike at the n-th call of its kind (0: the next one).
 void ArmFault(Fault fault, int n);
 void DisarmFaults();
+// Allocations made, directly or not, by the library whose file name holds name (null:
+// none) neither count nor fail: for libraries that do not survive failing allocations.
+void SpareLibrary(const char* name);
 // Whether the armed fault struck.
 bool FaultStruck();
 // While on, every reservation of address space (an mmap of PROT_NONE) fails, as on a
