@@ -78,4 +78,8 @@ TEST_F(FileCommands, RenderShowsTheSceneAndChangesWithTheShading) {
   EXPECT_NE(images[0], images[1]);
   EXPECT_NE(images[0], images[2]);
   EXPECT_EQ(Rlf({"render", "sample.rlf", "-o", "x.png", "--shade", "depth"}).status, 2);
+  const RunResult jpg = Rlf({"render", "sample.rlf", "-o", "x.jpg"});
+  EXPECT_EQ(jpg.status, 2);
+  EXPECT_EQ(jpg.err, "rlf: x.jpg: render writes PNG pictures; name the file .png\n");
+  EXPECT_FALSE(Exists("x.jpg"));
 }

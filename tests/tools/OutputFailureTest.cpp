@@ -149,6 +149,7 @@ TEST_F(OutputFailures, EveryWritingCommandFailsWholeWhenItsFileIsCutShort) {
       {{"weld", "sample.rlf", "-o", "out.obj"}, "out.obj", 10},
       {{"render", "sample.rlf", "-o", "out.png", "--size", "64"}, "out.png", 5},
       {{"convert", "body.bin", "out.rlf"}, "out.rlf", 9},
+      {{"export", "-o", "out.rlf"}, "out.rlf", 9},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(Rlf(c.args).status, 0) << c.target;
