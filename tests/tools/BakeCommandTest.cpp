@@ -217,4 +217,31 @@ TEST_F(BakeCommand, AnInterruptedBakeWritesNothing) {
   EXPECT_FALSE(Exists("big.png"));
 }
 
+// With no thread to be had (the user's process limit reached): a large OBJ file is read
+// in turn instead of in two halves, and the bake refuses with one line, for the ray
+// tracer cannot run without its threads. Run as an unprivileged user, whom the limit binds.
+TEST_F(BakeCommand, NoThreadToBeHadEndsInOneLine) {
+  std::string obj;
+  for (int i = 0; obj.size() < (3u << 20); ++i) {
+    obj += "v " + std::to_string(i) + " 0 0\nv " + std::to_string(i) + " 1 0\nv " + std::to_string(i + 1) +
+           " 0 0\nvt 0 0\nvt 0 1\nvt 1 0\nf -3/-3 -2/-2 -1/-1\n";
+  }
+  Write("large.obj", obj);
+  std::filesystem::permissions(dir_, std::filesystem::perms::all);
+  const auto limited = [&](const std::string& args) {
+    const std::string command = "cd '" + dir_.string() + "' && prlimit --nproc=1 setpriv --reuid=65534 "
+                                "--regid=65534 --clear-groups '" RLF_PROGRAM "' " + args + " > out.txt 2> err.txt";
+    const int raw = std::system(command.c_str());
+    std::ifstream in(Path("err.txt"));
+    return std::make_pair(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string((std::istreambuf_iterator<char>(in)), {}));
+  };
+  const auto exported = limited("export large.obj -o large.rlf");
+  EXPECT_EQ(exported.first, 0) << exported.second;
+  const auto baked = limited("bake large.rlf large.rlf -o m.png --size 16");
+  EXPECT_EQ(baked.first, 1);
+  EXPECT_EQ(baked.second, "rlf: cannot bake large.rlf onto large.rlf: the system gives no threads to trace rays "
+                          "with (Resource temporarily unavailable)\n");
+  EXPECT_FALSE(Exists("m.png"));
+}
+
 }  // namespace
