@@ -5,6 +5,7 @@
 #define HOST_SCENE_H
 
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -116,7 +117,7 @@ class HOST_API Scene {
   void CheckNode(NodeId id) const;
   void AddMembership(int set, NodeId mesh);
 
-  std::vector<Node> nodes_;
+  std::deque<Node> nodes_;  // a deque: nodes never move, so a large scene grows without copying them
   std::vector<ShadingSet> sets_;
   std::vector<std::vector<Membership>> memberships_;  // by mesh node
   std::vector<NodeId> selection_;
