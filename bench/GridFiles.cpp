@@ -239,3 +239,29 @@ bool WriteGridFile(const std::string& path, GridFormat format, int64_t triangles
   }
   return written && std::rename(partial.c_str(), path.c_str()) == 0;
 }
+
+bool WriteNodesFile(const std::string& path, int64_t nodes) {
+  if (std::filesystem::exists(path)) {
+    return true;
+  }
+  const std::string partial = path + ".part";
+  bool written = false;
+  {
+    File out(std::fopen(partial.c_str(), "wb"), std::fclose);
+    if (!out) return false;
+    // The triangle (0 0 0) (1 0 0) (0 1 0) as base64 floats.
+    std::fputs(R"({"asset":{"version":"2.0"},"buffers":[{"uri":"data:application/octet-stream;base64,)"
+               R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA","byteLength":36}],)"
+               R"("bufferViews":[{"buffer":0,"byteLength":36}],"accessors":[{"bufferView":0,"componentType":5126,)"
+               R"("count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]}],)"
+               R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"nodes":[)",
+               out.get());
+    for (int64_t i = 0; i < nodes; ++i) {
+      std::fprintf(out.get(), "%s{\"mesh\":0,\"translation\":[%lld,0,0]}", i == 0 ? "" : ",", static_cast<long long>(i));
+    }
+    std::fputs(R"(],"scenes":[{"nodes":[)", out.get());
+    for (int64_t i = 0; i < nodes; ++i) std::fprintf(out.get(), "%s%lld", i == 0 ? "" : ",", static_cast<long long>(i));
+    written = std::fputs("]}]}", out.get()) >= 0 && std::fflush(out.get()) == 0;
+  }
+  return written && std::rename(partial.c_str(), path.c_str()) == 0;
+}

@@ -13,4 +13,9 @@ enum class GridFormat { kObj, kGlb, kPly, kStl };
 // file of that name is already there. Returns false when it cannot be written.
 bool WriteGridFile(const std::string& path, GridFormat format, int64_t triangles, bool manyMeshes);
 
+// Writes a glTF scene of `nodes` nodes side by side, each placing the one mesh (a
+// triangle), unless a file of that name is already there: a scene graph as large as
+// a scene's geometry is small. Returns false when it cannot be written.
+bool WriteNodesFile(const std::string& path, int64_t nodes);
+
 #endif
