@@ -28,7 +28,8 @@ bool FollowLinks(std::string path, std::string* resolved) {
       *resolved = path;
       return true;
     }
-    std::vector<char> link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : PATH_MAX) + 1);
+    std::vector<char> link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : PATH_MAX) +
+                           1);
     const ssize_t n = readlink(path.c_str(), link.data(), link.size());
     if (n < 0) return false;
     if (static_cast<std::size_t>(n) >= link.size()) {
@@ -111,8 +112,9 @@ bool AtomicFile::OpenBeside(bool exists, unsigned mode) {
   if (fd_ < 0) {
     temporary_.clear();
     if (error == EACCES || error == EPERM || error == EROFS) {
-      return Refuse("cannot create a file in the directory " + (directory.empty() ? std::string(".") : directory) +
-                    ": " + std::strerror(error));
+      return Refuse("cannot create a file in the directory " +
+                    (directory.empty() ? std::string(".") : directory) + ": " +
+                    std::strerror(error));
     }
     Fail(error);
     return false;

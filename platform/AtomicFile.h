@@ -58,8 +58,8 @@ class AtomicFile {
   std::string resolved_;  // with symbolic links followed: what is written or replaced
   std::string temporary_;
   int fd_ = -1;
-  int error_ = 0;         // errno of the first failure, 0 while none
-  std::string reason_;    // a failure that no errno describes
+  int error_ = 0;       // errno of the first failure, 0 while none
+  std::string reason_;  // a failure that no errno describes
 };
 
 #endif

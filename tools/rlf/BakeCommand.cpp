@@ -41,15 +41,18 @@ bool IsRlfFile(const std::string& path) {
   char magic[4] = {};
   std::string error;
   FILE* f = OpenInput(path, &error);
-  const bool rlf = f != nullptr && std::fread(magic, 1, 4, f) == 4 && std::memcmp(magic, "RLF ", 4) == 0;
+  const bool rlf =
+      f != nullptr && std::fread(magic, 1, 4, f) == 4 && std::memcmp(magic, "RLF ", 4) == 0;
   if (f != nullptr) std::fclose(f);
   return rlf;
 }
 
 // A scene's export, in a directory of its own that an interrupt removes with it.
-bool ExportToScratch(const std::string& path, std::vector<RlRawTriangle>* tris, std::string* error) {
+bool ExportToScratch(const std::string& path, std::vector<RlRawTriangle>* tris,
+                     std::string* error) {
   const char* tmp = std::getenv("TMPDIR");
-  std::string directory = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/rlf-bake-XXXXXX";
+  std::string directory =
+      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/rlf-bake-XXXXXX";
   const int dirHandle = [&] {
     const SignalsHeld held;
     if (mkdtemp(directory.data()) == nullptr) return -2;
@@ -72,12 +75,14 @@ bool ExportToScratch(const std::string& path, std::vector<RlRawTriangle>* tris, 
 // The triangles of an input, finite ones only (the others are counted in a warning).
 bool ReadMesh(const std::string& path, const char* role, std::vector<RlRawTriangle>* tris) {
   std::string error;
-  const bool read = IsRlfFile(path) ? ReadRlfFile(path, tris, &error) : ExportToScratch(path, tris, &error);
+  const bool read =
+      IsRlfFile(path) ? ReadRlfFile(path, tris, &error) : ExportToScratch(path, tris, &error);
   if (!read) {
     if (!Interrupted()) std::cerr << "rlf: " << error << "\n";
     return false;
   }
-  const std::size_t nonFinite = std::erase_if(*tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
+  const std::size_t nonFinite =
+      std::erase_if(*tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
   if (nonFinite > 0) {
     std::cerr << "rlf: warning: " << path << ": left out " << nonFinite << " " << role
               << " triangles for their non-finite values\n";
@@ -110,7 +115,8 @@ bool ParseSize(const std::string& size, RlBakeOptions* options) {
   const std::size_t cross = size.find('x');
   const auto number = [](const std::string& text, int* value) {
     const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), *value);
-    return failure == std::errc() && end == text.data() + text.size() && *value >= 1 && *value <= 16384;
+    return failure == std::errc() && end == text.data() + text.size() && *value >= 1 &&
+           *value <= 16384;
   };
   return number(size.substr(0, cross), &options->width) &&
          number(cross == std::string::npos ? size : size.substr(cross + 1), &options->height);
@@ -120,12 +126,12 @@ bool ParseSize(const std::string& size, RlBakeOptions* options) {
 bool ParseBytes(const std::string& text, double* bytes) {
   char* end = nullptr;
   double value = std::strtod(text.c_str(), &end);
-  const std::string unit = end;
-  const char* units = "KMGT";
-  if (unit.size() == 1 && std::strchr(units, std::toupper(static_cast<unsigned char>(unit[0]))) != nullptr) {
-    value *= std::pow(1024.0, 1 + static_cast<int>(std::strchr(units, std::toupper(static_cast<unsigned char>(unit[0]))) - units));
-  } else if (!unit.empty()) {
-    return false;
+  const std::string units = "KMGT";
+  if (*end != '\0') {
+    const std::size_t unit =
+        units.find(static_cast<char>(std::toupper(static_cast<unsigned char>(*end))));
+    if (unit == std::string::npos || end[1] != '\0') return false;
+    value *= std::pow(1024.0, static_cast<double>(unit + 1));
   }
   *bytes = value;
   return end != text.c_str() && std::isfinite(value) && value > 0;
@@ -134,7 +140,8 @@ bool ParseBytes(const std::string& text, double* bytes) {
 // The memory this machine lets the process have: its physical memory, or less when an
 // address-space or data limit is set.
 double MachineMemory() {
-  double bytes = static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
+  double bytes =
+      static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
   for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
     rlimit limit;
     if (getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
@@ -149,14 +156,15 @@ std::string Amount(double bytes) {
   if (bytes >= 1e9) {
     std::snprintf(text, sizeof text, "%.1f GB", bytes / 1e9);
   } else {
-    std::snprintf(text, sizeof text, "%.0f MB", std::ceil(bytes / 1e6));
+    std::snprintf(text, sizeof text, "%.0f MB", bytes / 1e6);
   }
   return text;
 }
 
 // Checks what can be checked before anything is read: the size, the formats, the two
 // outputs. Returns 0, or the exit status of a bad request (2) with its line printed.
-int CheckRequest(const BakeArguments& args, RlBakeOptions* options, std::vector<MapOutput>* outputs) {
+int CheckRequest(const BakeArguments& args, RlBakeOptions* options,
+                 std::vector<MapOutput>* outputs) {
   if (!ParseSize(args.size, options)) {
     std::cerr << "rlf: --size takes W or WxH, 1 to 16384 texels each\n";
     return 2;
@@ -164,9 +172,11 @@ int CheckRequest(const BakeArguments& args, RlBakeOptions* options, std::vector<
   outputs->push_back({args.output, {}, 3, {}});
   if (!args.heightMap.empty()) outputs->push_back({args.heightMap, {}, 1, {}});
   for (MapOutput& output : *outputs) {
-    const std::optional<RlMapFormat> format = FormatOf(output.path, &output == &outputs->front() ? args.format : "");
+    const std::optional<RlMapFormat> format =
+        FormatOf(output.path, &output == &outputs->front() ? args.format : "");
     if (!format) {
-      std::cerr << "rlf: " << output.path << ": maps are written as PNG or TGA; name the file .png or .tga\n";
+      std::cerr << "rlf: " << output.path
+                << ": maps are written as PNG or TGA; name the file .png or .tga\n";
       return 2;
     }
     if (*format == RlMapFormat::kTga && args.bits != 8) {
@@ -178,11 +188,13 @@ int CheckRequest(const BakeArguments& args, RlBakeOptions* options, std::vector<
   if (outputs->size() == 2) {
     const auto resolved = [](const std::string& path) {
       std::error_code error;
-      const auto full = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+      const auto full =
+          std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
       return error ? std::filesystem::path(path) : full;
     };
     if (resolved(args.output) == resolved(args.heightMap)) {
-      std::cerr << "rlf: " << args.heightMap << ": the height map and the normal map cannot be one file\n";
+      std::cerr << "rlf: " << args.heightMap
+                << ": the height map and the normal map cannot be one file\n";
       return 2;
     }
   }
@@ -193,12 +205,14 @@ int CheckRequest(const BakeArguments& args, RlBakeOptions* options, std::vector<
 // baking, the map, its coverage and its padding rings, and while writing, the map and an
 // image's raw rows, compressed rows and file; per triangle the inputs, the welded low
 // mesh and the ray-tracing structure of the high one.
-double EstimateBytes(const RlBakeOptions& options, const BakeArguments& args, std::size_t low, std::size_t high) {
+double EstimateBytes(const RlBakeOptions& options, const BakeArguments& args, std::size_t low,
+                     std::size_t high) {
   const double texels = static_cast<double>(options.width) * options.height;
   const double map = 12 + (options.heights ? 4 : 0);
   const double baking = map + 1 + 4 + 2;
   const double writing = map + 3.0 * 3 * (args.bits / 8);
-  return texels * std::max(baking, writing) + static_cast<double>(low) * 400 + static_cast<double>(high) * 250;
+  return texels * std::max(baking, writing) + static_cast<double>(low) * 400 +
+         static_cast<double>(high) * 250;
 }
 
 int RunBake(const BakeArguments& args) {
@@ -227,7 +241,8 @@ int RunBake(const BakeArguments& args) {
   const double needed = EstimateBytes(options, args, low.size(), high.size());
   if (needed > budget) {
     std::cerr << "rlf: a " << options.width << "x" << options.height << " bake of " << high.size()
-              << " high triangles needs about " << Amount(needed) << ", more than the " << Amount(budget)
+              << " high triangles needs about " << Amount(needed) << ", more than the "
+              << Amount(budget)
               << (args.maxMemory.empty() ? " this machine allows" : " of --max-memory")
               << "; bake a smaller map\n";
     return 1;
@@ -264,22 +279,27 @@ int RunBake(const BakeArguments& args) {
     const Deferral deferral;
     status = RlBake(low, high, options, &map, &error);
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   if (terminal) std::fputs("\r\033[K", stderr);
-  if (status == RlBakeStatus::kCancelled || Interrupted()) return std::fputs(interrupted.c_str(), stderr), 1;
+  if (status == RlBakeStatus::kCancelled || Interrupted())
+    return std::fputs(interrupted.c_str(), stderr), 1;
   if (status == RlBakeStatus::kFailed) {
     std::cerr << "rlf: cannot bake " << args.high << " onto " << args.low << ": " << error << "\n";
     return 1;
   }
   // A map that holds nothing of the high mesh is no result.
   if (map.covered == 0) {
-    std::cerr << "rlf: cannot bake onto " << args.low << ": no texel centre of the map lies in its texture "
-              << "coordinates' triangles (they must cover some of [0, 1] x [0, 1] with some area)\n";
+    std::cerr
+        << "rlf: cannot bake onto " << args.low
+        << ": no texel centre of the map lies in its texture "
+        << "coordinates' triangles (they must cover some of [0, 1] x [0, 1] with some area)\n";
     return 1;
   }
   if (map.misses == map.samples) {
-    std::cerr << "rlf: cannot bake " << args.high << " onto " << args.low << ": none of the " << map.samples
-              << " samples met it within " << map.maxDistance << " of the low mesh (are both at the same place and "
+    std::cerr << "rlf: cannot bake " << args.high << " onto " << args.low << ": none of the "
+              << map.samples << " samples met it within " << map.maxDistance
+              << " of the low mesh (are both at the same place and "
               << "scale? --max-distance widens the search)\n";
     return 1;
   }
@@ -288,7 +308,8 @@ int RunBake(const BakeArguments& args) {
   for (MapOutput& output : outputs) {
     const std::vector<float>& values = output.channels == 3 ? map.normals : map.heights;
     std::vector<unsigned char> bytes;
-    if (!RlEncodeMap(values, output.channels, map.width, map.height, args.bits, output.format, &bytes, &error)) {
+    if (!RlEncodeMap(values, output.channels, map.width, map.height, args.bits, output.format,
+                     &bytes, &error)) {
       std::cerr << "rlf: " << output.path << ": " << error << "\n";
       return 1;
     }
@@ -303,15 +324,21 @@ int RunBake(const BakeArguments& args) {
       return 1;
     }
   }
-  std::printf("baked %zu high triangles onto %zu low ones in %.2f s: %dx%d texels, %lld covered, %lld padded\n",
-              high.size(), low.size(), seconds, map.width, map.height, map.covered, map.padded);
+  std::printf(
+      "baked %zu high triangles onto %zu low ones in %.2f s: %dx%d texels, %lld covered, %lld "
+      "padded\n",
+      high.size(), low.size(), seconds, map.width, map.height, map.covered, map.padded);
   std::printf("maximum distance %.6g%s; %lld samples, %lld met nothing\n", map.maxDistance,
-              args.maxDistance > 0 ? "" : " (5% of the low mesh's diagonal)", map.samples, map.misses);
+              args.maxDistance > 0 ? "" : " (5% of the low mesh's diagonal)", map.samples,
+              map.misses);
   if (map.overlapped > 0) {
-    std::printf("warning: %lld texels lie under two or more low triangles (overlapping islands); the first keeps them\n",
-                map.overlapped);
+    std::printf(
+        "warning: %lld texels lie under two or more low triangles (overlapping islands); the first "
+        "keeps them\n",
+        map.overlapped);
   }
-  std::printf("wrote %s%s%s\n", args.output.c_str(), args.heightMap.empty() ? "" : " and ", args.heightMap.c_str());
+  std::printf("wrote %s%s%s\n", args.output.c_str(), args.heightMap.empty() ? "" : " and ",
+              args.heightMap.c_str());
   return 0;
 }
 
@@ -320,13 +347,18 @@ int RunBake(const BakeArguments& args) {
 void AddBakeCommand(CLI::App& app, int& exitStatus) {
   auto args = std::make_shared<BakeArguments>();
   CLI::App* command = app.add_subcommand(
-      "bake", "Bake a normal map of HIGH in the tangent frames of LOW (as rlf weld writes them into glTF)");
-  command->add_option("low", args->low, "The low-resolution mesh: an RLF file or any scene rlf export reads")->required();
+      "bake",
+      "Bake a normal map of HIGH in the tangent frames of LOW (as rlf weld writes them into glTF)");
+  command
+      ->add_option("low", args->low,
+                   "The low-resolution mesh: an RLF file or any scene rlf export reads")
+      ->required();
   command->add_option("high", args->high, "The high-resolution mesh, likewise")->required();
   command->add_option("-o,--output", args->output, "The map: a PNG or TGA file")->required();
   command->add_option("--size", args->size, "W or WxH texels")->capture_default_str();
-  command->add_option("--max-distance", args->maxDistance,
-                      "How far on either side of LOW to look for HIGH (default: 5% of LOW's diagonal)")
+  command
+      ->add_option("--max-distance", args->maxDistance,
+                   "How far on either side of LOW to look for HIGH (default: 5% of LOW's diagonal)")
       ->check(CLI::Validator(
           [](std::string& text) {
             char* end = nullptr;
@@ -342,18 +374,23 @@ void AddBakeCommand(CLI::App& app, int& exitStatus) {
   command->add_option("--padding", args->padding, "Texels of dilation beyond the islands")
       ->check(CLI::Range(0, 4096))
       ->capture_default_str();
-  command->add_option("--bits", args->bits, "Bits per channel")->check(CLI::IsMember({8, 16}))->capture_default_str();
+  command->add_option("--bits", args->bits, "Bits per channel")
+      ->check(CLI::IsMember({8, 16}))
+      ->capture_default_str();
   command->add_option("--format", args->format, "png or tga (default: from the output's extension)")
       ->check(CLI::IsMember({"png", "tga"}));
   command->add_option("--space", args->space, "tangent or object")
       ->check(CLI::IsMember({"tangent", "object"}))
       ->capture_default_str();
-  command->add_option("--threads", args->threads, "Threads (default: one per processor)")->check(CLI::Range(1, 1024));
+  command->add_option("--threads", args->threads, "Threads (default: one per processor)")
+      ->check(CLI::Range(1, 1024));
   command->add_option("--height-map", args->heightMap,
-                      "Also write the signed distance from LOW to HIGH along LOW's normal, over the maximum distance, "
+                      "Also write the signed distance from LOW to HIGH along LOW's normal, over "
+                      "the maximum distance, "
                       "as grey (0.5 on LOW)");
-  command->add_option("--max-memory", args->maxMemory,
-                      "Refuse a bake estimated to need more bytes than this, such as 8G (default: what the machine "
-                      "allows the process)");
+  command->add_option(
+      "--max-memory", args->maxMemory,
+      "Refuse a bake estimated to need more bytes than this, such as 8G (default: what the machine "
+      "allows the process)");
   command->callback([args, &exitStatus] { exitStatus = RunBake(*args); });
 }
