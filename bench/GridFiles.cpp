@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -219,7 +220,11 @@ bool WriteStl(FILE* out, const Layout& l) {
 
 }  // namespace
 
-bool WriteGridFile(const std::string& path, GridFormat format, int64_t triangles, bool manyMeshes) {
+namespace {
+
+// Writes path through write(file) unless a file of that name is already there, under a
+// temporary name first, so that an interrupted run leaves no partial scene behind.
+bool WriteOnce(const std::string& path, const std::function<bool(FILE*)>& write) {
   if (std::filesystem::exists(path)) {
     return true;
   }
@@ -228,40 +233,43 @@ bool WriteGridFile(const std::string& path, GridFormat format, int64_t triangles
   {
     File out(std::fopen(partial.c_str(), "wb"), std::fclose);
     if (!out) return false;
-    const Layout layout = LayoutOf(triangles, manyMeshes);
-    switch (format) {
-      case GridFormat::kObj: written = WriteObj(out.get(), layout); break;
-      case GridFormat::kGlb: written = WriteGlb(out.get(), layout); break;
-      case GridFormat::kPly: written = WritePly(out.get(), layout); break;
-      case GridFormat::kStl: written = WriteStl(out.get(), layout); break;
-    }
-    written = std::fflush(out.get()) == 0 && written;
+    written = write(out.get()) && std::fflush(out.get()) == 0;
   }
   return written && std::rename(partial.c_str(), path.c_str()) == 0;
 }
 
+}  // namespace
+
+bool WriteGridFile(const std::string& path, GridFormat format, int64_t triangles, bool manyMeshes) {
+  return WriteOnce(path, [&](FILE* out) {
+    const Layout layout = LayoutOf(triangles, manyMeshes);
+    switch (format) {
+      case GridFormat::kObj: return WriteObj(out, layout);
+      case GridFormat::kGlb: return WriteGlb(out, layout);
+      case GridFormat::kPly: return WritePly(out, layout);
+      case GridFormat::kStl: return WriteStl(out, layout);
+    }
+    return false;
+  });
+}
+
 bool WriteNodesFile(const std::string& path, int64_t nodes) {
-  if (std::filesystem::exists(path)) {
-    return true;
-  }
-  const std::string partial = path + ".part";
-  bool written = false;
-  {
-    File out(std::fopen(partial.c_str(), "wb"), std::fclose);
-    if (!out) return false;
+  return WriteOnce(path, [&](FILE* out) {
     // The triangle (0 0 0) (1 0 0) (0 1 0) as base64 floats.
     std::fputs(R"({"asset":{"version":"2.0"},"buffers":[{"uri":"data:application/octet-stream;base64,)"
                R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA","byteLength":36}],)"
-               R"("bufferViews":[{"buffer":0,"byteLength":36}],"accessors":[{"bufferView":0,"componentType":5126,)"
-               R"("count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]}],)"
+               R"("bufferViews":[{"buffer":0,"byteLength":36}],"accessors":[{"bufferView":0,)"
+               R"("componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]}],)"
                R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"nodes":[)",
-               out.get());
+               out);
     for (int64_t i = 0; i < nodes; ++i) {
-      std::fprintf(out.get(), "%s{\"mesh\":0,\"translation\":[%lld,0,0]}", i == 0 ? "" : ",", static_cast<long long>(i));
+      std::fprintf(out, "%s{\"mesh\":0,\"translation\":[%lld,0,0]}", i == 0 ? "" : ",",
+                   static_cast<long long>(i));
     }
-    std::fputs(R"(],"scenes":[{"nodes":[)", out.get());
-    for (int64_t i = 0; i < nodes; ++i) std::fprintf(out.get(), "%s%lld", i == 0 ? "" : ",", static_cast<long long>(i));
-    written = std::fputs("]}]}", out.get()) >= 0 && std::fflush(out.get()) == 0;
-  }
-  return written && std::rename(partial.c_str(), path.c_str()) == 0;
+    std::fputs(R"(],"scenes":[{"nodes":[)", out);
+    for (int64_t i = 0; i < nodes; ++i) {
+      std::fprintf(out, "%s%lld", i == 0 ? "" : ",", static_cast<long long>(i));
+    }
+    return std::fputs("]}]}", out) >= 0;
+  });
 }
