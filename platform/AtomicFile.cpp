@@ -59,11 +59,18 @@ void AtomicFile::Fail(int error) {
 }
 
 bool AtomicFile::Open() {
+  // A device or a FIFO, however it is reached (the system's own links, such as
+  // /dev/stdout to a pipe, name nothing a path could follow), is opened by the name given.
+  struct stat existing;
+  if (stat(target_.c_str(), &existing) == 0 &&
+      (S_ISCHR(existing.st_mode) || S_ISFIFO(existing.st_mode))) {
+    resolved_ = target_;
+    return OpenThrough();
+  }
   if (!FollowLinks(target_, &resolved_)) {
     Fail(errno);
     return false;
   }
-  struct stat existing;
   const bool exists = stat(resolved_.c_str(), &existing) == 0;
   if (!exists && errno != ENOENT) {
     Fail(errno);
@@ -72,9 +79,6 @@ bool AtomicFile::Open() {
   if (exists && S_ISDIR(existing.st_mode)) {
     Fail(EISDIR);
     return false;
-  }
-  if (exists && (S_ISCHR(existing.st_mode) || S_ISFIFO(existing.st_mode))) {
-    return OpenThrough();
   }
   if (exists && !S_ISREG(existing.st_mode)) {
     return Refuse(std::string("is a ") + (S_ISBLK(existing.st_mode) ? "block device" : "socket") +

@@ -312,6 +312,10 @@ TEST_F(OutputFailures, LinksAreFollowedAndDevicesAndFifosWrittenThrough) {
     }
     std::filesystem::remove(dir_ / longest);
   }
+  // A pipe reached through the system's own link.
+  const RunResult piped = Child(dir_, {"render", "grid.rlf", "--size", "16", "-o", "/dev/stdout"}).Wait();
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.out.substr(0, 4), "\x89PNG");
 }
 
 // SIGTERM and SIGHUP while the plug-in writes its new file, and while the bake reads a
