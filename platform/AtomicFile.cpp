@@ -81,7 +81,10 @@ bool AtomicFile::Open() {
     return false;
   }
   if (exists && !S_ISREG(existing.st_mode)) {
-    return Refuse(std::string("is a ") + (S_ISBLK(existing.st_mode) ? "block device" : "socket") +
+    return Refuse(std::string("is a ") +
+                  (S_ISBLK(existing.st_mode)    ? "block device"
+                   : S_ISSOCK(existing.st_mode) ? "socket"
+                                                : "special file") +
                   ", which is never written over");
   }
   // A target that exists must be a file that may be written, as for fopen "wb".

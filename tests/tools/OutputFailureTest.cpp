@@ -312,6 +312,12 @@ TEST_F(OutputFailures, LinksAreFollowedAndDevicesAndFifosWrittenThrough) {
     }
     std::filesystem::remove(dir_ / longest);
   }
+  // A block device is never written over (its node is the scratch directory's own).
+  ASSERT_EQ(mknod(Path("disk.png").c_str(), S_IFBLK | 0600, makedev(7, 0)), 0);
+  const RunResult disk = Rlf({"render", "grid.rlf", "--size", "16", "-o", "disk.png"});
+  EXPECT_EQ(disk.status, 1);
+  EXPECT_EQ(disk.err, "rlf: disk.png: is a block device, which is never written over\n");
+  EXPECT_TRUE(isKind(Path("disk.png"), S_IFBLK));
   // A pipe reached through the system's own link.
   const RunResult piped = Child(dir_, {"render", "grid.rlf", "--size", "16", "-o", "/dev/stdout"}).Wait();
   EXPECT_EQ(piped.status, 0) << piped.err;
