@@ -404,6 +404,18 @@ std::string FromUtf16(std::string_view bytes) {
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
+// The format a file's first bytes announce, for those that announce one; empty otherwise.
+std::string AnnouncedFormat(std::string_view text) {
+  const std::string_view head = text.substr(0, 512);
+  if (StartsWith(head, "ply\n") || StartsWith(head, "ply\r\n")) return "PLY";
+  if (StartsWith(head, "Kaydara FBX Binary")) return "FBX";
+  if (StartsWith(head, "glTF")) return "binary glTF";
+  if (StartsWith(head, "RLF ")) return "RLF";
+  const bool utf16 = StartsWith(head, "\xFF\xFE") || StartsWith(head, "\xFE\xFF");
+  if (!utf16 && head.find('\0') != std::string_view::npos) return "binary";
+  return {};
+}
+
 }  // namespace
 
 void LoadObjScene(const std::string& path) {
@@ -412,6 +424,12 @@ void LoadObjScene(const std::string& path) {
   {
     const FileBytes file(path);
     std::string_view text = file.Text();
+    // Another format's data would read as an empty scene: it is refused, named.
+    if (const std::string announced = AnnouncedFormat(text); !announced.empty()) {
+      throw SceneError(path + ": holds " + announced + " data, not Wavefront OBJ text" +
+                       (announced == "RLF" ? " (rlf info, weld, render and bake read RLF files)"
+                                           : "; name the file by its format"));
+    }
     std::string transcoded;
     if (StartsWith(text, "\xEF\xBB\xBF")) {
       text.remove_prefix(3);  // a UTF-8 byte order mark

@@ -2,11 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
-#include <string_view>
 
-#include "InputFile.h"
 #include "host/Scene.h"
 
 const std::vector<SceneFormat>& SceneFormats() {
@@ -29,39 +26,6 @@ const std::vector<SceneFormat>& SceneFormats() {
   return formats;
 }
 
-namespace {
-
-// The format a file's first bytes announce, for those that announce one; empty otherwise.
-std::string AnnouncedFormat(const std::string& head) {
-  const auto starts = [&](std::string_view magic) { return head.compare(0, magic.size(), magic) == 0; };
-  if (starts("ply\n") || starts("ply\r\n")) return "PLY";
-  if (starts("Kaydara FBX Binary")) return "FBX";
-  if (starts("glTF")) return "binary glTF";
-  if (starts("RLF ")) return "RLF";
-  const bool utf16 = starts("\xFF\xFE") || starts("\xFE\xFF");
-  if (!utf16 && head.find('\0') != std::string::npos) return "binary";
-  return {};
-}
-
-// An OBJ file that is something else would read as an empty scene: it is refused, naming
-// what it holds.
-void CheckObjContent(const std::string& path) {
-  std::string error;
-  FILE* fp = OpenInput(path, &error);
-  if (fp == nullptr) throw SceneError(error);
-  std::string head(512, '\0');
-  head.resize(std::fread(head.data(), 1, head.size(), fp));
-  std::fclose(fp);
-  const std::string announced = AnnouncedFormat(head);
-  if (!announced.empty()) {
-    throw SceneError(path + ": holds " + announced + " data, not Wavefront OBJ text" +
-                     (announced == "RLF" ? " (rlf info, weld, render and bake read RLF files)"
-                                         : "; name the file by its format"));
-  }
-}
-
-}  // namespace
-
 void LoadSceneFile(const std::string& path) {
   std::string extension = std::filesystem::path(path).extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -75,7 +39,6 @@ void LoadSceneFile(const std::string& path) {
   }
   host::Scene::Active().Reset();
   try {
-    if (format->load == LoadObjScene) CheckObjContent(path);
     format->load(path);
   } catch (const SceneError&) {
     host::Scene::Active().Reset();
