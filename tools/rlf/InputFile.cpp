@@ -34,17 +34,35 @@ int OpenRegular(const std::string& path, std::string* error, off_t* size) {
   return fd;
 }
 
-// Reads up to size bytes; fewer when the file shrank meanwhile. -1 on a failed read.
-long long ReadAll(int fd, char* data, std::size_t size) {
+// Reads the whole of a regular file into the room that allocate(size) gives (null: no
+// memory); *read is what it holds, fewer bytes when the file shrank meanwhile. False with
+// *error naming the file and the reason.
+template <class Allocate>
+bool ReadWhole(const std::string& path, std::string* error, Allocate allocate, std::size_t* read) {
+  off_t size = 0;
+  const int fd = OpenRegular(path, error, &size);
+  if (fd < 0) return false;
+  char* data = allocate(static_cast<std::size_t>(size));
+  if (data == nullptr) {
+    close(fd);
+    *error = path + ": not enough memory to read it";
+    return false;
+  }
   std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = read(fd, data + done, size - done);
+  while (done < static_cast<std::size_t>(size)) {
+    const ssize_t n = ::read(fd, data + done, static_cast<std::size_t>(size) - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return -1;
+    if (n < 0) {
+      *error = path + ": " + std::strerror(errno);
+      close(fd);
+      return false;
+    }
     if (n == 0) break;
     done += static_cast<std::size_t>(n);
   }
-  return static_cast<long long>(done);
+  close(fd);
+  *read = done;
+  return true;
 }
 
 }  // namespace
@@ -62,40 +80,28 @@ FILE* OpenInput(const std::string& path, std::string* error) {
 }
 
 bool ReadInputFile(const std::string& path, std::vector<unsigned char>* bytes, std::string* error) {
-  off_t size = 0;
-  const int fd = OpenRegular(path, error, &size);
-  if (fd < 0) return false;
-  try {
-    bytes->resize(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
-    close(fd);
-    *error = path + ": not enough memory to read it";
-    return false;
-  }
-  const long long n = ReadAll(fd, reinterpret_cast<char*>(bytes->data()), bytes->size());
-  const int readError = errno;
-  close(fd);
-  if (n < 0) {
-    *error = path + ": " + std::strerror(readError);
-    return false;
-  }
-  bytes->resize(static_cast<std::size_t>(n));
-  return true;
+  std::size_t read = 0;
+  const bool whole = ReadWhole(
+      path, error,
+      [bytes](std::size_t size) -> char* {
+        try {
+          bytes->resize(size + 1);  // a byte more, so that even an empty file has room
+        } catch (const std::bad_alloc&) {
+          return nullptr;
+        }
+        return reinterpret_cast<char*>(bytes->data());
+      },
+      &read);
+  if (whole) bytes->resize(read);
+  return whole;
 }
 
 FileBytes::FileBytes(const std::string& path) {
   std::string error;
-  off_t size = 0;
-  const int fd = OpenRegular(path, &error, &size);
-  if (fd < 0) throw SceneError(error);
-  data_.reset(new (std::nothrow) char[static_cast<std::size_t>(size) + 1]);
-  if (data_ == nullptr) {
-    close(fd);
-    throw SceneError(path + ": not enough memory to read it");
-  }
-  const long long n = ReadAll(fd, data_.get(), static_cast<std::size_t>(size));
-  const int readError = errno;
-  close(fd);
-  if (n < 0) throw SceneError(path + ": " + std::strerror(readError));
-  size_ = static_cast<std::size_t>(n);
+  // No zeros written first: the file's bytes are the first thing the memory holds.
+  const auto allocate = [this](std::size_t size) {
+    data_.reset(new (std::nothrow) char[size + 1]);
+    return data_.get();
+  };
+  if (!ReadWhole(path, &error, allocate, &size_)) throw SceneError(error);
 }
