@@ -137,9 +137,11 @@ MItDag::MItDag(TraversalType type, MFn::Type filter, MStatus* ReturnStatus) : ty
 
 const std::vector<int>& MItDag::Current() const { return type_ == kDepthFirst ? path_ : queue_.front(); }
 
+NodeId MItDag::CurrentNode() const { return Current().empty() ? host::kWorld : Current().back(); }
+
 bool MItDag::Matches() const {
   return filter_ == MFn::kInvalid ||
-         host::ObjectOfNode(Current().empty() ? host::kWorld : Current().back()).hasFn(filter_);
+         host::ObjectOfNode(CurrentNode()).hasFn(filter_);
 }
 
 bool MItDag::Advance() {
@@ -178,7 +180,7 @@ MObject MItDag::item(MStatus* ReturnStatus) {
     return MObject();
   }
   host::SetStatus(ReturnStatus, MStatus::kSuccess);
-  return host::ObjectOfNode(Current().empty() ? host::kWorld : Current().back());
+  return host::ObjectOfNode(CurrentNode());
 }
 
 MStatus MItDag::next() {

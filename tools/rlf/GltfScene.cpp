@@ -27,8 +27,9 @@ class GltfReader {
   int SkippedPrimitives() const { return skipped_; }
 
   // Checks the node graph as glTF defines it: every child exists, no node has two
-  // parents, and no node is its own ancestor. Throws SceneError naming the nodes.
-  void CheckNodeGraph() const {
+  // parents, and no node is its own ancestor. Returns each node's parent (-1 for a root);
+  // throws SceneError naming the nodes.
+  std::vector<int> CheckNodeGraph() const {
     const std::size_t count = model_.nodes.size();
     std::vector<int> parent(count, -1);
     for (std::size_t i = 0; i < count; ++i) {
@@ -64,6 +65,7 @@ class GltfReader {
       }
       for (const int node : chain) state[static_cast<std::size_t>(node)] = 2;
     }
+    return parent;
   }
 
   // The node and everything below it, parents before children, in glTF's order; depth is
@@ -559,23 +561,17 @@ void LoadGltfScene(const std::string& path) {
     }
   }
   GltfReader reader(path, model);
+  const std::vector<int> parents = reader.CheckNodeGraph();
   std::vector<int> roots;
   if (!model.scenes.empty()) {
     const int scene = model.defaultScene >= 0 && model.defaultScene < static_cast<int>(model.scenes.size())
                           ? model.defaultScene : 0;
     roots = model.scenes[static_cast<std::size_t>(scene)].nodes;
   } else {
-    std::vector<bool> isChild(model.nodes.size(), false);
-    for (const tinygltf::Node& node : model.nodes) {
-      for (int child : node.children) {
-        if (child >= 0 && child < static_cast<int>(isChild.size())) isChild[static_cast<std::size_t>(child)] = true;
-      }
-    }
-    for (std::size_t i = 0; i < model.nodes.size(); ++i) {
-      if (!isChild[i]) roots.push_back(static_cast<int>(i));
+    for (std::size_t i = 0; i < parents.size(); ++i) {
+      if (parents[i] < 0) roots.push_back(static_cast<int>(i));
     }
   }
-  reader.CheckNodeGraph();
   for (int root : roots) {
     reader.AddTree(root);
   }

@@ -34,6 +34,7 @@ class OPENMAYA_EXPORT MItDag {
   bool Advance();
   bool Matches() const;
   const std::vector<int>& Current() const;
+  int CurrentNode() const;  // the last node of Current(), or the world
 
   TraversalType type_ = kDepthFirst;
   MFn::Type filter_ = MFn::kInvalid;
