@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "Dilate.h"
-#include "GltfVertex.h"
 #include "HighMesh.h"
 #include "RlBake.h"
 #include "TexelCover.h"
@@ -94,29 +93,31 @@ long long BakeRow(const Job& job, int y) {
         const RlGltfVertex* const c[3] = {&job.vertices[static_cast<std::size_t>(corners.idx[0])],
                                           &job.vertices[static_cast<std::size_t>(corners.idx[1])],
                                           &job.vertices[static_cast<std::size_t>(corners.idx[2])]};
-        const RlGltfFrame frame = RlGltfFrameAt(c, w);
-        double point[3];
+        const RlTangentFrame frame = RlTangentFrameAt(c, w, job.options.bitangent);
+        double point[3], normal[3];
+        static constexpr double kUp[3] = {0, 0, 1};
+        RlFromTangentSpace(frame, kUp, normal);
         for (int k = 0; k < 3; ++k) {
           point[k] = w[0] * c[0]->position[k] + w[1] * c[1]->position[k] + w[2] * c[2]->position[k];
         }
         RlSurfaceHit hit;
-        if (!job.high.Nearest(point, frame.normal, job.map.maxDistance, &hit)) {
+        if (!job.high.Nearest(point, normal, job.map.maxDistance, &hit)) {
           ++misses;
           if (job.options.space == RlBakeSpace::kTangent) {
             sum[2] += 1;
           } else {
-            for (int k = 0; k < 3; ++k) sum[k] += frame.normal[k];
+            for (int k = 0; k < 3; ++k) sum[k] += normal[k];
           }
           continue;
         }
         ++hits;
         height += hit.distance;
-        const double* n = hit.normal;
         if (job.options.space == RlBakeSpace::kTangent) {
-          const auto dot = [n](const double* a) { return n[0] * a[0] + n[1] * a[1] + n[2] * a[2]; };
-          sum[0] += dot(frame.tangent), sum[1] += dot(frame.bitangent), sum[2] += dot(frame.normal);
+          double m[3];
+          RlToTangentSpace(frame, hit.normal, m);
+          for (int k = 0; k < 3; ++k) sum[k] += m[k];
         } else {
-          for (int k = 0; k < 3; ++k) sum[k] += n[k];
+          for (int k = 0; k < 3; ++k) sum[k] += hit.normal[k];
         }
       }
     }
@@ -241,7 +242,7 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
   if (!mapped) return fail("the low mesh has no texture coordinates");
   // The low mesh as a glTF viewer has it, after welding.
   RlGltfMesh lowMesh;
-  if (!RlWeldGltfMesh(low, &lowMesh)) return fail("not enough memory to weld the low mesh");
+  if (!RlWeldGltfMesh(low, options.basis, &lowMesh)) return fail("not enough memory to weld the low mesh");
   std::vector<double> uv;
   std::vector<uint8_t> filled;
   const std::size_t texels = static_cast<std::size_t>(options.width) * static_cast<std::size_t>(options.height);

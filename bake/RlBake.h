@@ -2,9 +2,10 @@
 // tangent frames of a low-resolution mesh, so that a renderer lights the low mesh as if
 // it were the high one.
 //
-// The low mesh is welded with RlCreateVertexBuffers, as rlf weld welds it, and the map's
-// frames are those a glTF 2.0 renderer rebuilds from that glb (GltfVertex.h): +X along
-// the tangent, +Y along the bitangent (up the image), +Z along the normal. Texel (x, y),
+// The low mesh is welded as rlf weld welds it (GltfMesh.h), and the map's frames are
+// those a viewer builds from that glb (TangentFrame.h): +X along the tangent, +Y along
+// the bitangent (up the image), +Z along the normal, each texel encoded with the exact
+// inverse of the viewer's decoding. Texel (x, y),
 // y counted from the image's top row, covers glTF texture coordinates
 // [x / W, (x + 1) / W] x [y / H, (y + 1) / H]; glTF's v is 1 - the host's v.
 #ifndef RL_BAKE_H
@@ -15,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "GltfMesh.h"
 #include "RlFileIO.h"
+#include "TangentFrame.h"
 
 enum class RlBakeSpace { kTangent, kObject };
 
@@ -28,6 +31,9 @@ struct RlBakeOptions {
   int samples = 4;   // per texel, on a stratified grid
   int padding = 16;  // texels of dilation outwards from the islands
   RlBakeSpace space = RlBakeSpace::kTangent;
+  // The tangent frames of a tangent-space map: the tangents, and how the bitangent is built.
+  RlTangentBasis basis = RlTangentBasis::kMikkTSpace;
+  RlBitangent bitangent = RlBitangent::kPixel;
   int threads = 0;        // 0: one per processor; the map is the same for any count
   bool heights = false;   // also the signed distance from low to high along the normal
   // Called on the calling thread now and then with the share of texel rows done.

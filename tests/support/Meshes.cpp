@@ -145,3 +145,50 @@ std::vector<RlRawTriangle> TroubleMesh(int numTris, uint32_t seed) {
   }
   return tris;
 }
+
+std::vector<RlRawTriangle> BentTube(int rings, int sides, uint32_t seed) {
+  Lcg random(seed);
+  // Grid positions: ring i of the tube follows a half turn of radius 1.3 around the z
+  // axis; its cross-section has radius 1, each point pushed in or out by up to 45 %.
+  const auto at = [sides](int i, int j) { return static_cast<std::size_t>(i * sides + (j % sides)); };
+  std::vector<RlRawPoint> grid(static_cast<std::size_t>((rings + 1) * sides));
+  for (int i = 0; i <= rings; ++i) {
+    float ca, sa;
+    CosSinOfTurn(i, 2 * rings, &ca, &sa);
+    for (int j = 0; j < sides; ++j) {
+      float cb, sb;
+      CosSinOfTurn(j, sides, &cb, &sb);
+      const float r = 1.0f + 0.45f * (static_cast<float>(random.Below(201)) / 100.0f - 1.0f);
+      const float radial = 1.3f + r * cb;
+      grid[at(i, j)] = {{radial * ca, radial * sa, r * sb}};
+    }
+  }
+  // Smooth normals: each grid point's faces' normals summed, weighted by their areas.
+  std::vector<RlRawPoint> normals(grid.size(), RlRawPoint{{0, 0, 0}});
+  const auto face = [&](std::size_t a, std::size_t b, std::size_t c) {
+    const RlRawPoint &p = grid[a], &q = grid[b], &s = grid[c];
+    const float e[3] = {q.x - p.x, q.y - p.y, q.z - p.z}, f[3] = {s.x - p.x, s.y - p.y, s.z - p.z};
+    const float n[3] = {e[1] * f[2] - e[2] * f[1], e[2] * f[0] - e[0] * f[2], e[0] * f[1] - e[1] * f[0]};
+    for (const std::size_t v : {a, b, c}) normals[v] = {{normals[v].x + n[0], normals[v].y + n[1], normals[v].z + n[2]}};
+  };
+  for (int i = 0; i < rings; ++i) {
+    for (int j = 0; j < sides; ++j) {
+      face(at(i, j), at(i + 1, j), at(i + 1, j + 1));
+      face(at(i, j), at(i + 1, j + 1), at(i, j + 1));
+    }
+  }
+  // u mirrored about the tube's middle: the two halves share one island, mirror images.
+  const auto corner = [&](int i, int j) {
+    const int fold = 2 * (j % sides) - sides;
+    const float u = static_cast<float>(fold < 0 ? -fold : fold) / static_cast<float>(sides);
+    return Corner{grid[at(i, j)], normals[at(i, j)], {{u, static_cast<float>(i) / static_cast<float>(rings)}}};
+  };
+  std::vector<RlRawTriangle> tris;
+  for (int i = 0; i < rings; ++i) {
+    for (int j = 0; j < sides; ++j) {
+      tris.push_back(Make(corner(i, j), corner(i + 1, j), corner(i + 1, j + 1)));
+      tris.push_back(Make(corner(i, j), corner(i + 1, j + 1), corner(i, j + 1)));
+    }
+  }
+  return tris;
+}

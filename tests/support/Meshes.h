@@ -25,4 +25,10 @@ std::vector<RlRawTriangle> Torus(int rings, int sides);
 // corners within a triangle, hard normals, all-zero u, and near-tolerance offsets.
 std::vector<RlRawTriangle> TroubleMesh(int numTris, uint32_t seed);
 
+// A coarse tube of 2 * rings * sides triangles bent through a half turn, its
+// cross-sections jittered (reproducible from seed), with area-weighted smooth normals,
+// so that many corners turn more than 90 degrees from their normals; u is mirrored about
+// the tube's middle, so half its triangles wind clockwise in texture space.
+std::vector<RlRawTriangle> BentTube(int rings, int sides, uint32_t seed);
+
 #endif

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <numbers>
 
-#include "GltfVertex.h"
 #include "MapImage.h"
 #include "Spheres.h"
 #include "TexelCover.h"
@@ -12,7 +11,7 @@
 std::vector<double> BumpAngleErrors(const std::vector<RlRawTriangle>& lowTris, const RlBakeMap& map) {
   std::vector<double> errors;
   RlGltfMesh low;
-  if (!RlWeldGltfMesh(lowTris, &low)) return errors;
+  if (!RlWeldGltfMesh(lowTris, RlTangentBasis::kMikkTSpace, &low)) return errors;
   std::vector<double> uv;
   for (const RlIndex& t : low.indices) {
     for (int i = 0; i < 3; ++i) {
@@ -38,20 +37,19 @@ std::vector<double> BumpAngleErrors(const std::vector<RlRawTriangle>& lowTris, c
       const RlGltfVertex* const c[3] = {&low.vertices[static_cast<std::size_t>(tri.idx[0])],
                                         &low.vertices[static_cast<std::size_t>(tri.idx[1])],
                                         &low.vertices[static_cast<std::size_t>(tri.idx[2])]};
-      const RlGltfFrame f = RlGltfFrameAt(c, w);
-      double m[3], point[3], n[3], truth[3], theta, phi, length = 0;
+      const RlTangentFrame f = RlTangentFrameAt(c, w, RlBitangent::kPixel);
+      double m[3], point[3], n[3], normal[3], truth[3], theta, phi;
       for (std::size_t k = 0; k < 3; ++k) {
         const auto level = static_cast<unsigned>(std::lround((map.normals[3 * at + k] * 0.5 + 0.5) * 255));
         m[k] = RlDecodeLevel(level, 8);
         point[k] = w[0] * c[0]->position[k] + w[1] * c[1]->position[k] + w[2] * c[2]->position[k];
       }
-      for (int k = 0; k < 3; ++k) {
-        n[k] = m[0] * f.tangent[k] + m[1] * f.bitangent[k] + m[2] * f.normal[k];
-        length += n[k] * n[k];
-      }
-      BumpHit(point, f.normal, &theta, &phi);
+      static constexpr double kUp[3] = {0, 0, 1};
+      RlFromTangentSpace(f, m, n);
+      RlFromTangentSpace(f, kUp, normal);
+      BumpHit(point, normal, &theta, &phi);
       BumpNormal(theta, phi, truth);
-      const double cosine = (n[0] * truth[0] + n[1] * truth[1] + n[2] * truth[2]) / std::sqrt(length);
+      const double cosine = n[0] * truth[0] + n[1] * truth[1] + n[2] * truth[2];
       errors.push_back(std::acos(std::min(1.0, cosine)) * 180 / std::numbers::pi);
     }
   }

@@ -35,6 +35,8 @@ struct BakeArguments {
   double maxDistance = 0;
   std::string maxMemory;  // bytes, with an optional K, M, G or T; default what the machine allows
   int samples = 4, padding = 16, bits = 8, threads = 0;
+  RlTangentBasis basis = RlTangentBasis::kMikkTSpace;
+  RlBitangent bitangent = RlBitangent::kPixel;
 };
 
 bool IsRlfFile(const std::string& path) {
@@ -260,6 +262,8 @@ int RunBake(const BakeArguments& args) {
   options.padding = args.padding;
   options.space = args.space == "object" ? RlBakeSpace::kObject : RlBakeSpace::kTangent;
   options.threads = args.threads;
+  options.basis = args.basis;
+  options.bitangent = args.bitangent;
   options.cancel = &StopFlag();
   const bool terminal = isatty(STDERR_FILENO);
   auto last = std::chrono::steady_clock::now();
@@ -382,6 +386,7 @@ void AddBakeCommand(CLI::App& app, int& exitStatus) {
   command->add_option("--space", args->space, "tangent or object")
       ->check(CLI::IsMember({"tangent", "object"}))
       ->capture_default_str();
+  AddFrameOptions(command, &args->basis, &args->bitangent);
   command->add_option("--threads", args->threads, "Threads (default: one per processor)")
       ->check(CLI::Range(1, 1024));
   command->add_option("--height-map", args->heightMap,

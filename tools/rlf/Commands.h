@@ -7,12 +7,18 @@
 
 #include <string>
 
+#include "TangentFrame.h"
+
 void AddExportCommand(CLI::App& app, int& exitStatus);
 void AddInfoCommand(CLI::App& app, int& exitStatus);
 void AddConvertCommand(CLI::App& app, int& exitStatus);
 void AddWeldCommand(CLI::App& app, int& exitStatus);
 void AddRenderCommand(CLI::App& app, int& exitStatus);
 void AddBakeCommand(CLI::App& app, int& exitStatus);
+
+// Adds --tangents (mikktspace or library, default mikktspace) to command, and unless
+// bitangent is null --bitangent (pixel or vertex, default pixel).
+void AddFrameOptions(CLI::App* command, RlTangentBasis* basis, RlBitangent* bitangent);
 
 // Exports the scene file through the plug-in into the RLF file output, as rlf export
 // does without a selection. False with *error (one line naming the file) on failure.

@@ -16,7 +16,7 @@
 #include <memory>
 
 #include "Commands.h"
-#include "GltfVertex.h"
+#include "GltfMesh.h"
 #include "InputFile.h"
 #include "NonFinite.h"
 #include "OutputFile.h"
@@ -46,6 +46,8 @@ Vec3 DirectionColour(Vec3 d) {
 struct RenderOptions {
   std::string input, output, shade = "normal", normalMap, boundsOf;
   int size = 512;
+  RlTangentBasis basis = RlTangentBasis::kMikkTSpace;
+  RlBitangent bitangent = RlBitangent::kPixel;
 };
 
 // A normal map as read back: 16-bit levels (8-bit files are widened exactly).
@@ -124,7 +126,7 @@ int RunRender(const RenderOptions& options) {
   }
   // With a map: the welded mesh as a glTF viewer has it.
   RlGltfMesh welded;
-  if (map.levels && !tris.empty() && !RlWeldGltfMesh(tris, &welded)) {
+  if (map.levels && !tris.empty() && !RlWeldGltfMesh(tris, options.basis, &welded)) {
     std::cerr << "rlf: " << input << ": not enough memory to weld the mesh\n";
     return 1;
   }
@@ -207,12 +209,12 @@ int RunRender(const RenderOptions& options) {
           const RlGltfVertex* const c[3] = {&welded.vertices[static_cast<std::size_t>(corners.idx[0])],
                                             &welded.vertices[static_cast<std::size_t>(corners.idx[1])],
                                             &welded.vertices[static_cast<std::size_t>(corners.idx[2])]};
-          const RlGltfFrame f = RlGltfFrameAt(c, w);
           const Vec3 m = map.At(w0 * c[0]->uv[0] + w1 * c[1]->uv[0] + w2 * c[2]->uv[0],
                                 w0 * c[0]->uv[1] + w1 * c[1]->uv[1] + w2 * c[2]->uv[1]);
-          colour = lit({m.x * f.tangent[0] + m.y * f.bitangent[0] + m.z * f.normal[0],
-                        m.x * f.tangent[1] + m.y * f.bitangent[1] + m.z * f.normal[1],
-                        m.x * f.tangent[2] + m.y * f.bitangent[2] + m.z * f.normal[2]});
+          const double tangentSpace[3] = {m.x, m.y, m.z};
+          double n[3];
+          RlFromTangentSpace(RlTangentFrameAt(c, w, options.bitangent), tangentSpace, n);
+          colour = lit({n[0], n[1], n[2]});
         } else {
           const Vec3& c0 = colours[3 * t], &c1 = colours[3 * t + 1], &c2 = colours[3 * t + 2];
           colour = {w0 * c0.x + w1 * c1.x + w2 * c2.x, w0 * c0.y + w1 * c1.y + w2 * c2.y, w0 * c0.z + w1 * c1.z + w2 * c2.z};
@@ -258,6 +260,7 @@ void AddRenderCommand(CLI::App& app, int& exitStatus) {
       ->capture_default_str();
   command->add_option("--normal-map", options->normalMap,
                       "Light the surface through this tangent-space normal map (PNG or TGA, as rlf bake writes it)");
+  AddFrameOptions(command, &options->basis, &options->bitangent);
   command->add_option("--bounds-of", options->boundsOf,
                       "Fit the camera to this RLF file's bounds instead (to compare two meshes picture by picture)");
   command->add_option("--size", options->size, "Width and height in pixels")

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "Commands.h"
-#include "GltfVertex.h"
+#include "GltfMesh.h"
 #include "NonFinite.h"
 #include "OutputFile.h"
 #include "RlTangentSpace.h"
@@ -47,12 +47,12 @@ int AddAccessor(tinygltf::Model& model, const void* data, std::size_t bytes, std
   return static_cast<int>(model.accessors.size()) - 1;
 }
 
-void WriteGlb(const Welded& w, std::size_t numTris, OutputFile& file) {
-  const auto n = static_cast<std::size_t>(w.numVerts);
+void WriteGlb(const RlGltfMesh& mesh, OutputFile& file) {
+  const std::size_t n = mesh.vertices.size(), numTris = mesh.indices.size();
   std::vector<float> positions(3 * n), normals(3 * n), uvs(2 * n), tangents(4 * n);
   std::vector<double> min(3, INFINITY), max(3, -INFINITY);
   for (std::size_t i = 0; i < n; ++i) {
-    const RlGltfVertex v = RlToGltfVertex(w.verts[i]);
+    const RlGltfVertex& v = mesh.vertices[i];
     std::memcpy(&positions[3 * i], v.position, sizeof v.position);
     std::memcpy(&normals[3 * i], v.normal, sizeof v.normal);
     std::memcpy(&uvs[2 * i], v.uv, sizeof v.uv);
@@ -65,7 +65,7 @@ void WriteGlb(const Welded& w, std::size_t numTris, OutputFile& file) {
   std::vector<uint32_t> indices(3 * numTris);
   for (std::size_t t = 0; t < numTris; ++t) {
     for (std::size_t j = 0; j < 3; ++j) {
-      indices[3 * t + j] = static_cast<uint32_t>(w.indices[t].idx[j]);
+      indices[3 * t + j] = static_cast<uint32_t>(mesh.indices[t].idx[j]);
     }
   }
 
@@ -85,10 +85,10 @@ void WriteGlb(const Welded& w, std::size_t numTris, OutputFile& file) {
                                                 TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TARGET_ARRAY_BUFFER);
   primitive.indices = AddAccessor(model, indices.data(), indices.size() * 4, indices.size(), TINYGLTF_TYPE_SCALAR,
                                   TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
-  tinygltf::Mesh mesh;
-  mesh.name = "welded";
-  mesh.primitives.push_back(primitive);
-  model.meshes.push_back(mesh);
+  tinygltf::Mesh gltfMesh;
+  gltfMesh.name = "welded";
+  gltfMesh.primitives.push_back(primitive);
+  model.meshes.push_back(gltfMesh);
   tinygltf::Node node;
   node.mesh = 0;
   model.nodes.push_back(node);
@@ -125,7 +125,15 @@ void WriteObj(const Welded& w, std::size_t numTris, OutputFile& file) {
   }
 }
 
-int RunWeld(const std::string& input, const std::string& output, bool skipNonFinite) {
+struct WeldOptions {
+  std::string input, output;
+  bool skipNonFinite = false;
+  RlTangentBasis basis = RlTangentBasis::kMikkTSpace;
+};
+
+int RunWeld(const WeldOptions& options) {
+  const std::string& input = options.input;
+  const std::string& output = options.output;
   const bool glb = output.size() >= 4 && output.compare(output.size() - 4, 4, ".glb") == 0;
   const bool obj = output.size() >= 4 && output.compare(output.size() - 4, 4, ".obj") == 0;
   if (!glb && !obj) {
@@ -140,7 +148,7 @@ int RunWeld(const std::string& input, const std::string& output, bool skipNonFin
   }
   // glTF cannot hold infinities or NaNs, and the weld would merge them into neighbours.
   const NonFiniteCount nonFinite = CountNonFinite(tris);
-  if (nonFinite.count > 0 && !skipNonFinite) {
+  if (nonFinite.count > 0 && !options.skipNonFinite) {
     std::cerr << "rlf: " << input << ": " << Describe(nonFinite) << "; --skip-non-finite drops them\n";
     return 1;
   }
@@ -158,18 +166,27 @@ int RunWeld(const std::string& input, const std::string& output, bool skipNonFin
     std::cerr << "rlf: " << file.Error() << "\n";
     return 1;
   }
+  // The glb's vertices carry tangents, so a welded vertex may become several; the OBJ's
+  // are the library's welded vertices as they are.
   Welded w;
-  RlTangentPointD* verts = nullptr;
-  RlIndex* indices = nullptr;
-  const bool ok = RlCreateVertexBuffers(static_cast<int>(tris.size()), tris.data(), &w.numVerts, &verts, &indices);
-  w.verts.reset(verts);
-  w.indices.reset(indices);
+  RlGltfMesh mesh;
+  bool ok = false;
+  if (glb) {
+    ok = RlWeldGltfMesh(tris, options.basis, &mesh);
+    w.numVerts = static_cast<int>(mesh.vertices.size());
+  } else {
+    RlTangentPointD* verts = nullptr;
+    RlIndex* indices = nullptr;
+    ok = RlCreateVertexBuffers(static_cast<int>(tris.size()), tris.data(), &w.numVerts, &verts, &indices);
+    w.verts.reset(verts);
+    w.indices.reset(indices);
+  }
   if (!ok) {
     std::cerr << "rlf: " << input << ": not enough memory to weld " << tris.size() << " triangles\n";
     return 1;
   }
   if (glb) {
-    WriteGlb(w, tris.size(), file);
+    WriteGlb(mesh, file);
   } else {
     WriteObj(w, tris.size(), file);
   }
@@ -184,16 +201,13 @@ int RunWeld(const std::string& input, const std::string& output, bool skipNonFin
 }  // namespace
 
 void AddWeldCommand(CLI::App& app, int& exitStatus) {
-  auto input = std::make_shared<std::string>();
-  auto output = std::make_shared<std::string>();
+  auto options = std::make_shared<WeldOptions>();
   CLI::App* command = app.add_subcommand(
       "weld", "Weld an RLF file into an indexed mesh with tangent frames, as binary glTF (.glb) or OBJ");
-  command->add_option("file", *input, "RLF file")->required();
-  command->add_option("-o,--output", *output, "OUT.glb or OUT.obj")->required();
-  auto skipNonFinite = std::make_shared<bool>(false);
-  command->add_flag("--skip-non-finite", *skipNonFinite,
+  command->add_option("file", options->input, "RLF file")->required();
+  command->add_option("-o,--output", options->output, "OUT.glb or OUT.obj")->required();
+  command->add_flag("--skip-non-finite", options->skipNonFinite,
                     "Drop triangles holding infinities or NaNs instead of refusing the file");
-  command->callback([input, output, skipNonFinite, &exitStatus] {
-    exitStatus = RunWeld(*input, *output, *skipNonFinite);
-  });
+  AddFrameOptions(command, &options->basis, nullptr);
+  command->callback([options, &exitStatus] { exitStatus = RunWeld(*options); });
 }

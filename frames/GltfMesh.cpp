@@ -1,0 +1,163 @@
+#include "GltfMesh.h"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "MikkTSpace.h"
+#include "RlTangentSpace.h"
+
+namespace {
+
+// The vertex's attributes rounded to floats, with the library's tangent and w unset.
+RlGltfVertex ToGltfVertex(const RlTangentPointD& v) {
+  // The record is packed: its doubles are copied out, never pointed at.
+  double position[3], normal[3], uv[2], tangent[3];
+  std::memcpy(position, &v.vertex, sizeof position);
+  std::memcpy(normal, &v.normal, sizeof normal);
+  std::memcpy(uv, &v.uv, sizeof uv);
+  std::memcpy(tangent, &v.tangent, sizeof tangent);
+  RlGltfVertex out;
+  const double length = std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
+  for (int k = 0; k < 3; ++k) {
+    out.position[k] = static_cast<float>(position[k]);
+    out.normal[k] = length > 0 ? static_cast<float>(normal[k] / length) : (k == 2 ? 1.0f : 0.0f);
+    out.tangent[k] = static_cast<float>(tangent[k]);
+  }
+  out.tangent[3] = 0;
+  out.uv[0] = static_cast<float>(uv[0]);
+  out.uv[1] = static_cast<float>(1.0 - uv[1]);
+  return out;
+}
+
+// The corners' tangents (4 floats a corner) in MikkTSpace's frames over the glTF
+// vertices. Those frames follow increasing glTF v, down the image; negating w turns the
+// bitangent up the image, as computing them over the host's v would.
+bool MikkTSpaceCorners(const std::vector<RlGltfVertex>& vertices, const RlIndex* indices, std::size_t numTris,
+                       std::vector<float>* tangents) {
+  std::vector<float> positions(9 * numTris), normals(9 * numTris), uvs(6 * numTris);
+  tangents->resize(12 * numTris);
+  for (std::size_t c = 0; c < 3 * numTris; ++c) {
+    const RlGltfVertex& v = vertices[static_cast<std::size_t>(indices[c / 3].idx[c % 3])];
+    std::memcpy(&positions[3 * c], v.position, sizeof v.position);
+    std::memcpy(&normals[3 * c], v.normal, sizeof v.normal);
+    std::memcpy(&uvs[2 * c], v.uv, sizeof v.uv);
+  }
+  if (!RlMikkTSpaceTangents(numTris, positions.data(), normals.data(), uvs.data(), tangents->data())) return false;
+  for (std::size_t c = 0; c < 3 * numTris; ++c) (*tangents)[4 * c + 3] = -(*tangents)[4 * c + 3];
+  return true;
+}
+
+// The library's tangent at each corner, with w from the triangle's winding in (u, host v).
+void LibraryCorners(const std::vector<RlGltfVertex>& vertices, const RlIndex* indices, std::size_t numTris,
+                    std::vector<float>* tangents) {
+  tangents->resize(12 * numTris);
+  for (std::size_t t = 0; t < numTris; ++t) {
+    const RlGltfVertex* c[3];
+    for (int i = 0; i < 3; ++i) c[i] = &vertices[static_cast<std::size_t>(indices[t].idx[i])];
+    // glTF's v runs the other way: its clockwise is the host's counter-clockwise.
+    const double area = (double{c[1]->uv[0]} - c[0]->uv[0]) * (double{c[2]->uv[1]} - c[0]->uv[1]) -
+                        (double{c[1]->uv[1]} - c[0]->uv[1]) * (double{c[2]->uv[0]} - c[0]->uv[0]);
+    for (std::size_t i = 0; i < 3; ++i) {
+      std::memcpy(&(*tangents)[12 * t + 4 * i], c[i]->tangent, 3 * sizeof(float));
+      (*tangents)[12 * t + 4 * i + 3] = area > 0 ? -1.0f : 1.0f;
+    }
+  }
+}
+
+// A triangle whose corners disagree on w (one without texture area, whose corners took
+// the windings of different neighbours) takes the w most of its corners have.
+void OneHandednessPerTriangle(std::size_t numTris, std::vector<float>* tangents) {
+  for (std::size_t t = 0; t < numTris; ++t) {
+    float* w = &(*tangents)[12 * t + 3];
+    const float side = w[0] + w[4] + w[8] > 0 ? 1.0f : -1.0f;
+    w[0] = w[4] = w[8] = side;
+  }
+}
+
+// glTF asks for unit tangents. Where the frames leave a corner none (a texture direction
+// along the normal, or none at all), any unit tangent perpendicular to the normal will do.
+void UnitTangents(const std::vector<RlGltfVertex>& vertices, const RlIndex* indices, std::size_t numTris,
+                  std::vector<float>* tangents) {
+  for (std::size_t c = 0; c < 3 * numTris; ++c) {
+    float* t = &(*tangents)[4 * c];
+    if (t[0] * t[0] + t[1] * t[1] + t[2] * t[2] > 0.5f) continue;
+    const float* n = vertices[static_cast<std::size_t>(indices[c / 3].idx[c % 3])].normal;
+    // cross(n, x) where n is far from x, else cross(n, z).
+    const bool nearX = std::fabs(n[0]) >= 0.9f;
+    const double across[3] = {nearX ? n[1] : 0.0, nearX ? -n[0] : n[2], nearX ? 0.0 : -n[1]};
+    const double length = std::sqrt(across[0] * across[0] + across[1] * across[1] + across[2] * across[2]);
+    for (int k = 0; k < 3; ++k) t[k] = length > 0 ? static_cast<float>(across[k] / length) : (k == 0 ? 1.0f : 0.0f);
+  }
+}
+
+// One vertex for each different tangent among a welded vertex's corners: the welded
+// vertices in order, each one's tangents in the order its corners first have them.
+void SplitByTangent(const std::vector<RlGltfVertex>& welded, std::size_t numTris, const std::vector<float>& tangents,
+                    RlGltfMesh* mesh) {
+  struct Variant {
+    int corner;  // the first corner with this tangent
+    int next;    // the vertex's next variant, or -1
+    int number;  // its number in the output
+  };
+  std::vector<int> first(welded.size(), -1);
+  std::vector<Variant> variants;
+  std::vector<int> variantOf(3 * numTris);
+  for (std::size_t c = 0; c < 3 * numTris; ++c) {
+    const auto v = static_cast<std::size_t>(mesh->indices[c / 3].idx[c % 3]);
+    int* link = &first[v];
+    while (*link >= 0 && std::memcmp(&tangents[4 * static_cast<std::size_t>(variants[static_cast<std::size_t>(*link)].corner)],
+                                     &tangents[4 * c], 4 * sizeof(float)) != 0) {
+      link = &variants[static_cast<std::size_t>(*link)].next;
+    }
+    if (*link < 0) {
+      *link = static_cast<int>(variants.size());
+      variants.push_back({static_cast<int>(c), -1, 0});
+    }
+    variantOf[c] = *link;
+  }
+  mesh->vertices.clear();
+  mesh->vertices.reserve(variants.size());
+  for (std::size_t v = 0; v < welded.size(); ++v) {
+    for (int at = first[v]; at >= 0; at = variants[static_cast<std::size_t>(at)].next) {
+      Variant& variant = variants[static_cast<std::size_t>(at)];
+      variant.number = static_cast<int>(mesh->vertices.size());
+      mesh->vertices.push_back(welded[v]);
+      std::memcpy(mesh->vertices.back().tangent, &tangents[4 * static_cast<std::size_t>(variant.corner)], 4 * sizeof(float));
+    }
+  }
+  for (std::size_t c = 0; c < 3 * numTris; ++c) {
+    mesh->indices[c / 3].idx[c % 3] = variants[static_cast<std::size_t>(variantOf[c])].number;
+  }
+}
+
+}  // namespace
+
+bool RlWeldGltfMesh(const std::vector<RlRawTriangle>& tris, RlTangentBasis basis, RlGltfMesh* mesh) {
+  int numVerts = 0;
+  RlTangentPointD* rawVerts = nullptr;
+  RlIndex* rawIndices = nullptr;
+  const bool welded = RlCreateVertexBuffers(static_cast<int>(tris.size()), const_cast<RlRawTriangle*>(tris.data()),
+                                            &numVerts, &rawVerts, &rawIndices);
+  const std::unique_ptr<RlTangentPointD[]> verts(rawVerts);
+  const std::unique_ptr<RlIndex[]> indices(rawIndices);
+  if (!welded) return false;
+  try {
+    std::vector<RlGltfVertex> vertices(static_cast<std::size_t>(numVerts));
+    for (int v = 0; v < numVerts; ++v) vertices[static_cast<std::size_t>(v)] = ToGltfVertex(verts[v]);
+    std::vector<float> tangents;
+    if (basis == RlTangentBasis::kMikkTSpace) {
+      if (!MikkTSpaceCorners(vertices, indices.get(), tris.size(), &tangents)) return false;
+    } else {
+      LibraryCorners(vertices, indices.get(), tris.size(), &tangents);
+    }
+    UnitTangents(vertices, indices.get(), tris.size(), &tangents);
+    OneHandednessPerTriangle(tris.size(), &tangents);
+    mesh->indices.assign(indices.get(), indices.get() + tris.size());
+    SplitByTangent(vertices, tris.size(), tangents, mesh);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,168 @@
+// The tangents rlf weld writes against the frames viewers rebuild from the same glb: the
+// reference MikkTSpace algorithm (the npm package mikktspace), over a table of meshes and
+// a shuffled copy of each. Every triangle's corners must share one handedness.
+#include <tiny_gltf.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <numbers>
+#include <sstream>
+
+#include "Meshes.h"
+#include "RlfProgram.h"
+#include "Triangles.h"
+
+namespace {
+
+std::string Quoted(const std::string& arg) { return "'" + arg + "'"; }
+
+// The triangles in a fixed shuffled order; order[k] is where triangle k came from.
+std::vector<RlRawTriangle> Shuffled(const std::vector<RlRawTriangle>& tris, std::vector<std::size_t>* order) {
+  order->resize(tris.size());
+  for (std::size_t k = 0; k < tris.size(); ++k) (*order)[k] = k;
+  uint32_t state = 12345;
+  for (std::size_t k = tris.size(); k > 1; --k) {
+    state = state * 1664525u + 1013904223u;
+    std::swap((*order)[k - 1], (*order)[(state >> 8) % k]);
+  }
+  std::vector<RlRawTriangle> out;
+  for (const std::size_t k : *order) out.push_back(tris[k]);
+  return out;
+}
+
+// Degenerate mappings on a torus: some triangles with all three texture coordinates
+// equal, some with them on a line, and one with two equal positions.
+std::vector<RlRawTriangle> DegenerateUvs() {
+  std::vector<RlRawTriangle> tris = Torus(10, 6);
+  for (std::size_t t = 0; t < tris.size(); t += 7) tris[t].texCoord[1] = tris[t].texCoord[2] = tris[t].texCoord[0];
+  for (std::size_t t = 3; t < tris.size(); t += 11) {
+    tris[t].texCoord[2] = {{2 * tris[t].texCoord[1].u - tris[t].texCoord[0].u, 2 * tris[t].texCoord[1].v - tris[t].texCoord[0].v}};
+  }
+  tris[5].vert[1] = tris[5].vert[0];
+  return tris;
+}
+
+// How many corners turn more than 90 degrees from their own normal.
+int SharplyTurnedCorners(const std::vector<RlRawTriangle>& tris) {
+  int count = 0;
+  for (const RlRawTriangle& t : tris) {
+    const RlRawPoint &a = t.vert[0], &b = t.vert[1], &c = t.vert[2];
+    const double e[3] = {b.x - a.x, b.y - a.y, b.z - a.z}, f[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
+    const double n[3] = {e[1] * f[2] - e[2] * f[1], e[2] * f[0] - e[0] * f[2], e[0] * f[1] - e[1] * f[0]};
+    for (const RlRawPoint& m : t.norm) count += n[0] * m.x + n[1] * m.y + n[2] * m.z < 0;
+  }
+  return count;
+}
+
+// Each corner's TANGENT in a glb, triangle by triangle.
+std::vector<std::array<float, 4>> CornerTangents(const std::string& path) {
+  tinygltf::Model model;
+  tinygltf::TinyGLTF loader;
+  std::string error, warning;
+  std::vector<std::array<float, 4>> corners;
+  if (!loader.LoadBinaryFromFile(&model, &error, &warning, path)) return corners;
+  const tinygltf::Primitive& primitive = model.meshes[0].primitives[0];
+  const auto data = [&model](int index) {
+    const tinygltf::Accessor& accessor = model.accessors[static_cast<std::size_t>(index)];
+    const tinygltf::BufferView& view = model.bufferViews[static_cast<std::size_t>(accessor.bufferView)];
+    return model.buffers[0].data.data() + view.byteOffset + accessor.byteOffset;
+  };
+  const auto* indices = reinterpret_cast<const uint32_t*>(data(primitive.indices));
+  const auto* tangents = reinterpret_cast<const float*>(data(primitive.attributes.at("TANGENT")));
+  const std::size_t count = model.accessors[static_cast<std::size_t>(primitive.indices)].count;
+  for (std::size_t c = 0; c < count; ++c) {
+    std::array<float, 4> t;
+    std::memcpy(t.data(), tangents + 4 * indices[c], sizeof t);
+    corners.push_back(t);
+  }
+  return corners;
+}
+
+struct Comparison {
+  int corners = -1;
+  double maxDifference = INFINITY;
+  int signMismatches = -1, mixedTriangles = -1;
+};
+
+class TangentFrames : public RlfProgramTest {
+ protected:
+  // The glb's tangents compared with the reference algorithm's.
+  Comparison AgainstReference(const std::string& glb) {
+    const std::string command = "NODE_PATH=" + Quoted(RL_NODE_MODULES) + " " + Quoted(RL_NODE) + " " +
+                                Quoted(RL_MIKKTSPACE_CHECK) + " " + Quoted(Path(glb)) + " > " + Quoted(Path("check.json"));
+    Comparison c;
+    if (std::system(command.c_str()) != 0) return c;
+    std::ifstream in(Path("check.json"));
+    std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::replace_if(json.begin(), json.end(), [](char ch) { return ch == ',' || ch == ':' || ch == '{' || ch == '}'; }, ' ');
+    std::istringstream words(json);
+    std::string key;
+    while (words >> key) {
+      if (key == "\"corners\"") words >> c.corners;
+      if (key == "\"maxDifference\"") words >> c.maxDifference;
+      if (key == "\"signMismatches\"") words >> c.signMismatches;
+      if (key == "\"mixedTriangles\"") words >> c.mixedTriangles;
+    }
+    return c;
+  }
+
+  void WriteRlf(const std::string& name, const std::vector<RlRawTriangle>& tris) {
+    const std::vector<uint8_t> bytes = RlfFileOf(tris);
+    Write(name, std::string(bytes.begin(), bytes.end()));
+  }
+};
+
+TEST_F(TangentFrames, AreTheReferenceFramesWithOneHandednessPerTriangle) {
+  ASSERT_STRNE(RL_NODE, "") << "node is needed to run the reference algorithm";
+  ASSERT_EQ(Rlf({"export", "-o", "sample.rlf"}).status, 0);
+  // Triangles without texture area take the handedness of whichever group reaches them
+  // first, by the frames' definition: there alone the order of the triangles matters.
+  struct Case {
+    std::string name;
+    std::vector<RlRawTriangle> tris;
+    bool orderMatters;
+  };
+  const std::vector<Case> table = {
+      {"bent tube, mirrored", BentTube(6, 6, 7), false},
+      {"degenerate mappings", DegenerateUvs(), true},
+      {"one shell with a seam", Torus(16, 8), false},
+      {"mixed trouble", TroubleMesh(300, 3), true},
+      {"the sample scene", Triangles("sample.rlf"), false},
+  };
+  ASSERT_GT(SharplyTurnedCorners(table[0].tris), 0) << "the bent tube has no corner that tests the rule";
+  for (const auto& [name, tris, orderMatters] : table) {
+    std::vector<std::size_t> order;
+    WriteRlf("mesh.rlf", tris);
+    WriteRlf("shuffled.rlf", Shuffled(tris, &order));
+    for (const char* file : {"mesh", "shuffled"}) {
+      SCOPED_TRACE(name + ", " + file);
+      ASSERT_EQ(Rlf({"weld", std::string(file) + ".rlf", "-o", std::string(file) + ".glb"}).status, 0);
+      const Comparison c = AgainstReference(std::string(file) + ".glb");
+      EXPECT_EQ(c.corners, static_cast<int>(3 * tris.size()));
+      EXPECT_LE(c.maxDifference, 1e-6);
+      EXPECT_EQ(c.signMismatches, 0);
+      EXPECT_EQ(c.mixedTriangles, 0);
+      ASSERT_EQ(Rlf({"weld", std::string(file) + ".rlf", "-o", "library.glb", "--tangents", "library"}).status, 0);
+      EXPECT_EQ(AgainstReference("library.glb").mixedTriangles, 0);
+    }
+    if (orderMatters) continue;
+    // The same frames whatever the triangles' order.
+    const std::vector<std::array<float, 4>> original = CornerTangents(Path("mesh.glb")), shuffled = CornerTangents(Path("shuffled.glb"));
+    ASSERT_EQ(shuffled.size(), original.size());
+    double largest = 0;
+    int flipped = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+      for (std::size_t i = 0; i < 3; ++i) {
+        const std::array<float, 4>&a = shuffled[3 * k + i], &b = original[3 * order[k] + i];
+        for (int j = 0; j < 3; ++j) largest = std::max(largest, std::fabs(double{a[j]} - b[j]));
+        flipped += a[3] != b[3];
+      }
+    }
+    EXPECT_LE(largest, 1e-6) << name;
+    EXPECT_EQ(flipped, 0) << name;
+  }
+}
+
+}  // namespace
