@@ -1,7 +1,10 @@
 #include "GltfMesh.h"
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <unordered_map>
 #include <memory>
 #include <new>
 
@@ -92,44 +95,40 @@ void UnitTangents(const std::vector<RlGltfVertex>& vertices, const RlIndex* indi
   }
 }
 
-// One vertex for each different tangent among a welded vertex's corners: the welded
-// vertices in order, each one's tangents in the order its corners first have them.
-void SplitByTangent(const std::vector<RlGltfVertex>& welded, std::size_t numTris, const std::vector<float>& tangents,
-                    RlGltfMesh* mesh) {
-  struct Variant {
-    int corner;  // the first corner with this tangent
-    int next;    // the vertex's next variant, or -1
-    int number;  // its number in the output
+// The glb's vertices: one for each different set of attributes among the corners, the
+// library's welded vertices in order, each split where its corners' tangents differ, and
+// vertices the library kept apart merged where every attribute is the same.
+void IndexVertices(const std::vector<RlGltfVertex>& welded, std::size_t numTris, const std::vector<float>& tangents,
+                   RlGltfMesh* mesh) {
+  using Key = std::array<uint32_t, 12>;
+  static_assert(sizeof(RlGltfVertex) == sizeof(Key));
+  struct KeyHash {
+    std::size_t operator()(const Key& key) const {
+      uint64_t h = 1469598103934665603u;  // FNV-1a over the 32-bit words
+      for (const uint32_t word : key) h = (h ^ word) * 1099511628211u;
+      return static_cast<std::size_t>(h);
+    }
   };
-  std::vector<int> first(welded.size(), -1);
-  std::vector<Variant> variants;
-  std::vector<int> variantOf(3 * numTris);
-  for (std::size_t c = 0; c < 3 * numTris; ++c) {
-    const auto v = static_cast<std::size_t>(mesh->indices[c / 3].idx[c % 3]);
-    int* link = &first[v];
-    while (*link >= 0 && std::memcmp(&tangents[4 * static_cast<std::size_t>(variants[static_cast<std::size_t>(*link)].corner)],
-                                     &tangents[4 * c], 4 * sizeof(float)) != 0) {
-      link = &variants[static_cast<std::size_t>(*link)].next;
-    }
-    if (*link < 0) {
-      *link = static_cast<int>(variants.size());
-      variants.push_back({static_cast<int>(c), -1, 0});
-    }
-    variantOf[c] = *link;
-  }
+  const std::size_t corners = 3 * numTris;
+  // The corners bucketed by welded vertex, in corner order within each.
+  std::vector<std::size_t> start(welded.size() + 1, 0), order(corners);
+  for (std::size_t c = 0; c < corners; ++c) ++start[static_cast<std::size_t>(mesh->indices[c / 3].idx[c % 3]) + 1];
+  for (std::size_t v = 0; v < welded.size(); ++v) start[v + 1] += start[v];
+  for (std::size_t c = 0; c < corners; ++c) order[start[static_cast<std::size_t>(mesh->indices[c / 3].idx[c % 3])]++] = c;
+  std::unordered_map<Key, int, KeyHash> numbers;
+  numbers.reserve(welded.size());
+  std::vector<int> number(corners);
   mesh->vertices.clear();
-  mesh->vertices.reserve(variants.size());
-  for (std::size_t v = 0; v < welded.size(); ++v) {
-    for (int at = first[v]; at >= 0; at = variants[static_cast<std::size_t>(at)].next) {
-      Variant& variant = variants[static_cast<std::size_t>(at)];
-      variant.number = static_cast<int>(mesh->vertices.size());
-      mesh->vertices.push_back(welded[v]);
-      std::memcpy(mesh->vertices.back().tangent, &tangents[4 * static_cast<std::size_t>(variant.corner)], 4 * sizeof(float));
-    }
+  for (const std::size_t c : order) {
+    RlGltfVertex vertex = welded[static_cast<std::size_t>(mesh->indices[c / 3].idx[c % 3])];
+    std::memcpy(vertex.tangent, &tangents[4 * c], sizeof vertex.tangent);
+    Key key;
+    std::memcpy(key.data(), &vertex, sizeof key);
+    const auto [at, added] = numbers.try_emplace(key, static_cast<int>(mesh->vertices.size()));
+    if (added) mesh->vertices.push_back(vertex);
+    number[c] = at->second;
   }
-  for (std::size_t c = 0; c < 3 * numTris; ++c) {
-    mesh->indices[c / 3].idx[c % 3] = variants[static_cast<std::size_t>(variantOf[c])].number;
-  }
+  for (std::size_t c = 0; c < corners; ++c) mesh->indices[c / 3].idx[c % 3] = number[c];
 }
 
 }  // namespace
@@ -155,7 +154,7 @@ bool RlWeldGltfMesh(const std::vector<RlRawTriangle>& tris, RlTangentBasis basis
     UnitTangents(vertices, indices.get(), tris.size(), &tangents);
     OneHandednessPerTriangle(tris.size(), &tangents);
     mesh->indices.assign(indices.get(), indices.get() + tris.size());
-    SplitByTangent(vertices, tris.size(), tangents, mesh);
+    IndexVertices(vertices, tris.size(), tangents, mesh);
   } catch (const std::bad_alloc&) {
     return false;
   }

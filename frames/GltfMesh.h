@@ -39,7 +39,8 @@ struct RlGltfMesh {
 
 // Welds tris (read only) with RlCreateVertexBuffers into *mesh, with tangents in basis.
 // A welded vertex whose corners differ in tangent or handedness becomes one vertex for
-// each, as glTF holds one tangent a vertex. False when tris is empty or memory runs out.
+// each, as glTF holds one tangent a vertex; vertices equal in every attribute are one.
+// False when tris is empty or memory runs out.
 bool RlWeldGltfMesh(const std::vector<RlRawTriangle>& tris, RlTangentBasis basis, RlGltfMesh* mesh);
 
 #endif

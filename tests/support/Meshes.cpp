@@ -1,5 +1,7 @@
 #include "Meshes.h"
 
+#include <cmath>
+
 namespace {
 
 // A reproducible generator (the standard library's distributions differ by vendor).
@@ -146,7 +148,7 @@ std::vector<RlRawTriangle> TroubleMesh(int numTris, uint32_t seed) {
   return tris;
 }
 
-std::vector<RlRawTriangle> BentTube(int rings, int sides, uint32_t seed) {
+std::vector<RlRawTriangle> BentTube(int rings, int sides, uint32_t seed, bool sideBySide) {
   Lcg random(seed);
   // Grid positions: ring i of the tube follows a half turn of radius 1.3 around the z
   // axis; its cross-section has radius 1, each point pushed in or out by up to 45 %.
@@ -177,18 +179,37 @@ std::vector<RlRawTriangle> BentTube(int rings, int sides, uint32_t seed) {
       face(at(i, j), at(i + 1, j + 1), at(i, j + 1));
     }
   }
-  // u mirrored about the tube's middle: the two halves share one island, mirror images.
-  const auto corner = [&](int i, int j) {
-    const int fold = 2 * (j % sides) - sides;
-    const float u = static_cast<float>(fold < 0 ? -fold : fold) / static_cast<float>(sides);
+  // u mirrored about the tube's middle: the two halves mirror images on one island, or
+  // on two islands side by side, [0, 1/2] and [1/2, 1].
+  const auto corner = [&](int i, int j, bool secondHalf) {
+    const int fold = 2 * j - sides;
+    float u = static_cast<float>(fold < 0 ? -fold : fold) / static_cast<float>(sides);
+    if (sideBySide) u = secondHalf ? 0.5f + u / 2 : u / 2;
     return Corner{grid[at(i, j)], normals[at(i, j)], {{u, static_cast<float>(i) / static_cast<float>(rings)}}};
   };
   std::vector<RlRawTriangle> tris;
   for (int i = 0; i < rings; ++i) {
     for (int j = 0; j < sides; ++j) {
-      tris.push_back(Make(corner(i, j), corner(i + 1, j), corner(i + 1, j + 1)));
-      tris.push_back(Make(corner(i, j), corner(i + 1, j + 1), corner(i, j + 1)));
+      const bool second = 2 * j >= sides;
+      tris.push_back(Make(corner(i, j, second), corner(i + 1, j, second), corner(i + 1, j + 1, second)));
+      tris.push_back(Make(corner(i, j, second), corner(i + 1, j + 1, second), corner(i, j + 1, second)));
     }
   }
   return tris;
+}
+
+std::vector<RlRawTriangle> FlatShell(const std::vector<RlRawTriangle>& tris, float offset) {
+  std::vector<RlRawTriangle> shell = tris;
+  for (RlRawTriangle& t : shell) {
+    for (int i = 0; i < 3; ++i) {
+      const RlRawPoint n = t.norm[i];
+      const float scale = offset / std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+      t.vert[i] = {{t.vert[i].x + scale * n.x, t.vert[i].y + scale * n.y, t.vert[i].z + scale * n.z}};
+    }
+    const RlRawPoint &a = t.vert[0], &b = t.vert[1], &c = t.vert[2];
+    const float e[3] = {b.x - a.x, b.y - a.y, b.z - a.z}, f[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
+    const RlRawPoint face{{e[1] * f[2] - e[2] * f[1], e[2] * f[0] - e[0] * f[2], e[0] * f[1] - e[1] * f[0]}};
+    for (RlRawPoint& n : t.norm) n = face;
+  }
+  return shell;
 }

@@ -8,11 +8,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <map>
 #include <cstdio>
 #include <fstream>
 #include <memory>
 
+#include "Meshes.h"
 #include "RlfProgram.h"
 #include "Spheres.h"
 
@@ -61,6 +65,46 @@ double MeanDifference(const Picture& a, const Picture& b) {
   }
   EXPECT_GT(count, a.size * a.size / 2);
   return sum / count;
+}
+
+// tris with the normals Blender computes for a mesh imported from glTF, whose vertices
+// are split where texture coordinates differ: at each vertex, the unit normals of its
+// triangles weighted by their angles there. Blender 3.4 builds its tangent frames from
+// these rather than from the normals the file gives, so a mesh whose normals are these
+// is one whose frames are the same in Blender as in the file.
+std::vector<RlRawTriangle> WithBlenderNormals(std::vector<RlRawTriangle> tris) {
+  std::map<std::array<float, 5>, std::array<double, 3>> sums;
+  const auto key = [](const RlRawTriangle& t, int i) {
+    return std::array<float, 5>{t.vert[i].x, t.vert[i].y, t.vert[i].z, t.texCoord[i].u, t.texCoord[i].v};
+  };
+  for (const RlRawTriangle& t : tris) {
+    double p[3][3], face[3];
+    for (int i = 0; i < 3; ++i) p[i][0] = t.vert[i].x, p[i][1] = t.vert[i].y, p[i][2] = t.vert[i].z;
+    const auto unit = [](double* v) {
+      const double l = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+      for (int k = 0; k < 3; ++k) v[k] /= l;
+    };
+    double e[3], f[3];
+    for (int k = 0; k < 3; ++k) e[k] = p[1][k] - p[0][k], f[k] = p[2][k] - p[0][k];
+    face[0] = e[1] * f[2] - e[2] * f[1], face[1] = e[2] * f[0] - e[0] * f[2], face[2] = e[0] * f[1] - e[1] * f[0];
+    unit(face);
+    for (int i = 0; i < 3; ++i) {
+      double a[3], b[3];
+      for (int k = 0; k < 3; ++k) a[k] = p[(i + 1) % 3][k] - p[i][k], b[k] = p[(i + 2) % 3][k] - p[i][k];
+      unit(a), unit(b);
+      const double angle = std::acos(std::clamp(a[0] * b[0] + a[1] * b[1] + a[2] * b[2], -1.0, 1.0));
+      std::array<double, 3>& sum = sums[key(t, i)];
+      for (int k = 0; k < 3; ++k) sum[static_cast<std::size_t>(k)] += angle * face[k];
+    }
+  }
+  for (RlRawTriangle& t : tris) {
+    for (int i = 0; i < 3; ++i) {
+      const std::array<double, 3>& n = sums[key(t, i)];
+      const double l = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+      t.norm[i] = {{static_cast<float>(n[0] / l), static_cast<float>(n[1] / l), static_cast<float>(n[2] / l)}};
+    }
+  }
+  return tris;
 }
 
 class BakeCommand : public RlfProgramTest {
@@ -150,6 +194,47 @@ TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInAGltfRenderer) {
   EXPECT_LT(baked, 4.0);
   EXPECT_LT(3 * baked, flipped);
   EXPECT_LT(3 * baked, plain);
+}
+
+// Blender reads the map back in the frames it builds for the mesh itself: a coarse torus
+// whose two halves are mirror images side by side in texture space, its tangent-space map
+// decoded by Blender's Normal Map node and baked by Cycles in object space, against rlf's
+// object-space bake of the same pair.
+TEST_F(BakeCommand, BlenderReadsTheMapAsItWasBaked) {
+  ASSERT_STRNE(RL_BLENDER, "") << "blender is needed (make deps installs it)";
+  std::vector<RlRawTriangle> low = Torus(6, 5);
+  for (RlRawTriangle& t : low) {
+    if (t.texCoord[0].u + t.texCoord[1].u + t.texCoord[2].u < 1.5f) continue;
+    for (RlRawTexCoord& c : t.texCoord) c.u = 1.5f - c.u;  // [1/2, 1] mirrored onto itself
+  }
+  low = WithBlenderNormals(low);
+  const std::vector<RlRawTriangle> high = FlatShell(low, 0.03f);
+  WriteRlf("tube.rlf", low);
+  WriteRlf("shell.rlf", high);
+  ASSERT_EQ(Rlf({"weld", "tube.rlf", "-o", "tube.glb"}).status, 0);
+  for (const char* space : {"tangent", "object"}) {
+    const RunResult bake = Rlf({"bake", "tube.rlf", "shell.rlf", "-o", std::string(space) + ".png", "--space", space,
+                                "--size", "256", "--bits", "16", "--samples", "1", "--padding", "0"});
+    ASSERT_EQ(bake.status, 0) << bake.err;
+  }
+  const std::string command = std::string("'") + RL_BLENDER + "' -b --factory-startup --python-exit-code 1 -P '" +
+                              RL_BLENDER_BAKE_CHECK + "' -- '" + Path("tube.glb") + "' '" + Path("tangent.png") + "' '" +
+                              Path("object.png") + "' 256 2>&1";
+  std::unique_ptr<FILE, int (*)(FILE*)> blender(popen(command.c_str(), "r"), pclose);
+  ASSERT_TRUE(blender);
+  std::string output;
+  char line[4096];
+  while (std::fgets(line, sizeof line, blender.get()) != nullptr) output += line;
+  const std::size_t at = output.find("texels ");
+  ASSERT_NE(at, std::string::npos) << output;
+  long texels = 0;
+  double mean = INFINITY, p99 = INFINITY, most = INFINITY;
+  ASSERT_EQ(std::sscanf(output.c_str() + at, "texels %ld mean %lf p99 %lf max %lf", &texels, &mean, &p99, &most), 4);
+  std::printf("Blender against the object-space bake: %ld texels, mean %.4f, p99 %.4f, max %.4f degrees\n", texels,
+              mean, p99, most);
+  EXPECT_GT(texels, 20000);
+  EXPECT_LT(mean, 0.1);
+  EXPECT_LT(p99, 1.0);
 }
 
 TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
