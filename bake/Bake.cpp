@@ -240,9 +240,15 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
     return std::any_of(std::begin(t.texCoord), std::end(t.texCoord), [](RlRawTexCoord c) { return c.u != 0 || c.v != 0; });
   });
   if (!mapped) return fail("the low mesh has no texture coordinates");
-  // The low mesh as a glTF viewer has it, after welding.
-  RlGltfMesh lowMesh;
-  if (!RlWeldGltfMesh(low, options.basis, &lowMesh)) return fail("not enough memory to weld the low mesh");
+  // The low mesh as a glTF viewer has it: as given, or welded.
+  RlGltfMesh welded;
+  if (options.lowMesh != nullptr && options.lowMesh->indices.size() != low.size()) {
+    return fail("the low mesh's tangents are given for another number of triangles");
+  }
+  if (options.lowMesh == nullptr && !RlWeldGltfMesh(low, options.basis, &welded)) {
+    return fail("not enough memory to weld the low mesh");
+  }
+  const RlGltfMesh& lowMesh = options.lowMesh != nullptr ? *options.lowMesh : welded;
   std::vector<double> uv;
   std::vector<uint8_t> filled;
   const std::size_t texels = static_cast<std::size_t>(options.width) * static_cast<std::size_t>(options.height);
@@ -256,9 +262,10 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
   }
   for (std::size_t t = 0; t < low.size(); ++t) {
     for (std::size_t i = 0; i < 3; ++i) {
-      const RlGltfVertex& v = lowMesh.vertices[static_cast<std::size_t>(lowMesh.indices[t].idx[i])];
-      uv[6 * t + 2 * i] = double{v.uv[0]} * options.width;
-      uv[6 * t + 2 * i + 1] = double{v.uv[1]} * options.height;
+      const auto v = static_cast<std::size_t>(lowMesh.indices[t].idx[i]);
+      if (v >= lowMesh.vertices.size()) return fail("the low mesh's tangents are given for other vertices");
+      uv[6 * t + 2 * i] = double{lowMesh.vertices[v].uv[0]} * options.width;
+      uv[6 * t + 2 * i + 1] = double{lowMesh.vertices[v].uv[1]} * options.height;
     }
   }
   RlTexelCover cover;

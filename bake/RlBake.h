@@ -34,6 +34,10 @@ struct RlBakeOptions {
   // The tangent frames of a tangent-space map: the tangents, and how the bitangent is built.
   RlTangentBasis basis = RlTangentBasis::kMikkTSpace;
   RlBitangent bitangent = RlBitangent::kPixel;
+  // The low mesh as a file gives it, with its own tangents, to bake in instead of welding
+  // low and computing tangents in basis: its triangles must be low's, in low's order.
+  // Not owned; read only.
+  const RlGltfMesh* lowMesh = nullptr;
   int threads = 0;        // 0: one per processor; the map is the same for any count
   bool heights = false;   // also the signed distance from low to high along the normal
   // Called on the calling thread now and then with the share of texel rows done.

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <tuple>
 
 #include "Meshes.h"
 #include "RlfProgram.h"
@@ -254,6 +255,15 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
   EXPECT_TRUE(Exists("height.png"));
 
   Write("huge.obj", "v 2e18 0 0\nv 3e18 0 0\nv 3e18 1e18 0\nvt 0 0\nvt 1 0\nvt 1 1\nf 1/1 2/2 3/3\n");
+  // One triangle with normals and texture coordinates but no tangents.
+  Write("untangented.gltf",
+        R"({"asset":{"version":"2.0"},"buffers":[{"byteLength":96,"uri":"data:application/octet-stream;base64,)"
+        R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAAAIA/AAAAAAAAAAAAAIA/AAAAAAAAAAAAAIA/AAAAAAAAgD8AAIA/)"
+        R"(AACAPwAAAAAAAAAA"}],"bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":36},{"buffer":0,"byteOffset":36,)"
+        R"("byteLength":36},{"buffer":0,"byteOffset":72,"byteLength":24}],"accessors":[{"bufferView":0,"componentType":5126,)"
+        R"("count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]},{"bufferView":1,"componentType":5126,"count":3,"type":"VEC3"},)"
+        R"({"bufferView":2,"componentType":5126,"count":3,"type":"VEC2"}],"meshes":[{"primitives":[{"attributes":)"
+        R"({"POSITION":0,"NORMAL":1,"TEXCOORD_0":2}}]}],"nodes":[{"mesh":0}],"scenes":[{"nodes":[0]}]})");
   Write("pinned.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0.5 0.5\nf 1/1 2/1 3/1\n");
   Write("above.obj", "v 0 0 5\nv 1 0 5\nv 1 1 5\nv 0 1 5\nf 1 2 3 4\n");
   const struct {
@@ -274,6 +284,10 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
       {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--size", "16384", "--max-memory", "1G"}, 1,
        "GB, more than the 1.1 GB of --max-memory"},
       {{"bake", "huge.obj", "quad.obj", "-o", "m.png"}, 1, "the low mesh reaches beyond 1e15"},
+      // The file's own tangents are only a glTF file's, and only where it has them.
+      {{"bake", "untangented.gltf", "quad.obj", "-o", "m.png", "--tangents", "input"}, 1,
+       "untangented.gltf: a primitive of 0 lacks TANGENT, NORMAL or TEXCOORD_0"},
+      {{"bake", "low.rlf", "quad.obj", "-o", "m.png", "--tangents", "input"}, 1, "rlf: low.rlf: "},
       // Refused after the bake: a map that holds nothing of the high mesh.
       {{"bake", "pinned.obj", "quad.obj", "-o", "m.png"}, 1, "no texel centre of the map lies in its texture"},
       {{"bake", "quad.obj", "above.obj", "-o", "m.png", "--size", "64"}, 1, "none of the 16384 samples met it"},
@@ -287,6 +301,40 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
     std::ifstream written(Path("m.png"), std::ios::binary);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(written)), {}) == "the previous map", r.status != 0) << run.err;
   }
+}
+
+// A glb's own tangents, given with --tangents input, are the frames of the bake: a glb
+// holding the library's frames gives back the map baked in them, which differs from the
+// MikkTSpace bake on a coarse tube.
+TEST_F(BakeCommand, BakesInTheTangentsAGltfFileHolds) {
+  const std::vector<RlRawTriangle> tube = BentTube(6, 6, 7, true);
+  WriteRlf("tube.rlf", tube);
+  WriteRlf("shell.rlf", FlatShell(tube, 0.03f));
+  ASSERT_EQ(Rlf({"weld", "tube.rlf", "-o", "tube.glb", "--tangents", "library"}).status, 0);
+  for (const auto& [low, frames, out] : {std::tuple{"tube.glb", "input", "given.png"},
+                                         std::tuple{"tube.rlf", "library", "library.png"},
+                                         std::tuple{"tube.rlf", "mikktspace", "mikktspace.png"}}) {
+    const RunResult bake = Rlf({"bake", low, "shell.rlf", "-o", out, "--size", "128", "--tangents", frames});
+    ASSERT_EQ(bake.status, 0) << bake.err;
+  }
+  const auto levels = [this](const std::string& name) {
+    int w, h, channels;
+    std::unique_ptr<unsigned char, void (*)(void*)> pixels(stbi_load(Path(name).c_str(), &w, &h, &channels, 3),
+                                                           stbi_image_free);
+    return pixels ? std::vector<unsigned char>(pixels.get(), pixels.get() + 3 * w * h) : std::vector<unsigned char>{};
+  };
+  const std::vector<unsigned char> given = levels("given.png"), library = levels("library.png"),
+                                   mikktspace = levels("mikktspace.png");
+  ASSERT_EQ(given.size(), 3u * 128 * 128);
+  ASSERT_EQ(library.size(), given.size());
+  ASSERT_EQ(mikktspace.size(), given.size());
+  std::size_t apart = 0, basesApart = 0;
+  for (std::size_t i = 0; i < given.size(); ++i) {
+    apart += std::abs(given[i] - library[i]) > 1;
+    basesApart += std::abs(mikktspace[i] - library[i]) > 1;
+  }
+  EXPECT_LT(apart, given.size() / 1000);
+  EXPECT_GT(basesApart, given.size() / 100);  // the comparison can tell frames apart
 }
 
 // Ctrl-C while baking: the bake stops and nothing is written.

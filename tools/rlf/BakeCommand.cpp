@@ -24,6 +24,7 @@
 #include "OutputFile.h"
 #include "RlBake.h"
 #include "RlfFile.h"
+#include "SceneFiles.h"
 
 namespace {
 
@@ -35,8 +36,7 @@ struct BakeArguments {
   double maxDistance = 0;
   std::string maxMemory;  // bytes, with an optional K, M, G or T; default what the machine allows
   int samples = 4, padding = 16, bits = 8, threads = 0;
-  RlTangentBasis basis = RlTangentBasis::kMikkTSpace;
-  RlBitangent bitangent = RlBitangent::kPixel;
+  FrameChoice frames;
 };
 
 bool IsRlfFile(const std::string& path) {
@@ -88,6 +88,42 @@ bool ReadMesh(const std::string& path, const char* role, std::vector<RlRawTriang
   if (nonFinite > 0) {
     std::cerr << "rlf: warning: " << path << ": left out " << nonFinite << " " << role
               << " triangles for their non-finite values\n";
+  }
+  return true;
+}
+
+// The low mesh of a glTF file with its own tangents, and its triangles; triangles
+// holding non-finite values are left out of both (and counted in a warning).
+bool ReadTangentMesh(const std::string& path, std::vector<RlRawTriangle>* tris, RlGltfMesh* mesh) {
+  RlGltfMesh file;
+  try {
+    file = LoadGltfTangentMesh(path);
+  } catch (const SceneError& e) {
+    std::cerr << "rlf: " << e.what() << "\n";
+    return false;
+  }
+  std::size_t nonFinite = 0;
+  mesh->vertices = std::move(file.vertices);
+  for (const RlIndex& corners : file.indices) {
+    RlRawTriangle t;
+    bool finite = true;
+    for (int i = 0; i < 3; ++i) {
+      const RlGltfVertex& v = mesh->vertices[static_cast<std::size_t>(corners.idx[i])];
+      t.vert[i] = {{v.position[0], v.position[1], v.position[2]}};
+      t.norm[i] = {{v.normal[0], v.normal[1], v.normal[2]}};
+      t.texCoord[i] = {{v.uv[0], 1.0f - v.uv[1]}};
+      for (const float f : v.tangent) finite = finite && std::isfinite(f);
+    }
+    if (!finite || !IsFinite(t)) {
+      ++nonFinite;
+      continue;
+    }
+    tris->push_back(t);
+    mesh->indices.push_back(corners);
+  }
+  if (nonFinite > 0) {
+    std::cerr << "rlf: warning: " << path << ": left out " << nonFinite
+              << " low triangles for their non-finite values\n";
   }
   return true;
 }
@@ -232,10 +268,12 @@ int RunBake(const BakeArguments& args) {
   const std::string interrupted = "rlf: interrupted; " + args.output + " not written\n";
   EndInterruptsWith(interrupted);
   std::vector<RlRawTriangle> low, high;
+  RlGltfMesh lowMesh;
   bool read;
   {
     const Deferral deferral;
-    read = ReadMesh(args.low, "low", &low) && ReadMesh(args.high, "high", &high);
+    read = (args.frames.Input() ? ReadTangentMesh(args.low, &low, &lowMesh) : ReadMesh(args.low, "low", &low)) &&
+           ReadMesh(args.high, "high", &high);
   }
   if (Interrupted()) return std::fputs(interrupted.c_str(), stderr), 1;
   if (!read) return 1;
@@ -262,8 +300,9 @@ int RunBake(const BakeArguments& args) {
   options.padding = args.padding;
   options.space = args.space == "object" ? RlBakeSpace::kObject : RlBakeSpace::kTangent;
   options.threads = args.threads;
-  options.basis = args.basis;
-  options.bitangent = args.bitangent;
+  options.basis = args.frames.Basis();
+  options.bitangent = args.frames.bitangent;
+  options.lowMesh = args.frames.Input() ? &lowMesh : nullptr;
   options.cancel = &StopFlag();
   const bool terminal = isatty(STDERR_FILENO);
   auto last = std::chrono::steady_clock::now();
@@ -386,7 +425,7 @@ void AddBakeCommand(CLI::App& app, int& exitStatus) {
   command->add_option("--space", args->space, "tangent or object")
       ->check(CLI::IsMember({"tangent", "object"}))
       ->capture_default_str();
-  AddFrameOptions(command, &args->basis, &args->bitangent);
+  AddFrameOptions(command, &args->frames, true, true);
   command->add_option("--threads", args->threads, "Threads (default: one per processor)")
       ->check(CLI::Range(1, 1024));
   command->add_option("--height-map", args->heightMap,

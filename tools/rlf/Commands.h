@@ -16,9 +16,17 @@ void AddWeldCommand(CLI::App& app, int& exitStatus);
 void AddRenderCommand(CLI::App& app, int& exitStatus);
 void AddBakeCommand(CLI::App& app, int& exitStatus);
 
-// Adds --tangents (mikktspace or library, default mikktspace) to command, and unless
-// bitangent is null --bitangent (pixel or vertex, default pixel).
-void AddFrameOptions(CLI::App* command, RlTangentBasis* basis, RlBitangent* bitangent);
+// The tangent frames a command is asked for.
+struct FrameChoice {
+  std::string tangents = "mikktspace";  // or "library", or "input" (the low mesh's own)
+  RlBitangent bitangent = RlBitangent::kPixel;
+  RlTangentBasis Basis() const;  // for "mikktspace" and "library"
+  bool Input() const { return tangents == "input"; }
+};
+
+// Adds --tangents to command (mikktspace or library, and with withInput input), and
+// with withBitangent --bitangent (pixel or vertex), storing them in *choice.
+void AddFrameOptions(CLI::App* command, FrameChoice* choice, bool withBitangent, bool withInput);
 
 // Exports the scene file through the plug-in into the RLF file output, as rlf export
 // does without a selection. False with *error (one line naming the file) on failure.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <map>
 
 #include "GltfDraco.h"
+#include "GltfMesh.h"
 #include "InputFile.h"
 #include "SceneFiles.h"
 #include "SmoothNormals.h"
@@ -68,12 +70,44 @@ class GltfReader {
     return parent;
   }
 
+  // The nodes a scene starts from: the default scene's (else the first's), or every node
+  // without a parent when the file has no scenes.
+  std::vector<int> Roots(const std::vector<int>& parents) const {
+    if (!model_.scenes.empty()) {
+      const int scene = model_.defaultScene >= 0 && model_.defaultScene < static_cast<int>(model_.scenes.size())
+                            ? model_.defaultScene : 0;
+      return model_.scenes[static_cast<std::size_t>(scene)].nodes;
+    }
+    std::vector<int> roots;
+    for (std::size_t i = 0; i < parents.size(); ++i) {
+      if (parents[i] < 0) roots.push_back(static_cast<int>(i));
+    }
+    return roots;
+  }
+
+  // The triangle primitives of root and every node below it, in world space and glTF's
+  // order, with their own normals, texture coordinates and tangents, appended to *mesh.
+  void AddTangentTree(int root, RlGltfMesh* mesh) const {
+    CheckNode(root);
+    std::vector<std::pair<int, host::Matrix>> pending{{root, host::Matrix::Identity()}};
+    while (!pending.empty()) {
+      const auto [index, parentWorld] = pending.back();
+      pending.pop_back();
+      const tinygltf::Node& node = model_.nodes[static_cast<std::size_t>(index)];
+      const host::Matrix world = LocalMatrix(node) * parentWorld;
+      if (node.mesh >= 0) {
+        for (const tinygltf::Primitive& primitive : MeshOf(index).primitives) {
+          AddTangentPrimitive(primitive, NodeName(index), world, mesh);
+        }
+      }
+      for (auto child = node.children.rbegin(); child != node.children.rend(); ++child) pending.emplace_back(*child, world);
+    }
+  }
+
   // The node and everything below it, parents before children, in glTF's order; depth is
   // bounded by memory alone. The graph was checked.
   void AddTree(int root) {
-    if (root < 0 || static_cast<std::size_t>(root) >= model_.nodes.size()) {
-      throw SceneError(path_ + ": the scene names node " + std::to_string(root) + ", which does not exist");
-    }
+    CheckNode(root);
     std::vector<std::pair<int, host::NodeId>> pending{{root, host::kWorld}};
     while (!pending.empty()) {
       const auto [index, parent] = pending.back();
@@ -85,6 +119,21 @@ class GltfReader {
   }
 
  private:
+  void CheckNode(int root) const {
+    if (root < 0 || static_cast<std::size_t>(root) >= model_.nodes.size()) {
+      throw SceneError(path_ + ": the scene names node " + std::to_string(root) + ", which does not exist");
+    }
+  }
+
+  const tinygltf::Mesh& MeshOf(int index) const {
+    const tinygltf::Node& node = model_.nodes[static_cast<std::size_t>(index)];
+    if (node.mesh >= static_cast<int>(model_.meshes.size())) {
+      throw SceneError(path_ + ": node " + NodeName(index) + " names mesh " + std::to_string(node.mesh) +
+                       ", which does not exist");
+    }
+    return model_.meshes[static_cast<std::size_t>(node.mesh)];
+  }
+
   std::string NodeName(int index) const {
     const std::string& name = model_.nodes[static_cast<std::size_t>(index)].name;
     return std::to_string(index) + (name.empty() ? "" : " (\"" + name + "\")");
@@ -96,10 +145,7 @@ class GltfReader {
     const std::string name = node.name.empty() ? "node" + std::to_string(index) : node.name;
     const host::NodeId transform = scene.AddTransform(name, parent, LocalMatrix(node));
     if (node.mesh >= 0) {
-      if (node.mesh >= static_cast<int>(model_.meshes.size())) {
-        throw SceneError(path_ + ": node \"" + name + "\" names mesh " + std::to_string(node.mesh) + ", which does not exist");
-      }
-      const tinygltf::Mesh& mesh = model_.meshes[static_cast<std::size_t>(node.mesh)];
+      const tinygltf::Mesh& mesh = MeshOf(index);
       for (std::size_t p = 0; p < mesh.primitives.size(); ++p) {
         AddPrimitive(mesh.primitives[p], name + "Shape" + (p == 0 ? "" : std::to_string(p)), transform);
       }
@@ -383,14 +429,71 @@ class GltfReader {
     return geometry;
   }
 
-  void AddPrimitive(const tinygltf::Primitive& primitive, const std::string& name, host::NodeId parent) {
+  // The primitive's mode; -1 for points and lines, which have no polygons.
+  int TriangleMode(const tinygltf::Primitive& primitive, const std::string& name) const {
     const int mode = primitive.mode == -1 ? TINYGLTF_MODE_TRIANGLES : primitive.mode;
     if (mode < TINYGLTF_MODE_POINTS || mode > TINYGLTF_MODE_TRIANGLE_FAN) {
       throw SceneError(path_ + ": a primitive of \"" + name + "\" has mode " + std::to_string(mode) +
                        ", which glTF does not define (0 to 6)");
     }
-    if (mode != TINYGLTF_MODE_TRIANGLES && mode != TINYGLTF_MODE_TRIANGLE_STRIP &&
-        mode != TINYGLTF_MODE_TRIANGLE_FAN) {
+    return mode == TINYGLTF_MODE_TRIANGLES || mode == TINYGLTF_MODE_TRIANGLE_STRIP || mode == TINYGLTF_MODE_TRIANGLE_FAN
+               ? mode : -1;
+  }
+
+  // A triangle primitive's vertices in world space as glTF holds them: positions, unit
+  // normals and tangents (w times the sign of the transform's determinant, since a
+  // mirroring transform turns the bitangent around), texture coordinates as they are.
+  void AddTangentPrimitive(const tinygltf::Primitive& primitive, const std::string& name, const host::Matrix& world,
+                           RlGltfMesh* mesh) const {
+    const int mode = TriangleMode(primitive, name);
+    if (mode < 0) return;
+    if (IsCompressed(primitive)) {
+      throw SceneError(path_ + ": a primitive of " + name + " is compressed, and its decoder gives no tangents");
+    }
+    const Geometry geometry = ReadAccessors(primitive, mode, name);
+    const std::size_t vertices = geometry.points.size() / 3;
+    const auto tangent = primitive.attributes.find("TANGENT");
+    if (tangent == primitive.attributes.end() || geometry.normals.size() != 3 * vertices ||
+        geometry.uvs.size() != 2 * vertices) {
+      throw SceneError(path_ + ": a primitive of " + name +
+                       " lacks TANGENT, NORMAL or TEXCOORD_0, which baking in the file's own tangents needs");
+    }
+    const std::vector<float> tangents = Floats(tangent->second, 4, "TANGENT");
+    if (tangents.size() != 4 * vertices || geometry.corners.size() % 3 != 0) {
+      throw SceneError(path_ + ": a primitive of " + name + " has a TANGENT of another length than its POSITION");
+    }
+    const double(&m)[4][4] = world.m;
+    const double determinant = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                               m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                               m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    const host::Matrix normalMatrix = world.NormalMatrix();
+    const std::size_t first = mesh->vertices.size();
+    for (std::size_t v = 0; v < vertices; ++v) {
+      RlGltfVertex out;
+      world.TransformPoint(&geometry.points[3 * v], out.position);
+      normalMatrix.TransformNormal(&geometry.normals[3 * v], out.normal);
+      double t[3], length = 0;
+      for (int k = 0; k < 3; ++k) {
+        t[k] = tangents[4 * v] * m[0][k] + tangents[4 * v + 1] * m[1][k] + tangents[4 * v + 2] * m[2][k];
+        length += t[k] * t[k];
+      }
+      length = std::sqrt(length);
+      for (int k = 0; k < 3; ++k) out.tangent[k] = length > 0 ? static_cast<float>(t[k] / length) : 0.0f;
+      out.tangent[3] = (tangents[4 * v + 3] < 0) != (determinant < 0) ? -1.0f : 1.0f;
+      out.uv[0] = geometry.uvs[2 * v];
+      out.uv[1] = geometry.uvs[2 * v + 1];
+      mesh->vertices.push_back(out);
+    }
+    for (std::size_t c = 0; c + 2 < geometry.corners.size(); c += 3) {
+      RlIndex triangle;
+      for (std::size_t i = 0; i < 3; ++i) triangle.idx[i] = static_cast<int>(first + static_cast<std::size_t>(geometry.corners[c + i]));
+      mesh->indices.push_back(triangle);
+    }
+  }
+
+  void AddPrimitive(const tinygltf::Primitive& primitive, const std::string& name, host::NodeId parent) {
+    const int mode = TriangleMode(primitive, name);
+    if (mode < 0) {
       ++skipped_;  // points and lines have no polygons
       return;
     }
@@ -503,7 +606,11 @@ bool ReadBufferFile(std::vector<unsigned char>* out, std::string* error, const s
 
 }  // namespace
 
-void LoadGltfScene(const std::string& path) {
+namespace {
+
+// Reads a glTF 2.0 file into *model, its buffers checked, its images left undecoded.
+// False for glTF 1.0, which Assimp reads; throws SceneError for anything else it cannot take.
+bool LoadModel(const std::string& path, tinygltf::Model* model) {
   tinygltf::TinyGLTF loader;
   loader.SetFsCallbacks({&BufferFileExists, &tinygltf::ExpandFilePath, &ReadBufferFile, &tinygltf::WriteWholeFile,
                          nullptr});
@@ -511,7 +618,6 @@ void LoadGltfScene(const std::string& path) {
   loader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int,
                            const unsigned char*, int, void*) { return true; },
                         nullptr);
-  tinygltf::Model model;
   std::string error, warning;
   const FileBytes file(path);
   const std::string_view mapped = file.Text();
@@ -527,18 +633,15 @@ void LoadGltfScene(const std::string& path) {
   const std::string directory = std::filesystem::path(path).parent_path().string();
   const auto length = static_cast<unsigned>(bytes.size());
   const bool loaded =
-      binary ? loader.LoadBinaryFromMemory(&model, &error, &warning,
+      binary ? loader.LoadBinaryFromMemory(model, &error, &warning,
                                            reinterpret_cast<const unsigned char*>(bytes.data()), length, directory)
-             : loader.LoadASCIIFromString(&model, &error, &warning, bytes.data(), length, directory);
+             : loader.LoadASCIIFromString(model, &error, &warning, bytes.data(), length, directory);
   // tinygltf may stumble over meshopt-compressed meshes (their views have no data of
   // their own): name the cause instead.
   if (!loaded && bytes.find(kMeshopt) != std::string_view::npos) {
     throw SceneError(path + ": " + Refusal(kMeshopt));
   }
-  if (!loaded && LooksLikeGltf1(bytes)) {
-    LoadAssimpScene(path);  // glTF 1.0 (whose asset may be missing) is Assimp's to read
-    return;
-  }
+  if (!loaded && LooksLikeGltf1(bytes)) return false;  // glTF 1.0, whose asset may be missing
   if (!loaded) {
     std::string reason = error.empty() ? "not a glTF file" : error;
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) reason.pop_back();
@@ -547,36 +650,41 @@ void LoadGltfScene(const std::string& path) {
     }
     throw SceneError(path + ": " + reason);
   }
-  if (model.asset.version.rfind("1.", 0) == 0) {
-    LoadAssimpScene(path);  // glTF 1.0 is Assimp's to read
-    return;
-  }
-  if (model.asset.version.rfind("2.", 0) != 0) {
-    throw SceneError(path + ": glTF " + (model.asset.version.empty() ? "of no version" : model.asset.version) +
+  if (model->asset.version.rfind("1.", 0) == 0) return false;
+  if (model->asset.version.rfind("2.", 0) != 0) {
+    throw SceneError(path + ": glTF " + (model->asset.version.empty() ? "of no version" : model->asset.version) +
                      " is not read; only glTF 1.0 and 2.0 are");
   }
-  for (const std::string& extension : model.extensionsRequired) {
+  for (const std::string& extension : model->extensionsRequired) {
     if (ChangesGeometry(extension)) {
       throw SceneError(path + ": " + Refusal(extension));
     }
   }
+  return true;
+}
+
+}  // namespace
+
+void LoadGltfScene(const std::string& path) {
+  tinygltf::Model model;
+  if (!LoadModel(path, &model)) {
+    LoadAssimpScene(path);  // glTF 1.0 is Assimp's to read
+    return;
+  }
   GltfReader reader(path, model);
-  const std::vector<int> parents = reader.CheckNodeGraph();
-  std::vector<int> roots;
-  if (!model.scenes.empty()) {
-    const int scene = model.defaultScene >= 0 && model.defaultScene < static_cast<int>(model.scenes.size())
-                          ? model.defaultScene : 0;
-    roots = model.scenes[static_cast<std::size_t>(scene)].nodes;
-  } else {
-    for (std::size_t i = 0; i < parents.size(); ++i) {
-      if (parents[i] < 0) roots.push_back(static_cast<int>(i));
-    }
-  }
-  for (int root : roots) {
-    reader.AddTree(root);
-  }
+  for (const int root : reader.Roots(reader.CheckNodeGraph())) reader.AddTree(root);
   if (reader.SkippedPrimitives() > 0) {
     std::cerr << "rlf: warning: " << path << ": " << reader.SkippedPrimitives()
               << " primitives of points or lines skipped (they have no polygons)\n";
   }
+}
+
+RlGltfMesh LoadGltfTangentMesh(const std::string& path) {
+  tinygltf::Model model;
+  if (!LoadModel(path, &model)) throw SceneError(path + ": glTF 1.0 holds no tangents");
+  GltfReader reader(path, model);
+  RlGltfMesh mesh;
+  for (const int root : reader.Roots(reader.CheckNodeGraph())) reader.AddTangentTree(root, &mesh);
+  if (mesh.indices.empty()) throw SceneError(path + ": the scene holds no triangles");
+  return mesh;
 }

@@ -46,8 +46,7 @@ Vec3 DirectionColour(Vec3 d) {
 struct RenderOptions {
   std::string input, output, shade = "normal", normalMap, boundsOf;
   int size = 512;
-  RlTangentBasis basis = RlTangentBasis::kMikkTSpace;
-  RlBitangent bitangent = RlBitangent::kPixel;
+  FrameChoice frames;
 };
 
 // A normal map as read back: 16-bit levels (8-bit files are widened exactly).
@@ -126,7 +125,7 @@ int RunRender(const RenderOptions& options) {
   }
   // With a map: the welded mesh as a glTF viewer has it.
   RlGltfMesh welded;
-  if (map.levels && !tris.empty() && !RlWeldGltfMesh(tris, options.basis, &welded)) {
+  if (map.levels && !tris.empty() && !RlWeldGltfMesh(tris, options.frames.Basis(), &welded)) {
     std::cerr << "rlf: " << input << ": not enough memory to weld the mesh\n";
     return 1;
   }
@@ -213,7 +212,7 @@ int RunRender(const RenderOptions& options) {
                                 w0 * c[0]->uv[1] + w1 * c[1]->uv[1] + w2 * c[2]->uv[1]);
           const double tangentSpace[3] = {m.x, m.y, m.z};
           double n[3];
-          RlFromTangentSpace(RlTangentFrameAt(c, w, options.bitangent), tangentSpace, n);
+          RlFromTangentSpace(RlTangentFrameAt(c, w, options.frames.bitangent), tangentSpace, n);
           colour = lit({n[0], n[1], n[2]});
         } else {
           const Vec3& c0 = colours[3 * t], &c1 = colours[3 * t + 1], &c2 = colours[3 * t + 2];
@@ -260,7 +259,7 @@ void AddRenderCommand(CLI::App& app, int& exitStatus) {
       ->capture_default_str();
   command->add_option("--normal-map", options->normalMap,
                       "Light the surface through this tangent-space normal map (PNG or TGA, as rlf bake writes it)");
-  AddFrameOptions(command, &options->basis, &options->bitangent);
+  AddFrameOptions(command, &options->frames, true, false);
   command->add_option("--bounds-of", options->boundsOf,
                       "Fit the camera to this RLF file's bounds instead (to compare two meshes picture by picture)");
   command->add_option("--size", options->size, "Width and height in pixels")

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "GltfMesh.h"
+
 // A scene that cannot be loaded: the message names the file (and the line, for OBJ).
 struct SceneError : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -35,6 +37,12 @@ void LoadObjScene(const std::string& path);
 // glTF 2.0 (.gltf or .glb): the node hierarchy with its transforms; each triangle
 // primitive a mesh shape whose material is its shading set. glTF 1.0 goes to Assimp.
 void LoadGltfScene(const std::string& path);
+
+// A glTF 2.0 file's triangles in world space, with the normals, texture coordinates and
+// tangents it holds (for a bake in the frames an engine exported), vertices as the file
+// has them, primitives in scene order. Throws SceneError when a triangle primitive lacks
+// TANGENT, NORMAL or TEXCOORD_0, is compressed, or the file is not glTF 2.0.
+RlGltfMesh LoadGltfTangentMesh(const std::string& path);
 
 // Any format Assimp reads: see AssimpScene.cpp. The reading runs in a child process and
 // gets a time limit: the seconds set here (10 unless set, at least 0.01) and one more

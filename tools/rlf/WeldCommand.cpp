@@ -128,7 +128,7 @@ void WriteObj(const Welded& w, std::size_t numTris, OutputFile& file) {
 struct WeldOptions {
   std::string input, output;
   bool skipNonFinite = false;
-  RlTangentBasis basis = RlTangentBasis::kMikkTSpace;
+  FrameChoice frames;
 };
 
 int RunWeld(const WeldOptions& options) {
@@ -172,7 +172,7 @@ int RunWeld(const WeldOptions& options) {
   RlGltfMesh mesh;
   bool ok = false;
   if (glb) {
-    ok = RlWeldGltfMesh(tris, options.basis, &mesh);
+    ok = RlWeldGltfMesh(tris, options.frames.Basis(), &mesh);
     w.numVerts = static_cast<int>(mesh.vertices.size());
   } else {
     RlTangentPointD* verts = nullptr;
@@ -208,6 +208,6 @@ void AddWeldCommand(CLI::App& app, int& exitStatus) {
   command->add_option("-o,--output", options->output, "OUT.glb or OUT.obj")->required();
   command->add_flag("--skip-non-finite", options->skipNonFinite,
                     "Drop triangles holding infinities or NaNs instead of refusing the file");
-  AddFrameOptions(command, &options->basis, nullptr);
+  AddFrameOptions(command, &options->frames, false, false);
   command->callback([options, &exitStatus] { exitStatus = RunWeld(*options); });
 }
