@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <unordered_map>
 #include <memory>
 #include <new>
+#include <unordered_map>
 
 #include "MikkTSpace.h"
 #include "RlTangentSpace.h"
@@ -39,15 +39,19 @@ RlGltfVertex ToGltfVertex(const RlTangentPointD& v) {
 // bitangent up the image, as computing them over the host's v would.
 bool MikkTSpaceCorners(const std::vector<RlGltfVertex>& vertices, const RlIndex* indices, std::size_t numTris,
                        std::vector<float>* tangents) {
-  std::vector<float> positions(9 * numTris), normals(9 * numTris), uvs(6 * numTris);
-  tangents->resize(12 * numTris);
-  for (std::size_t c = 0; c < 3 * numTris; ++c) {
-    const RlGltfVertex& v = vertices[static_cast<std::size_t>(indices[c / 3].idx[c % 3])];
-    std::memcpy(&positions[3 * c], v.position, sizeof v.position);
-    std::memcpy(&normals[3 * c], v.normal, sizeof v.normal);
-    std::memcpy(&uvs[2 * c], v.uv, sizeof v.uv);
+  std::vector<float> positions(3 * vertices.size()), normals(3 * vertices.size()), uvs(2 * vertices.size());
+  for (std::size_t v = 0; v < vertices.size(); ++v) {
+    std::memcpy(&positions[3 * v], vertices[v].position, sizeof vertices[v].position);
+    std::memcpy(&normals[3 * v], vertices[v].normal, sizeof vertices[v].normal);
+    std::memcpy(&uvs[2 * v], vertices[v].uv, sizeof vertices[v].uv);
   }
-  if (!RlMikkTSpaceTangents(numTris, positions.data(), normals.data(), uvs.data(), tangents->data())) return false;
+  std::vector<int> corners(3 * numTris);
+  for (std::size_t c = 0; c < corners.size(); ++c) corners[c] = indices[c / 3].idx[c % 3];
+  tangents->resize(12 * numTris);
+  if (!RlMikkTSpaceTangents(vertices.size(), positions.data(), normals.data(), uvs.data(), numTris, corners.data(),
+                            tangents->data())) {
+    return false;
+  }
   for (std::size_t c = 0; c < 3 * numTris; ++c) (*tangents)[4 * c + 3] = -(*tangents)[4 * c + 3];
   return true;
 }

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <span>
 #include <vector>
 
 namespace {
@@ -67,38 +68,37 @@ struct Group {
   std::size_t begin, end;  // its triangles in the members list
 };
 
+// The average of a set of triangles' directions at a vertex.
 struct Frame {
-  Vec os{1, 0, 0};
-  float magS = 1;
-  Vec ot{0, 1, 0};
-  float magT = 1;
-  bool orientPreserving = false;
+  Vec os, ot;
+  float magS = 0, magT = 0;
 };
 
 class Builder {
  public:
-  Builder(std::size_t triangles, const float* positions, const float* normals, const float* uvs)
-      : n_(triangles), positions_(positions), normals_(normals), uvs_(uvs) {}
+  Builder(std::size_t vertices, const float* positions, const float* normals, const float* uvs, std::size_t triangles,
+          const int* indices, float* tangents)
+      : vertices_(vertices), n_(triangles), positions_(positions), normals_(normals), uvs_(uvs), indices_(indices),
+        out_(tangents) {}
 
-  void Run(float* tangents) {
-    WeldCorners();
+  void Run() {
+    WeldVertices();
     SortTriangles();
     DescribeTriangles();
     FindNeighbours();
     BuildGroups();
-    frames_.assign(3 * n_, Frame{});
+    for (std::size_t c = 0; c < 3 * n_; ++c) Write(c, {1, 0, 0}, false);
     for (const Group& group : groups_) FramesOfGroup(group);
     FramesOfSetAside();
-    for (std::size_t c = 0; c < 3 * n_; ++c) {
-      const Frame& f = frames_[c];
-      tangents[4 * c] = f.os.x;
-      tangents[4 * c + 1] = f.os.y;
-      tangents[4 * c + 2] = f.os.z;
-      tangents[4 * c + 3] = f.orientPreserving ? 1.0f : -1.0f;
-    }
   }
 
  private:
+  void Write(std::size_t corner, Vec tangent, bool orientPreserving) {
+    float* out = &out_[4 * corner];
+    out[0] = tangent.x, out[1] = tangent.y, out[2] = tangent.z;
+    out[3] = orientPreserving ? 1.0f : -1.0f;
+  }
+
   Vec Position(int c) const { return {positions_[3 * c], positions_[3 * c + 1], positions_[3 * c + 2]}; }
   Vec Normal(int c) const { return {normals_[3 * c], normals_[3 * c + 1], normals_[3 * c + 2]}; }
   bool SamePosition(int a, int b) const {
@@ -106,38 +106,37 @@ class Builder {
            positions_[3 * a + 2] == positions_[3 * b + 2];
   }
 
-  // A corner's 8 values as integers in which equal floats are equal (-0 as +0): a total
+  // A vertex's 8 values as integers in which equal floats are equal (-0 as +0): a total
   // order, whatever the floats hold.
-  void Key(int c, uint32_t key[8]) const {
-    const float values[8] = {positions_[3 * c], positions_[3 * c + 1], positions_[3 * c + 2], normals_[3 * c],
-                             normals_[3 * c + 1], normals_[3 * c + 2], uvs_[2 * c], uvs_[2 * c + 1]};
+  void Key(std::size_t v, uint32_t key[8]) const {
+    const float values[8] = {positions_[3 * v], positions_[3 * v + 1], positions_[3 * v + 2], normals_[3 * v],
+                             normals_[3 * v + 1], normals_[3 * v + 2], uvs_[2 * v], uvs_[2 * v + 1]};
     for (int k = 0; k < 8; ++k) {
-      const float v = values[k] == 0 ? 0.0f : values[k];
-      std::memcpy(&key[k], &v, sizeof v);
+      const float value = values[k] == 0 ? 0.0f : values[k];
+      std::memcpy(&key[k], &value, sizeof value);
     }
   }
 
-  // vertex_[c]: the first corner equal to c.
-  void WeldCorners() {
-    const std::size_t corners = 3 * n_;
-    std::vector<uint32_t> keys(8 * corners);
-    std::vector<int> order(corners);
-    vertex_.resize(corners);
-    for (std::size_t c = 0; c < corners; ++c) {
-      Key(static_cast<int>(c), &keys[8 * c]);
-      order[c] = static_cast<int>(c);
+  // same_[v]: the first vertex equal to v in position, normal and texture coordinates.
+  void WeldVertices() {
+    std::vector<uint32_t> keys(8 * vertices_);
+    std::vector<int> order(vertices_);
+    same_.resize(vertices_);
+    for (std::size_t v = 0; v < vertices_; ++v) {
+      Key(v, &keys[8 * v]);
+      order[v] = static_cast<int>(v);
     }
     std::sort(order.begin(), order.end(), [&keys](int a, int b) {
       const int cmp = std::memcmp(&keys[8 * static_cast<std::size_t>(a)], &keys[8 * static_cast<std::size_t>(b)], 32);
       return cmp != 0 ? cmp < 0 : a < b;
     });
-    for (std::size_t i = 0; i < corners; ++i) {
-      const auto c = static_cast<std::size_t>(order[i]);
-      const bool same = i > 0 && std::memcmp(&keys[8 * c], &keys[8 * static_cast<std::size_t>(order[i - 1])], 32) == 0;
-      vertex_[c] = same ? vertex_[static_cast<std::size_t>(order[i - 1])] : static_cast<int>(c);
+    for (std::size_t i = 0; i < vertices_; ++i) {
+      const auto v = static_cast<std::size_t>(order[i]);
+      const bool same = i > 0 && std::memcmp(&keys[8 * v], &keys[8 * static_cast<std::size_t>(order[i - 1])], 32) == 0;
+      same_[v] = same ? same_[static_cast<std::size_t>(order[i - 1])] : static_cast<int>(v);
     }
   }
-  int VertexOf(int corner) const { return vertex_[static_cast<std::size_t>(corner)]; }
+  int VertexOf(int corner) const { return same_[static_cast<std::size_t>(indices_[corner])]; }
 
   // Triangles with area in space first, in their order; those with two equal positions after.
   void SortTriangles() {
@@ -158,9 +157,11 @@ class Builder {
     for (Triangle& t : tris_) {
       const int c = t.corner;
       const Vec p0 = Position(VertexOf(c)), p1 = Position(VertexOf(c + 1)), p2 = Position(VertexOf(c + 2));
-      const float* uv = &uvs_[2 * static_cast<std::size_t>(c)];
-      const float t21x = uv[2] - uv[0], t21y = uv[3] - uv[1];
-      const float t31x = uv[4] - uv[0], t31y = uv[5] - uv[1];
+      const float* uv0 = &uvs_[2 * static_cast<std::size_t>(VertexOf(c))];
+      const float* uv1 = &uvs_[2 * static_cast<std::size_t>(VertexOf(c + 1))];
+      const float* uv2 = &uvs_[2 * static_cast<std::size_t>(VertexOf(c + 2))];
+      const float t21x = uv1[0] - uv0[0], t21y = uv1[1] - uv0[1];
+      const float t31x = uv2[0] - uv0[0], t31y = uv2[1] - uv0[1];
       const Vec d1 = p1 - p0, d2 = p2 - p0;
       const float area = t21x * t31y - t21y * t31x;
       const Vec os = t31y * d1 - t21y * d2, ot = -t31x * d1 + t21x * d2;
@@ -257,65 +258,87 @@ class Builder {
     stack->push_back(t.neighbour[i]);
   }
 
+  // The frames of a group's corners. Its triangles are taken in order (so that sums run
+  // the same way whatever order the group was found in); each corner's frame averages
+  // the triangles whose directions are not opposite to its own triangle's, and corners
+  // with the same such set share one frame. The buffers are kept from group to group.
   void FramesOfGroup(const Group& group) {
     const Vec n = Normal(group.vertex);
-    std::vector<int> members(members_.begin() + static_cast<std::ptrdiff_t>(group.begin),
-                             members_.begin() + static_cast<std::ptrdiff_t>(group.end));
+    std::vector<int>& members = scratch_.members;
+    members.assign(members_.begin() + static_cast<std::ptrdiff_t>(group.begin),
+                   members_.begin() + static_cast<std::ptrdiff_t>(group.end));
     std::sort(members.begin(), members.end());
-    std::vector<Vec> os(members.size()), ot(members.size());
+    std::vector<Vec>& os = scratch_.os;
+    std::vector<Vec>& ot = scratch_.ot;
+    os.resize(members.size());
+    ot.resize(members.size());
     for (std::size_t m = 0; m < members.size(); ++m) {
       const Triangle& t = tris_[static_cast<std::size_t>(members[m])];
       os[m] = Projected(t.os, n);
       ot[m] = Projected(t.ot, n);
     }
+    const auto write = [&](std::size_t m, const Frame& frame) {
+      const Triangle& t = tris_[static_cast<std::size_t>(members[m])];
+      Write(static_cast<std::size_t>(t.corner + CornerAt(t, group.vertex)), frame.os, group.orientPreserving);
+    };
+    // The sets met so far, one after another in subsets as positions in members, and
+    // their frames.
+    std::vector<std::size_t>& subsets = scratch_.subsets;
+    std::vector<std::size_t>& starts = scratch_.starts;
+    std::vector<Frame>& frames = scratch_.frames;
+    subsets.clear();
+    starts.assign(1, 0);
+    frames.clear();
     if (members.size() > kLargestComparedGroup) {
-      Frame frame = Average(members, group.vertex, n);
-      frame.orientPreserving = group.orientPreserving;
-      for (const int member : members) {
-        const Triangle& t = tris_[static_cast<std::size_t>(member)];
-        frames_[static_cast<std::size_t>(t.corner + CornerAt(t, group.vertex))] = frame;
-      }
+      for (std::size_t k = 0; k < members.size(); ++k) subsets.push_back(k);
+      const Frame frame = Average(subsets, group.vertex, n);
+      for (std::size_t m = 0; m < members.size(); ++m) write(m, frame);
       return;
     }
-    std::vector<std::vector<int>> subsets;
-    std::vector<Frame> subsetFrames;
-    std::vector<int> subset;
     for (std::size_t m = 0; m < members.size(); ++m) {
-      const Triangle& t = tris_[static_cast<std::size_t>(members[m])];
-      subset.clear();
+      const bool any = tris_[static_cast<std::size_t>(members[m])].groupWithAny;
+      const std::size_t begin = subsets.size();
       for (std::size_t k = 0; k < members.size(); ++k) {
-        const bool any = t.groupWithAny || tris_[static_cast<std::size_t>(members[k])].groupWithAny;
-        if (any || k == m || (Dot(os[m], os[k]) > kOpposite && Dot(ot[m], ot[k]) > kOpposite)) {
-          subset.push_back(members[k]);
+        if (any || tris_[static_cast<std::size_t>(members[k])].groupWithAny || k == m ||
+            (Dot(os[m], os[k]) > kOpposite && Dot(ot[m], ot[k]) > kOpposite)) {
+          subsets.push_back(k);
         }
       }
+      const std::size_t length = subsets.size() - begin;
       std::size_t s = 0;
-      while (s < subsets.size() && subsets[s] != subset) ++s;
-      if (s == subsets.size()) {
-        subsets.push_back(subset);
-        subsetFrames.push_back(Average(subset, group.vertex, n));
+      while (s < frames.size() &&
+             !(starts[s + 1] - starts[s] == length &&
+               std::equal(subsets.begin() + static_cast<std::ptrdiff_t>(starts[s]),
+                          subsets.begin() + static_cast<std::ptrdiff_t>(starts[s + 1]),
+                          subsets.begin() + static_cast<std::ptrdiff_t>(begin)))) {
+        ++s;
       }
-      Frame frame = subsetFrames[s];
-      frame.orientPreserving = group.orientPreserving;
-      frames_[static_cast<std::size_t>(t.corner + CornerAt(t, group.vertex))] = frame;
+      if (s < frames.size()) {
+        subsets.resize(begin);  // a set met before
+      } else {
+        frames.push_back(Average(std::span(subsets).subspan(begin), group.vertex, n));
+        starts.push_back(subsets.size());
+      }
+      write(m, frames[s]);
     }
   }
 
-  // The frame at vertex of the triangles in subset: their directions and magnitudes,
-  // weighted by each one's angle at the vertex, in the plane perpendicular to n.
-  Frame Average(const std::vector<int>& subset, int vertex, Vec n) const {
-    Frame sum{{}, 0, {}, 0, false};
+  // The frame at vertex of the members at the given positions: their directions (in the
+  // plane perpendicular to n: scratch_.os and ot) and magnitudes, weighted by each one's
+  // angle at the vertex.
+  Frame Average(std::span<const std::size_t> positions, int vertex, Vec n) const {
+    Frame sum;
     float angles = 0;
-    for (const int member : subset) {
-      const Triangle& t = tris_[static_cast<std::size_t>(member)];
+    for (const std::size_t m : positions) {
+      const Triangle& t = tris_[static_cast<std::size_t>(scratch_.members[m])];
       if (t.groupWithAny) continue;
       const int i = CornerAt(t, vertex);
       const Vec p0 = Position(VertexOf(t.corner + (i + 2) % 3)), p1 = Position(vertex),
                 p2 = Position(VertexOf(t.corner + (i + 1) % 3));
       const Vec v1 = Projected(p0 - p1, n), v2 = Projected(p2 - p1, n);
       const auto angle = static_cast<float>(std::acos(double{std::clamp(Dot(v1, v2), -1.0f, 1.0f)}));
-      sum.os = sum.os + angle * Projected(t.os, n);
-      sum.ot = sum.ot + angle * Projected(t.ot, n);
+      sum.os = sum.os + angle * scratch_.os[m];
+      sum.ot = sum.ot + angle * scratch_.ot[m];
       sum.magS += angle * t.magS;
       sum.magT += angle * t.magT;
       angles += angle;
@@ -329,7 +352,7 @@ class Builder {
   // Each corner of a set-aside triangle takes the frame of the first corner of another
   // triangle at its vertex, if any.
   void FramesOfSetAside() {
-    std::vector<int> firstCorner(3 * n_, -1);
+    std::vector<int> firstCorner(vertices_, -1);
     for (const Triangle& t : tris_) {
       for (int i = 0; i < 3; ++i) {
         int& first = firstCorner[static_cast<std::size_t>(VertexOf(t.corner + i))];
@@ -339,30 +362,40 @@ class Builder {
     for (const int c : setAside_) {
       for (int i = 0; i < 3; ++i) {
         const int source = firstCorner[static_cast<std::size_t>(VertexOf(c + i))];
-        if (source >= 0) frames_[static_cast<std::size_t>(c + i)] = frames_[static_cast<std::size_t>(source)];
+        if (source >= 0) std::memcpy(&out_[4 * static_cast<std::size_t>(c + i)], &out_[4 * static_cast<std::size_t>(source)], 4 * sizeof(float));
       }
     }
   }
 
-  std::size_t n_;
+  std::size_t vertices_, n_;
   const float* positions_;
   const float* normals_;
   const float* uvs_;
-  std::vector<int> vertex_;
+  const int* indices_;
+  float* out_;
+  std::vector<int> same_;
   std::vector<Triangle> tris_;
   std::vector<int> setAside_;
   std::vector<Group> groups_;
   std::vector<int> members_;
-  std::vector<Frame> frames_;
+  struct {
+    std::vector<int> members;
+    std::vector<Vec> os, ot;
+    std::vector<std::size_t> subsets, starts;
+    std::vector<Frame> frames;
+  } scratch_;
 };
 
 }  // namespace
 
-bool RlMikkTSpaceTangents(std::size_t triangles, const float* positions, const float* normals, const float* uvs,
-                          float* tangents) {
-  if (triangles > static_cast<std::size_t>(INT32_MAX / 3)) return false;
+bool RlMikkTSpaceTangents(std::size_t vertices, const float* positions, const float* normals, const float* uvs,
+                          std::size_t triangles, const int* indices, float* tangents) {
+  if (triangles > static_cast<std::size_t>(INT32_MAX / 3) || vertices > static_cast<std::size_t>(INT32_MAX)) return false;
+  for (std::size_t c = 0; c < 3 * triangles; ++c) {
+    if (indices[c] < 0 || static_cast<std::size_t>(indices[c]) >= vertices) return false;
+  }
   try {
-    Builder(triangles, positions, normals, uvs).Run(tangents);
+    Builder(vertices, positions, normals, uvs, triangles, indices, tangents).Run();
   } catch (const std::bad_alloc&) {
     return false;
   }
