@@ -1,8 +1,8 @@
 // rlf render: a quick look at an RLF file before or after baking. A small software
 // rasteriser (depth buffer, orthographic camera fitted to the bounding box) draws normals,
 // tangent frames or texture coordinates as colours, or the surface lit by one light,
-// into a PNG. With a normal map, the light falls on the map's normals, decoded in the
-// tangent frames a glTF renderer builds for the welded mesh.
+// into a PNG. With a normal map, the map's normals, decoded in the tangent frames a
+// viewer builds for the welded mesh, are lit or shown as colours.
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb/stb_image.h>
@@ -44,7 +44,7 @@ Vec3 DirectionColour(Vec3 d) {
 }
 
 struct RenderOptions {
-  std::string input, output, shade = "normal", normalMap, boundsOf;
+  std::string input, output, shade, normalMap, boundsOf;  // shade: "lit" with a map, else "normal" unless given
   int size = 512;
   FrameChoice frames;
 };
@@ -86,7 +86,11 @@ void Bounds(const std::vector<RlRawTriangle>& tris, Vec3* lo, Vec3* hi) {
 int RunRender(const RenderOptions& options) {
   const std::string& input = options.input;
   const std::string& output = options.output;
-  const std::string shade = options.normalMap.empty() ? options.shade : "lit";
+  const std::string shade = !options.shade.empty() ? options.shade : options.normalMap.empty() ? "normal" : "lit";
+  if (!options.normalMap.empty() && shade != "lit" && shade != "normal") {
+    std::cerr << "rlf: a normal map shows through --shade lit or normal\n";
+    return 2;
+  }
   const int size = options.size;
   std::string extension = std::filesystem::path(output).extension().string();
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -213,7 +217,7 @@ int RunRender(const RenderOptions& options) {
           const double tangentSpace[3] = {m.x, m.y, m.z};
           double n[3];
           RlFromTangentSpace(RlTangentFrameAt(c, w, options.frames.bitangent), tangentSpace, n);
-          colour = lit({n[0], n[1], n[2]});
+          colour = shade == "lit" ? lit({n[0], n[1], n[2]}) : DirectionColour({n[0], n[1], n[2]});
         } else {
           const Vec3& c0 = colours[3 * t], &c1 = colours[3 * t + 1], &c2 = colours[3 * t + 2];
           colour = {w0 * c0.x + w1 * c1.x + w2 * c2.x, w0 * c0.y + w1 * c1.y + w2 * c2.y, w0 * c0.z + w1 * c1.z + w2 * c2.z};
@@ -254,11 +258,11 @@ void AddRenderCommand(CLI::App& app, int& exitStatus) {
       "render", "Draw an RLF file's normals, tangent frames or texture coordinates as colours, or lit, into a PNG");
   command->add_option("file", options->input, "RLF file")->required();
   command->add_option("-o,--output", options->output, "OUT.png")->required();
-  command->add_option("--shade", options->shade, "What the colours show")
-      ->check(CLI::IsMember({"normal", "tangent", "uv", "lit"}))
-      ->capture_default_str();
+  command->add_option("--shade", options->shade, "What the colours show (default: normal, or lit with a normal map)")
+      ->check(CLI::IsMember({"normal", "tangent", "uv", "lit"}));
   command->add_option("--normal-map", options->normalMap,
-                      "Light the surface through this tangent-space normal map (PNG or TGA, as rlf bake writes it)");
+                      "Show the surface's normals through this tangent-space normal map (PNG or TGA, as rlf bake "
+                      "writes it), lit or as colours");
   AddFrameOptions(command, &options->frames, true, false);
   command->add_option("--bounds-of", options->boundsOf,
                       "Fit the camera to this RLF file's bounds instead (to compare two meshes picture by picture)");
