@@ -1,4 +1,5 @@
-// Byte-order conversion: the scalar reversals and the VekByteSwap_ family.
+// Byte-order conversion: the scalar reversals and the VekByteSwap_ family, but for the
+// geometry library's records (geometry/RecordByteSwap.cpp, beside the records).
 //
 // Every field is read and written through memcpy where it lies, since records are
 // packed and their fields (doubles in particular) are often unaligned. Floats are
@@ -8,7 +9,6 @@
 #include <cstring>
 
 #include "MacSpecific.h"
-#include "RlFileIO.h"
 #include "VekEndian.h"
 
 UInt16 VekEndian16_Swap(UInt16 i16) {
@@ -49,16 +49,6 @@ uint32 SwapScalars(void* arg, uint32 num) {
   return 1;
 }
 
-// Applies fieldSwap to every element of an array of records of the given stride.
-template <std::size_t Stride, typename FieldSwap>
-uint32 SwapRecords(void* arg, uint32 num, FieldSwap fieldSwap) {
-  auto* p = static_cast<unsigned char*>(arg);
-  for (uint32 k = 0; k < num; ++k, p += Stride) {
-    fieldSwap(p);
-  }
-  return 1;
-}
-
 }  // namespace
 
 // One-byte data has no byte order.
@@ -84,69 +74,6 @@ uint32 VekByteSwap_float32(void* arg, uint32 num) {
 }
 uint32 VekByteSwap_float64(void* arg, uint32 num) {
   return SwapScalars<float64, VekEndianFloat64_Swap>(arg, num);
-}
-
-uint32 VekByteSwap_RlHeader(void* arg, uint32 num) {
-  return SwapRecords<sizeof(RlHeader)>(arg, num, [](unsigned char* r) {
-    VekByteSwap_uint32(r + offsetof(RlHeader, size), 1);
-  });
-}
-
-uint32 VekByteSwap_RlRawPoint(void* arg, uint32 num) {
-  return SwapRecords<sizeof(RlRawPoint)>(arg, num, [](unsigned char* r) {
-    VekByteSwap_float32(r, 3);  // x, y, z
-  });
-}
-
-uint32 VekByteSwap_RlRawPointD(void* arg, uint32 num) {
-  return SwapRecords<sizeof(RlRawPointD)>(arg, num, [](unsigned char* r) {
-    VekByteSwap_float64(r, 3);  // x, y, z
-  });
-}
-
-uint32 VekByteSwap_RlRawTexCoord(void* arg, uint32 num) {
-  return SwapRecords<sizeof(RlRawTexCoord)>(arg, num, [](unsigned char* r) {
-    VekByteSwap_float32(r, 2);  // u, v
-  });
-}
-
-uint32 VekByteSwap_RlRawTriangle(void* arg, uint32 num) {
-  return SwapRecords<sizeof(RlRawTriangle)>(arg, num, [](unsigned char* r) {
-    VekByteSwap_RlRawPoint(r + offsetof(RlRawTriangle, vert), 3);
-    VekByteSwap_RlRawPoint(r + offsetof(RlRawTriangle, norm), 3);
-    VekByteSwap_RlRawTexCoord(r + offsetof(RlRawTriangle, texCoord), 3);
-  });
-}
-
-uint32 VekByteSwap_RlRawTangentSpace(void* arg, uint32 num) {
-  return SwapRecords<sizeof(RlRawTangentSpace)>(arg, num, [](unsigned char* r) {
-    VekByteSwap_RlRawPoint(r + offsetof(RlRawTangentSpace, tangent), 3);
-    VekByteSwap_RlRawPoint(r + offsetof(RlRawTangentSpace, binormal), 3);
-  });
-}
-
-uint32 VekByteSwap_RlRawTangentSpaceD(void* arg, uint32 num) {
-  return SwapRecords<sizeof(RlRawTangentSpaceD)>(arg, num, [](unsigned char* r) {
-    VekByteSwap_RlRawPointD(r + offsetof(RlRawTangentSpaceD, tangent), 3);
-    VekByteSwap_RlRawPointD(r + offsetof(RlRawTangentSpaceD, binormal), 3);
-  });
-}
-
-uint32 VekByteSwap_RlIndex(void* arg, uint32 num) {
-  return SwapRecords<sizeof(RlIndex)>(arg, num, [](unsigned char* r) {
-    VekByteSwap_int32(r + offsetof(RlIndex, idx), 3);
-  });
-}
-
-uint32 VekByteSwap_RlTangentPointD(void* arg, uint32 num) {
-  return SwapRecords<sizeof(RlTangentPointD)>(arg, num, [](unsigned char* r) {
-    VekByteSwap_float64(r + offsetof(RlTangentPointD, vertex), 3);
-    VekByteSwap_float64(r + offsetof(RlTangentPointD, normal), 3);
-    VekByteSwap_float64(r + offsetof(RlTangentPointD, uv), 2);
-    VekByteSwap_float64(r + offsetof(RlTangentPointD, tangent), 3);
-    VekByteSwap_float64(r + offsetof(RlTangentPointD, binormal), 3);
-    VekByteSwap_int32(r + offsetof(RlTangentPointD, count), 1);
-  });
 }
 
 uint32 VekByteSwap_TGAHeaderInfo(void* arg, uint32 num) {

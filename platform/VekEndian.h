@@ -3,6 +3,7 @@
 #define VEK_ENDIAN_H
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 
 #include "MacSpecific.h"
@@ -27,5 +28,15 @@ UInt64 VekEndian64_Swap(UInt64 i64);
 // conversion, so every bit pattern comes back exactly.
 float32 VekEndianFloat32_Swap(float32 f32);
 float64 VekEndianFloat64_Swap(float64 f64);
+
+// Applies fieldSwap to every element of an array of records of the given stride.
+template <std::size_t Stride, typename FieldSwap>
+inline uint32 SwapRecords(void* arg, uint32 num, FieldSwap fieldSwap) {
+  auto* p = static_cast<unsigned char*>(arg);
+  for (uint32 k = 0; k < num; ++k, p += Stride) {
+    fieldSwap(p);
+  }
+  return 1;
+}
 
 #endif
