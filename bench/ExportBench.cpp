@@ -175,7 +175,7 @@ Measured RunWrite(const SceneCase& c) {
 Measured RunPlugin(const SceneCase& c) {
   return InChild([&] {
     try {
-      LoadSceneFile(c.path);
+      LoadSceneFile(c.path, host::Scene::Active(), SceneOptions{});
     } catch (const SceneError&) {
       return -1.0;
     }

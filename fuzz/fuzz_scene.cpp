@@ -29,9 +29,6 @@ void Check(bool condition) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   gDir = "/tmp/rlf_fuzz_scene_" + std::to_string(getpid());
   std::system(("mkdir -p " + gDir).c_str());
-  // Assimp's readers loop forever on many mutated files: a fifth of a second is plenty
-  // for inputs of this size.
-  SetAssimpReadSeconds(0.2);
   gPlugin = new host::PluginHost();
   std::string error;
   if (!gPlugin->Load(RLF_EXPORT_MODULE, &error)) {
@@ -56,7 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fclose(fp);
   std::remove(target.c_str());
   try {
-    LoadSceneFile(scene);
+    // Assimp's readers loop forever on many mutated files: a fifth of a second is plenty
+    // for inputs of this size.
+    SceneOptions options;
+    options.assimpSeconds = 0.2;
+    LoadSceneFile(scene, host::Scene::Active(), options);
   } catch (const SceneError&) {
     return 0;  // refused with a message
   }

@@ -26,7 +26,19 @@ struct ExportOptions {
   std::string output;
   std::vector<std::string> select;
   std::string plugin;
+  double assimpSeconds = SceneOptions{}.assimpSeconds;
 };
+
+// Loads a scene file into the active scene, under rlf's interrupt rule, and prints the
+// reader's warnings. Throws SceneError.
+void LoadScene(const std::string& path, double assimpSeconds) {
+  SceneOptions options;
+  options.assimpSeconds = assimpSeconds;
+  options.childWatch = &InterruptChildWatch();
+  for (const std::string& warning : LoadSceneFile(path, host::Scene::Active(), options)) {
+    std::cerr << "rlf: warning: " << warning << "\n";
+  }
+}
 
 // The module beside the program, or in the library directory of an installation.
 std::string DefaultPlugin() {
@@ -150,9 +162,9 @@ int RunExport(const ExportOptions& options) {
   std::string summary;
   try {
     if (options.scene.empty()) {
-      summary = LoadSampleScene();
+      summary = LoadSampleScene(host::Scene::Active());
     } else {
-      LoadSceneFile(options.scene);
+      LoadScene(options.scene, options.assimpSeconds);
       summary = options.scene;
     }
   } catch (const SceneError& e) {
@@ -199,7 +211,7 @@ int RunExport(const ExportOptions& options) {
 
 bool ExportScene(const std::string& sceneFile, const std::string& output, std::string* error) {
   try {
-    LoadSceneFile(sceneFile);
+    LoadScene(sceneFile, SceneOptions{}.assimpSeconds);
   } catch (const SceneError& e) {
     *error = e.what();
     return false;
@@ -233,9 +245,8 @@ void AddExportCommand(CLI::App& app, int& exitStatus) {
   command->add_option("--select", options->select,
                       "Export only this node and what lies below it (repeatable)");
   command->add_option("--plugin", options->plugin, "Plug-in module (default: RLFExport.so beside rlf)");
-  command->add_option_function<double>("--assimp-seconds", SetAssimpReadSeconds,
-                                         "Seconds a file read through Assimp gets, besides one per megabyte "
-                                         "(default 10)");
+  command->add_option("--assimp-seconds", options->assimpSeconds,
+                      "Seconds a file read through Assimp gets, besides one per megabyte (default 10)");
   command->callback([options, listFormats, &exitStatus] {
     if (*listFormats) {
       ListFormats();

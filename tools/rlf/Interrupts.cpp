@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstring>
 #include <iterator>
+#include <optional>
 
 #include "host/Scene.h"
 
@@ -123,12 +124,34 @@ void ForgetOnInterrupt(int handle) {
   if (handle >= 0 && static_cast<std::size_t>(handle) < kSlots) gUsed[handle].store(false);
 }
 
-void KillOnInterrupt(pid_t child) { gChild.store(child); }
+namespace {
 
-void DetachChildFromInterrupts() {
-  for (const int signal : kSignals) std::signal(signal, SIG_DFL);
-  const sigset_t ending = EndingSignals();
-  pthread_sigmask(SIG_UNBLOCK, &ending, nullptr);
-  gChild.store(0);
-  prctl(PR_SET_PDEATHSIG, SIGKILL);
+class Watch : public ChildWatch {
+ public:
+  void Forking() override { held_.emplace(); }
+  void Started(pid_t child) override {
+    gChild.store(child);
+    held_.reset();
+  }
+  void InChild() override {
+    for (const int signal : kSignals) std::signal(signal, SIG_DFL);
+    const sigset_t ending = EndingSignals();
+    pthread_sigmask(SIG_UNBLOCK, &ending, nullptr);
+    gChild.store(0);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+  }
+  void Ended() override {
+    gChild.store(0);
+    held_.reset();
+  }
+
+ private:
+  std::optional<SignalsHeld> held_;
+};
+
+}  // namespace
+
+ChildWatch& InterruptChildWatch() {
+  static Watch watch;
+  return watch;
 }

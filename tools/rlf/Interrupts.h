@@ -22,6 +22,8 @@
 #include <atomic>
 #include <string>
 
+#include "SceneFiles.h"
+
 class InterruptScope {
  public:
   // Made once by main for the command; ends by the signal unless told otherwise.
@@ -66,11 +68,10 @@ const std::atomic<bool>& StopFlag();
 int RemoveOnInterrupt(const std::string& path);
 void ForgetOnInterrupt(int handle);
 
-// A child process killed on an interrupt (0: none).
-void KillOnInterrupt(pid_t child);
-
-// In a freshly forked child: the ending signals back to their defaults, so that the
-// child never runs the parent's cleanup, and the child ends when the parent does.
-void DetachChildFromInterrupts();
+// The child processes of scene readers, under this rule: the signals wait from the fork
+// until the child is known, an interrupt kills the child, and in the child the ending
+// signals are back to their defaults (it never runs the parent's cleanup) and the child
+// ends when the parent does.
+ChildWatch& InterruptChildWatch();
 
 #endif

@@ -26,7 +26,7 @@ const std::vector<SceneFormat>& SceneFormats() {
   return formats;
 }
 
-void LoadSceneFile(const std::string& path) {
+std::vector<std::string> LoadSceneFile(const std::string& path, host::Scene& scene, const SceneOptions& options) {
   std::string extension = std::filesystem::path(path).extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -37,14 +37,16 @@ void LoadSceneFile(const std::string& path) {
   if (format == formats.end()) {
     throw SceneError(path + ": unknown scene format (rlf export --list-formats lists those it reads)");
   }
-  host::Scene::Active().Reset();
+  scene.Reset();
   try {
-    format->load(path);
+    SceneRead read = format->load(path, scene, options);
+    if (!read.read) read = formats.back().load(path, scene, options);  // an older version, Assimp's to read
+    return read.warnings;
   } catch (const SceneError&) {
-    host::Scene::Active().Reset();
+    scene.Reset();
     throw;
   } catch (const std::invalid_argument& e) {  // the scene model refused a mesh
-    host::Scene::Active().Reset();
+    scene.Reset();
     throw SceneError(path + ": " + e.what());
   }
 }

@@ -9,7 +9,6 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
-#include <iostream>
 #include <map>
 #include <string_view>
 #include <system_error>
@@ -263,8 +262,7 @@ class SceneBuilder {
   }
 
   // One transform with a mesh shape per o/g; one renderable set per material name.
-  void Build() {
-    host::Scene& scene = host::Scene::Active();
+  void Build(host::Scene& scene) {
     std::map<std::string, int> sets;
     for (ObjMesh& m : meshes_) {
       if (m.mesh.faceCounts.empty()) {
@@ -418,7 +416,7 @@ std::string AnnouncedFormat(std::string_view text) {
 
 }  // namespace
 
-void LoadObjScene(const std::string& path) {
+SceneRead LoadObjScene(const std::string& path, host::Scene& scene, const SceneOptions&) {
   SceneBuilder builder(path);
   uint64_t pointsAndLines = 0;
   {
@@ -456,8 +454,10 @@ void LoadObjScene(const std::string& path) {
     for (const Stretch& stretch : stretches) pointsAndLines += stretch.pointsAndLines;
     builder.Apply(stretches);
   }
-  builder.Build();
+  builder.Build(scene);
+  SceneRead read;
   if (pointsAndLines > 0) {
-    std::cerr << "rlf: warning: " << path << ": " << pointsAndLines << " points or lines skipped (they have no polygons)\n";
+    read.warnings.push_back(path + ": " + std::to_string(pointsAndLines) + " points or lines skipped (they have no polygons)");
   }
+  return read;
 }

@@ -81,8 +81,7 @@ host::MeshDesc Flat(const std::vector<float>& xz, bool uvs) {
 
 }  // namespace
 
-std::string LoadSampleScene() {
-  host::Scene& scene = host::Scene::Active();
+std::string LoadSampleScene(host::Scene& scene) {
   scene.Reset();
   const int metal = scene.AddShadingSet("metal");
   const int paint = scene.AddShadingSet("paint");

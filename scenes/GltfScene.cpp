@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
 #include <map>
 
 #include "GltfDraco.h"
@@ -23,7 +22,9 @@ namespace {
 
 class GltfReader {
  public:
-  GltfReader(const std::string& path, const tinygltf::Model& model) : path_(path), model_(model) {}
+  // Fills scene (none: only LoadGltfTangentMesh's reading).
+  GltfReader(const std::string& path, const tinygltf::Model& model, host::Scene* scene)
+      : path_(path), model_(model), scene_(scene) {}
 
   // Primitives of points or lines met so far: they have no polygons.
   int SkippedPrimitives() const { return skipped_; }
@@ -141,7 +142,7 @@ class GltfReader {
 
   host::NodeId AddNode(int index, host::NodeId parent) {
     const tinygltf::Node& node = model_.nodes[static_cast<std::size_t>(index)];
-    host::Scene& scene = host::Scene::Active();
+    host::Scene& scene = *scene_;
     const std::string name = node.name.empty() ? "node" + std::to_string(index) : node.name;
     const host::NodeId transform = scene.AddTransform(name, parent, LocalMatrix(node));
     if (node.mesh >= 0) {
@@ -530,7 +531,7 @@ class GltfReader {
     if (!mesh.u.empty() && mesh.u.size() == vertices) {
       mesh.faceUVIds = std::move(geometry.corners);
     }
-    host::Scene& scene = host::Scene::Active();
+    host::Scene& scene = *scene_;
     const host::NodeId shape = scene.AddMesh(name, parent, std::move(mesh));
     const int material = primitive.material;
     std::string setName = "default";
@@ -547,6 +548,7 @@ class GltfReader {
 
   std::string path_;
   const tinygltf::Model& model_;
+  host::Scene* scene_;
   std::map<std::string, int> sets_;
   int skipped_ = 0;
 };
@@ -665,24 +667,26 @@ bool LoadModel(const std::string& path, tinygltf::Model* model) {
 
 }  // namespace
 
-void LoadGltfScene(const std::string& path) {
+SceneRead LoadGltfScene(const std::string& path, host::Scene& scene, const SceneOptions&) {
   tinygltf::Model model;
+  SceneRead read;
   if (!LoadModel(path, &model)) {
-    LoadAssimpScene(path);  // glTF 1.0 is Assimp's to read
-    return;
+    read.read = false;  // glTF 1.0 is Assimp's to read
+    return read;
   }
-  GltfReader reader(path, model);
+  GltfReader reader(path, model, &scene);
   for (const int root : reader.Roots(reader.CheckNodeGraph())) reader.AddTree(root);
   if (reader.SkippedPrimitives() > 0) {
-    std::cerr << "rlf: warning: " << path << ": " << reader.SkippedPrimitives()
-              << " primitives of points or lines skipped (they have no polygons)\n";
+    read.warnings.push_back(path + ": " + std::to_string(reader.SkippedPrimitives()) +
+                            " primitives of points or lines skipped (they have no polygons)");
   }
+  return read;
 }
 
 RlGltfMesh LoadGltfTangentMesh(const std::string& path) {
   tinygltf::Model model;
   if (!LoadModel(path, &model)) throw SceneError(path + ": glTF 1.0 holds no tangents");
-  GltfReader reader(path, model);
+  GltfReader reader(path, model, nullptr);
   RlGltfMesh mesh;
   for (const int root : reader.Roots(reader.CheckNodeGraph())) reader.AddTangentTree(root, &mesh);
   if (mesh.indices.empty()) throw SceneError(path + ": the scene holds no triangles");

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <nlohmann/json.hpp>
 
-#include "SceneFiles.h"
+#include "SceneError.h"
 
 namespace {
 

@@ -19,16 +19,13 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <map>
 #include <memory>
-#include <optional>
 #include <type_traits>
 #include <unordered_map>
 #include <vector>
 
 #include "InputFile.h"
-#include "Interrupts.h"
 #include "SceneFiles.h"
 #include "SmoothNormals.h"
 #include "host/Scene.h"
@@ -265,11 +262,8 @@ class Channel {
   bool ok_ = true;
 };
 
-// The seconds Assimp's reading gets before the megabytes are added.
-double gReadSeconds = 10;
-
 // Reads the file in a child process. Throws SceneError when the child fails.
-Description DescribeApart(const std::string& path) {
+Description DescribeApart(const std::string& path, const SceneOptions& options) {
   // The child opens the file by name: what it opens is checked here first.
   std::string error;
   FILE* input = OpenInput(path, &error);
@@ -280,14 +274,16 @@ Description DescribeApart(const std::string& path) {
     throw SceneError(path + ": cannot start the Assimp reader");
   }
   std::fflush(nullptr);
-  std::optional<SignalsHeld> held(std::in_place);  // until the interrupt handler knows the child
+  ChildWatch* watch = options.childWatch;
+  if (watch != nullptr) watch->Forking();
   const pid_t pid = fork();
   if (pid < 0) {
+    if (watch != nullptr) watch->Ended();
     close(channel[0]), close(channel[1]);
     throw SceneError(path + ": cannot start the Assimp reader");
   }
   if (pid == 0) {
-    DetachChildFromInterrupts();
+    if (watch != nullptr) watch->InChild();
     close(channel[0]);
     // A reader that faults ends the child by its signal, which the parent reports;
     // handlers the parent installed (a sanitizer's, a fuzzer's) have no say here.
@@ -299,7 +295,9 @@ Description DescribeApart(const std::string& path) {
     struct stat info;
     const off_t megabytes = stat(path.c_str(), &info) == 0 ? info.st_size >> 20 : 0;
     std::signal(SIGALRM, SIG_DFL);
-    const double limit = gReadSeconds + static_cast<double>(std::min<off_t>(megabytes, 3600));
+    // At least a hundredth of a second, at most a day (a NaN asks for the least).
+    const double seconds = options.assimpSeconds >= 0.01 ? std::min(options.assimpSeconds, 86400.0) : 0.01;
+    const double limit = seconds + static_cast<double>(std::min<off_t>(megabytes, 3600));
     itimerval timer{};
     timer.it_value.tv_sec = static_cast<time_t>(limit);
     timer.it_value.tv_usec = static_cast<suseconds_t>((limit - static_cast<double>(timer.it_value.tv_sec)) * 1e6);
@@ -319,8 +317,7 @@ Description DescribeApart(const std::string& path) {
     }
     _exit(status);  // no destructors of the parent's objects run twice
   }
-  KillOnInterrupt(pid);
-  held.reset();
+  if (watch != nullptr) watch->Started(pid);
   close(channel[1]);
   Description d;
   FILE* in = fdopen(channel[0], "rb");
@@ -335,7 +332,7 @@ Description DescribeApart(const std::string& path) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  KillOnInterrupt(0);
+  if (watch != nullptr) watch->Ended();
   if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) {
     throw SceneError(path + ": Assimp's reader did not finish reading it in time");
   }
@@ -350,12 +347,11 @@ Description DescribeApart(const std::string& path) {
 
 }  // namespace
 
-void LoadAssimpScene(const std::string& path) {
-  Description d = DescribeApart(path);
+SceneRead LoadAssimpScene(const std::string& path, host::Scene& scene, const SceneOptions& options) {
+  Description d = DescribeApart(path, options);
   if (!d.error.empty()) {
     throw SceneError(path + ": " + d.error);
   }
-  host::Scene& scene = host::Scene::Active();
   std::vector<host::NodeId> transforms;
   std::map<int, host::NodeId> shapes;  // Assimp mesh -> its host shape
   std::map<std::string, int> sets;
@@ -385,12 +381,12 @@ void LoadAssimpScene(const std::string& path) {
       scene.AssignObject(set->second, shape);
     }
   }
+  SceneRead read;
   if (d.skipped > 0) {
-    std::cerr << "rlf: warning: " << path << ": " << d.skipped << " points or lines skipped (they have no polygons)\n";
+    read.warnings.push_back(path + ": " + std::to_string(d.skipped) + " points or lines skipped (they have no polygons)");
   }
+  return read;
 }
-
-void SetAssimpReadSeconds(double seconds) { gReadSeconds = std::max(seconds, 0.01); }
 
 std::vector<std::string> AssimpExtensions() {
   std::string list;

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <new>
 
-#include "SceneFiles.h"
+#include "SceneError.h"
 
 namespace {
 
