@@ -30,6 +30,22 @@ TEST_F(FileCommands, InfoTellsChunksCountsAndBounds) {
   EXPECT_EQ(r.err, "Unable to read header\nrlf: garbage.rlf: not a readable RLF file\n");
 }
 
+// Every command that reads a mesh takes a scene file too, as rlf export reads it, and
+// sees what its export holds.
+TEST_F(FileCommands, ScenesAreReadAsTheirExports) {
+  Write("quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nf 1/1 2/2 3/3 4/4\n");
+  const RunResult info = Rlf({"info", "quad.obj", "--json"});
+  ASSERT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find("\"tag\": \"TRIS\", \"offset\": 8, \"size\": 196}], \"triangles\": 2"), std::string::npos)
+      << info.out;
+  const RunResult weld = Rlf({"weld", "quad.obj", "-o", "quad.glb"});
+  EXPECT_NE(weld.out.find("welded 2 triangles into 4 vertices"), std::string::npos) << weld.err;
+  EXPECT_EQ(Rlf({"render", "quad.obj", "-o", "quad.png", "--size", "16"}).status, 0);
+  const RunResult missing = Rlf({"render", "missing.obj", "-o", "missing.png"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("missing.obj"), std::string::npos) << missing.err;
+}
+
 TEST_F(FileCommands, ConvertWrapsABody) {
   std::ifstream in(Path("sample.rlf"), std::ios::binary);
   std::string file((std::istreambuf_iterator<char>(in)), {});

@@ -23,7 +23,7 @@
 #include "NonFinite.h"
 #include "OutputFile.h"
 #include "RlBake.h"
-#include "RlfFile.h"
+#include "MeshInput.h"
 #include "SceneFiles.h"
 
 namespace {
@@ -39,47 +39,10 @@ struct BakeArguments {
   FrameChoice frames;
 };
 
-bool IsRlfFile(const std::string& path) {
-  char magic[4] = {};
-  std::string error;
-  FILE* f = OpenInput(path, &error);
-  const bool rlf =
-      f != nullptr && std::fread(magic, 1, 4, f) == 4 && std::memcmp(magic, "RLF ", 4) == 0;
-  if (f != nullptr) std::fclose(f);
-  return rlf;
-}
-
-// A scene's export, in a directory of its own that an interrupt removes with it.
-bool ExportToScratch(const std::string& path, std::vector<RlRawTriangle>* tris,
-                     std::string* error) {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string directory =
-      std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/rlf-bake-XXXXXX";
-  const int dirHandle = [&] {
-    const SignalsHeld held;
-    if (mkdtemp(directory.data()) == nullptr) return -2;
-    return RemoveOnInterrupt(directory);
-  }();
-  if (dirHandle == -2) {
-    *error = "no scratch directory for exporting " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  const std::string scratch = directory + "/scene.rlf";
-  const int fileHandle = RemoveOnInterrupt(scratch);
-  const bool read = ExportScene(path, scratch, error) && ReadRlfFile(scratch, tris, error);
-  std::remove(scratch.c_str());
-  rmdir(directory.c_str());
-  ForgetOnInterrupt(fileHandle);
-  ForgetOnInterrupt(dirHandle);
-  return read;
-}
-
 // The triangles of an input, finite ones only (the others are counted in a warning).
-bool ReadMesh(const std::string& path, const char* role, std::vector<RlRawTriangle>* tris) {
+bool ReadFiniteMesh(const std::string& path, const char* role, std::vector<RlRawTriangle>* tris) {
   std::string error;
-  const bool read =
-      IsRlfFile(path) ? ReadRlfFile(path, tris, &error) : ExportToScratch(path, tris, &error);
-  if (!read) {
+  if (!ReadMesh(path, tris, &error)) {
     if (!Interrupted()) std::cerr << "rlf: " << error << "\n";
     return false;
   }
@@ -272,8 +235,8 @@ int RunBake(const BakeArguments& args) {
   bool read;
   {
     const Deferral deferral;
-    read = (args.frames.Input() ? ReadTangentMesh(args.low, &low, &lowMesh) : ReadMesh(args.low, "low", &low)) &&
-           ReadMesh(args.high, "high", &high);
+    read = (args.frames.Input() ? ReadTangentMesh(args.low, &low, &lowMesh) : ReadFiniteMesh(args.low, "low", &low)) &&
+           ReadFiniteMesh(args.high, "high", &high);
   }
   if (Interrupted()) return std::fputs(interrupted.c_str(), stderr), 1;
   if (!read) return 1;

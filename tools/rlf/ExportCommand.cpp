@@ -157,41 +157,43 @@ bool WriteThroughPlugin(const std::string& pluginPath, const std::string& output
   return false;
 }
 
-int RunExport(const ExportOptions& options) {
-  EndInterruptsWith("\nrlf: interrupted; " + options.output + " not written\n");
-  std::string summary;
+// The one road of an export: options.scene (the built-in sample when empty) loaded into
+// the active scene, options.select selected, options.output written through the plug-in.
+// *summary names what was loaded. False with *error, one line, on failure.
+bool Export(const ExportOptions& options, std::string* summary, std::string* error) {
   try {
     if (options.scene.empty()) {
-      summary = LoadSampleScene(host::Scene::Active());
+      *summary = LoadSampleScene(host::Scene::Active());
     } else {
       LoadScene(options.scene, options.assimpSeconds);
-      summary = options.scene;
+      *summary = options.scene;
     }
   } catch (const SceneError& e) {
-    std::cerr << "rlf: " << e.what() << "\n";
-    return 1;
+    *error = e.what();
+    return false;
   }
   host::Scene& scene = host::Scene::Active();
   for (const std::string& name : options.select) {
     const int node = FindNode(name);
     if (node < 0) {
-      std::cerr << "rlf: no node named \"" << name << "\" in " << summary << "\n";
-      return 1;
+      *error = "no node named \"" + name + "\" in " + *summary;
+      return false;
     }
     scene.Select(node);
   }
-  std::string error;
-  bool written;
-  {
-    const ProgressLine progress(scene);
-    written = WriteThroughPlugin(options.plugin, options.output, !options.select.empty(), &error);
-  }
-  if (!written) {
+  const ProgressLine progress(scene);
+  return WriteThroughPlugin(options.plugin, options.output, !options.select.empty(), error);
+}
+
+int RunExport(const ExportOptions& options) {
+  EndInterruptsWith("\nrlf: interrupted; " + options.output + " not written\n");
+  std::string summary, error;
+  if (!Export(options, &summary, &error)) {
     std::cerr << "rlf: " << error << "\n";
     return 1;
   }
   std::cout << "exported " << summary << " to " << options.output;
-  if (const long long skipped = LargePolygons(scene); skipped > 0) {
+  if (const long long skipped = LargePolygons(host::Scene::Active()); skipped > 0) {
     std::cout << " (" << skipped << (skipped == 1 ? " polygon" : " polygons") << " of more than "
               << kMaxPolygonCorners << " corners left out by the plug-in)";
   }
@@ -210,13 +212,11 @@ int RunExport(const ExportOptions& options) {
 }  // namespace
 
 bool ExportScene(const std::string& sceneFile, const std::string& output, std::string* error) {
-  try {
-    LoadScene(sceneFile, SceneOptions{}.assimpSeconds);
-  } catch (const SceneError& e) {
-    *error = e.what();
-    return false;
-  }
-  return WriteThroughPlugin({}, output, false, error);
+  ExportOptions options;
+  options.scene = sceneFile;
+  options.output = output;
+  std::string summary;
+  return Export(options, &summary, error);
 }
 
 namespace {

@@ -9,10 +9,9 @@
 #include <sstream>
 
 #include "Commands.h"
-#include "InputFile.h"
 #include "MacSpecific.h"
 #include "NonFinite.h"
-#include "RlfFile.h"
+#include "MeshInput.h"
 
 namespace {
 
@@ -23,13 +22,9 @@ struct Chunk {
 };
 
 // The chunk headers: the top-level ones, and those inside "RLF ".
-std::vector<Chunk> ListChunks(const std::string& path) {
+std::vector<Chunk> ListChunks(FILE* fp) {
   std::vector<Chunk> chunks;
-  std::string error;
-  FILE* fp = OpenInput(path, &error);
-  if (fp == nullptr) {
-    return chunks;
-  }
+  std::rewind(fp);
   RlHeader header;
   long at = 0;
   while (chunks.size() < 1000 && std::fread(&header, sizeof header, 1, fp) == 1) {
@@ -47,7 +42,6 @@ std::vector<Chunk> ListChunks(const std::string& path) {
     }
     at = next;
   }
-  std::fclose(fp);
   return chunks;
 }
 
@@ -98,11 +92,12 @@ Stats Measure(const std::vector<RlRawTriangle>& tris) {
 int RunInfo(const std::string& path, bool json) {
   std::vector<RlRawTriangle> tris;
   std::string error;
-  if (!ReadRlfFile(path, &tris, &error)) {
+  MeshInput input;
+  if (!input.Open(path, &error) || !ReadTriangles(input.Stream(), path, &tris, &error)) {
     std::cerr << "rlf: " << error << "\n";
     return 1;
   }
-  const std::vector<Chunk> chunks = ListChunks(path);
+  const std::vector<Chunk> chunks = ListChunks(input.Stream());
   const Stats s = Measure(tris);
   std::ostringstream out;
   const bool empty = s.triangles == 0;
@@ -141,8 +136,9 @@ int RunInfo(const std::string& path, bool json) {
 void AddInfoCommand(CLI::App& app, int& exitStatus) {
   auto path = std::make_shared<std::string>();
   auto json = std::make_shared<bool>(false);
-  CLI::App* command = app.add_subcommand("info", "Show the chunks, counts, bounds and oddities of an RLF file");
-  command->add_option("file", *path, "RLF file")->required();
+  CLI::App* command =
+      app.add_subcommand("info", "Show the chunks, counts, bounds and oddities of an RLF file (or of a scene's export)");
+  command->add_option("file", *path, "RLF file, or any scene rlf export reads")->required();
   command->add_flag("--json", *json, "Print one JSON object");
   command->callback([path, json, &exitStatus] { exitStatus = RunInfo(*path, *json); });
 }

@@ -21,7 +21,7 @@
 #include "NonFinite.h"
 #include "OutputFile.h"
 #include "RlTangentSpace.h"
-#include "RlfFile.h"
+#include "MeshInput.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ int RunRender(const RenderOptions& options) {
   }
   std::vector<RlRawTriangle> tris, framing;
   std::string error;
-  if (!ReadRlfFile(input, &tris, &error) || (!options.boundsOf.empty() && !ReadRlfFile(options.boundsOf, &framing, &error))) {
+  if (!ReadMesh(input, &tris, &error) || (!options.boundsOf.empty() && !ReadMesh(options.boundsOf, &framing, &error))) {
     std::cerr << "rlf: " << error << "\n";
     return 1;
   }
@@ -255,8 +255,8 @@ int RunRender(const RenderOptions& options) {
 void AddRenderCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<RenderOptions>();
   CLI::App* command = app.add_subcommand(
-      "render", "Draw an RLF file's normals, tangent frames or texture coordinates as colours, or lit, into a PNG");
-  command->add_option("file", options->input, "RLF file")->required();
+      "render", "Draw a mesh's normals, tangent frames or texture coordinates as colours, or lit, into a PNG");
+  command->add_option("file", options->input, "RLF file, or any scene rlf export reads")->required();
   command->add_option("-o,--output", options->output, "OUT.png")->required();
   command->add_option("--shade", options->shade, "What the colours show (default: normal, or lit with a normal map)")
       ->check(CLI::IsMember({"normal", "tangent", "uv", "lit"}));
@@ -265,7 +265,7 @@ void AddRenderCommand(CLI::App& app, int& exitStatus) {
                       "writes it), lit or as colours");
   AddFrameOptions(command, &options->frames, true, false);
   command->add_option("--bounds-of", options->boundsOf,
-                      "Fit the camera to this RLF file's bounds instead (to compare two meshes picture by picture)");
+                      "Fit the camera to this mesh's bounds instead (to compare two meshes picture by picture)");
   command->add_option("--size", options->size, "Width and height in pixels")
       ->check(CLI::Range(16, 8192))
       ->capture_default_str();

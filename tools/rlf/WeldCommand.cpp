@@ -13,7 +13,7 @@
 #include "NonFinite.h"
 #include "OutputFile.h"
 #include "RlTangentSpace.h"
-#include "RlfFile.h"
+#include "MeshInput.h"
 
 namespace {
 
@@ -142,7 +142,7 @@ int RunWeld(const WeldOptions& options) {
   }
   std::vector<RlRawTriangle> tris;
   std::string error;
-  if (!ReadRlfFile(input, &tris, &error)) {
+  if (!ReadMesh(input, &tris, &error)) {
     std::cerr << "rlf: " << error << "\n";
     return 1;
   }
@@ -203,8 +203,8 @@ int RunWeld(const WeldOptions& options) {
 void AddWeldCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<WeldOptions>();
   CLI::App* command = app.add_subcommand(
-      "weld", "Weld an RLF file into an indexed mesh with tangent frames, as binary glTF (.glb) or OBJ");
-  command->add_option("file", options->input, "RLF file")->required();
+      "weld", "Weld a mesh into an indexed mesh with tangent frames, as binary glTF (.glb) or OBJ");
+  command->add_option("file", options->input, "RLF file, or any scene rlf export reads")->required();
   command->add_option("-o,--output", options->output, "OUT.glb or OUT.obj")->required();
   command->add_flag("--skip-non-finite", options->skipNonFinite,
                     "Drop triangles holding infinities or NaNs instead of refusing the file");

@@ -1,0 +1,35 @@
+// What the commands read: an RLF file (by its content, or named .rlf), or any scene rlf
+// export reads, exported through the plug-in first so that a command sees exactly what
+// an export holds.
+#ifndef RLF_MESH_INPUT_H
+#define RLF_MESH_INPUT_H
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "RlFileIO.h"
+
+// An input opened as an RLF stream: the RLF file itself, or a scene's export (written to
+// a scratch directory that an interrupt removes, read into memory, removed).
+class MeshInput {
+ public:
+  // False with *error, one line naming the file, on failure.
+  bool Open(const std::string& path, std::string* error);
+  // The RLF bytes from their start; the input owns the stream.
+  FILE* Stream() const { return stream_.get(); }
+
+ private:
+  std::vector<unsigned char> exported_;
+  std::unique_ptr<FILE, int (*)(FILE*)> stream_{nullptr, std::fclose};
+};
+
+// The triangles of an RLF stream from its start (name says whose, in *error). A file
+// whose triangle chunk holds no triangles reads as empty.
+bool ReadTriangles(FILE* fp, const std::string& name, std::vector<RlRawTriangle>* tris, std::string* error);
+
+// The triangles of the input at path: MeshInput, then ReadTriangles.
+bool ReadMesh(const std::string& path, std::vector<RlRawTriangle>* tris, std::string* error);
+
+#endif
