@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build make g++ binutils libgtest-dev libbenchmark-dev
           libcli11-dev libtinyobjloader-dev libtinygltf-dev libstb-dev libassimp-dev
-          libdraco-dev nlohmann-json3-dev libembree-dev zlib1g-dev
+          libdraco-dev libmeshoptimizer-dev nlohmann-json3-dev libembree-dev zlib1g-dev
           chromium assimp-testmodels blender python3-numpy "$@")
 
 missing=()

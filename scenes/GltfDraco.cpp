@@ -1,15 +1,17 @@
-// Compressed glTF primitives: the loader is shown a file whose compressed primitives have
-// no index accessor, then each compressed block is decoded by Draco and read in place of
-// the primitive's accessors.
+// Compressed glTF: the loader is shown a file whose Draco-compressed primitives have no
+// index accessor and whose meshopt-compressed buffers are decoded (GltfMeshopt.h); then
+// each Draco block is decoded and read in place of the primitive's accessors.
 #include "GltfDraco.h"
 
 #include <draco/compression/decode.h>
 #include <tiny_gltf.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <nlohmann/json.hpp>
 
+#include "GltfMeshopt.h"
 #include "SceneError.h"
 
 namespace {
@@ -18,6 +20,8 @@ constexpr const char* kExtension = "KHR_draco_mesh_compression";
 
 constexpr uint32_t kGlbMagic = 0x46546C67;      // "glTF"
 constexpr uint32_t kJsonChunkType = 0x4E4F534A;  // "JSON"
+constexpr uint32_t kBinChunkType = 0x004E4942;   // "BIN\0"
+constexpr const char* kMeshoptExtension = "EXT_meshopt_compression";
 constexpr std::size_t kGlbHeader = 12, kChunkHeader = 8;
 
 uint32_t ReadU32(std::string_view bytes, std::size_t at) {
@@ -52,8 +56,9 @@ bool StripIndices(nlohmann::json& document) {
 
 }  // namespace
 
-std::string WithoutCompressedIndices(std::string_view file, bool binary) {
-  std::string_view json = file;
+std::string RewrittenForLoader(std::string_view file, bool binary, const std::string& directory,
+                               const std::string& path) {
+  std::string_view json = file, bin;
   if (binary) {
     if (file.size() < kGlbHeader + kChunkHeader || ReadU32(file, 0) != kGlbMagic ||
         ReadU32(file, kGlbHeader + 4) != kJsonChunkType ||
@@ -61,10 +66,16 @@ std::string WithoutCompressedIndices(std::string_view file, bool binary) {
       return {};
     }
     json = file.substr(kGlbHeader + kChunkHeader, ReadU32(file, kGlbHeader));
+    const std::size_t next = kGlbHeader + kChunkHeader + json.size();
+    if (file.size() - next >= kChunkHeader && ReadU32(file, next + 4) == kBinChunkType) {
+      bin = file.substr(next + kChunkHeader, std::min<std::size_t>(ReadU32(file, next), file.size() - next - kChunkHeader));
+    }
   }
-  if (json.find(kExtension) == std::string_view::npos) return {};
+  if (json.find(kExtension) == std::string_view::npos && json.find(kMeshoptExtension) == std::string_view::npos) return {};
   nlohmann::json document = nlohmann::json::parse(json.begin(), json.end(), nullptr, false);
-  if (document.is_discarded() || !document.is_object() || !StripIndices(document)) return {};
+  if (document.is_discarded() || !document.is_object()) return {};
+  const bool stripped = StripIndices(document);
+  if (!DecodeMeshopt(document, bin, directory, path) && !stripped) return {};
   std::string text = document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
   if (!binary) return text;
   // The same container around the new JSON chunk: padded with spaces to 4 bytes, the

@@ -12,11 +12,14 @@ class Model;
 struct Primitive;
 }  // namespace tinygltf
 
-// The file's bytes (glTF text, or a glb when binary) with "indices" taken out of every
-// compressed primitive: its index accessor has no data outside the compressed block,
-// which tinygltf refuses. Empty when no primitive is compressed, or when the file is not
-// well-formed enough to rewrite (then the loader reads or refuses it as it stands).
-std::string WithoutCompressedIndices(std::string_view file, bool binary);
+// The file's bytes (glTF text, or a glb when binary) as the loader should read them:
+// "indices" taken out of every Draco-compressed primitive (its index accessor has no data
+// outside the compressed block, which tinygltf refuses), and meshopt-compressed buffers
+// decoded (DecodeMeshopt; directory holds the files buffers name). Empty when nothing is
+// compressed, or when the file is not well-formed enough to rewrite (then the loader
+// reads or refuses it as it stands). Throws SceneError naming path when meshopt data
+// cannot be decoded.
+std::string RewrittenForLoader(std::string_view file, bool binary, const std::string& directory, const std::string& path);
 
 // Whether the primitive's geometry is in a compressed block.
 bool IsCompressed(const tinygltf::Primitive& primitive);

@@ -577,20 +577,12 @@ bool LooksLikeGltf1(std::string_view json) {
   return false;
 }
 
-constexpr const char* kMeshopt = "EXT_meshopt_compression";
-
-// Why a file that requires the extension is refused.
-std::string Refusal(const std::string& extension) {
-  if (extension == kMeshopt) {
-    return "its meshes are compressed with " + extension + ", which this reader does not decode";
-  }
-  return "requires the extension " + extension + ", which this reader does not follow";
-}
-
 // Extensions that change what a file's geometry is, and which this reader does not
-// follow: a file that requires one is refused rather than read wrongly.
+// follow: a file that requires one is refused rather than read wrongly. (A file that
+// still requires meshopt after its decoding has fallback data of its own, read as it is.)
 bool ChangesGeometry(const std::string& extension) {
-  return extension != "KHR_mesh_quantization" && extension != "KHR_draco_mesh_compression" && extension.rfind("KHR_materials_", 0) != 0 &&
+  return extension != "KHR_mesh_quantization" && extension != "KHR_draco_mesh_compression" &&
+         extension != "EXT_meshopt_compression" && extension.rfind("KHR_materials_", 0) != 0 &&
          extension != "KHR_texture_basisu" && extension != "EXT_texture_webp" && extension != "KHR_lights_punctual" &&
          extension != "KHR_technique_webgl" && extension != "KHR_techniques_webgl";
 }
@@ -627,12 +619,12 @@ bool LoadModel(const std::string& path, tinygltf::Model* model) {
   const bool binary = mapped.substr(0, 4) == "glTF";
   // Compressed primitives' index accessors are taken out for the loader (their indices
   // are in the compressed blocks); other files are read as they are.
-  const std::string rewritten = WithoutCompressedIndices(mapped, binary);
+  const std::string directory = std::filesystem::path(path).parent_path().string();
+  const std::string rewritten = RewrittenForLoader(mapped, binary, directory, path);
   const std::string_view bytes = rewritten.empty() ? mapped : rewritten;
   if (bytes.size() > UINT32_MAX) {
     throw SceneError(path + ": larger than 4 GB, which glTF readers cannot take");
   }
-  const std::string directory = std::filesystem::path(path).parent_path().string();
   const auto length = static_cast<unsigned>(bytes.size());
   const bool loaded =
       binary ? loader.LoadBinaryFromMemory(model, &error, &warning,
@@ -640,9 +632,6 @@ bool LoadModel(const std::string& path, tinygltf::Model* model) {
              : loader.LoadASCIIFromString(model, &error, &warning, bytes.data(), length, directory);
   // tinygltf may stumble over meshopt-compressed meshes (their views have no data of
   // their own): name the cause instead.
-  if (!loaded && bytes.find(kMeshopt) != std::string_view::npos) {
-    throw SceneError(path + ": " + Refusal(kMeshopt));
-  }
   if (!loaded && LooksLikeGltf1(bytes)) return false;  // glTF 1.0, whose asset may be missing
   if (!loaded) {
     std::string reason = error.empty() ? "not a glTF file" : error;
@@ -659,7 +648,7 @@ bool LoadModel(const std::string& path, tinygltf::Model* model) {
   }
   for (const std::string& extension : model->extensionsRequired) {
     if (ChangesGeometry(extension)) {
-      throw SceneError(path + ": " + Refusal(extension));
+      throw SceneError(path + ": requires the extension " + extension + ", which this reader does not follow");
     }
   }
   return true;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <fstream>
 
 #include "RlfProgram.h"
 
@@ -184,33 +186,45 @@ void ExpectSameTriangles(const std::vector<RlRawTriangle>& plain, const std::vec
   }
 }
 
-// glTF files as another tool writes them: glTF Transform's quantized and Draco-compressed
-// variants of a welded glb export the same triangles within their quantization; the
-// meshopt variant is refused with a line naming the compression.
+// glTF files as another tool writes them: glTF Transform's quantized, Draco-compressed
+// and meshopt-compressed variants of a welded glb (meshopt also as glTF text with its
+// buffer in a file beside) export the same triangles within their quantization, and
+// damaged meshopt data is refused with one line naming the primitive.
 TEST_F(RlfProgramTest, GltfTransformVariantsMatchTheirOriginal) {
-  if (std::string(RL_NODE).empty()) GTEST_SKIP() << "node is not installed";
+  ASSERT_STRNE(RL_NODE, "") << "node is needed to run glTF Transform";
   ASSERT_EQ(Rlf({"export", "-o", "sample.rlf"}).status, 0);
   ASSERT_EQ(Rlf({"weld", "sample.rlf", "-o", "plain.glb"}).status, 0);
-  for (const char* variant : {"quantize", "draco", "meshopt"}) {
+  const char* const variants[] = {"quantize.glb", "draco.glb", "meshopt.glb", "meshopt.gltf"};
+  for (const std::string variant : variants) {
     const std::string command = "'" + std::string(RL_NODE) + "' '" + RL_NODE_MODULES +
-                                 "/@gltf-transform/cli/bin/cli.js' " + variant + " '" + Path("plain.glb") + "' '" +
-                                 Path(std::string(variant) + ".glb") + "' > /dev/null 2>&1";
+                                "/@gltf-transform/cli/bin/cli.js' " + variant.substr(0, variant.find('.')) + " '" +
+                                Path("plain.glb") + "' '" + Path(variant) + "' > /dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
   }
   ASSERT_EQ(Rlf({"export", "plain.glb", "-o", "plain.rlf"}).status, 0);
   const std::vector<RlRawTriangle> plain = Triangles("plain.rlf");
   const Summary bounds = Summarise(plain);
   const float extent = std::max({bounds.hi[0] - bounds.lo[0], bounds.hi[1] - bounds.lo[1], bounds.hi[2] - bounds.lo[2]});
-  // Quantization's bits: 14 for positions (both), 8 (quantize) or 10 (Draco) for normals,
-  // 12 for texture coordinates; the texture range here is 8 wide.
-  for (const char* variant : {"quantize", "draco"}) {
+  // Quantization's bits: 14 for positions (all), 8 (quantize), 10 (Draco) or 8 in
+  // octahedral form (meshopt, so 7 per component) for normals, 12 for texture
+  // coordinates; the texture range here is 8 wide.
+  for (const std::string variant : variants) {
     SCOPED_TRACE(variant);
-    const RunResult r = Rlf({"export", std::string(variant) + ".glb", "-o", "variant.rlf"});
+    const RunResult r = Rlf({"export", variant, "-o", "variant.rlf"});
     ASSERT_EQ(r.status, 0) << r.err;
-    ExpectSameTriangles(plain, Triangles("variant.rlf"), extent / (1 << 13), 1.0f / (1 << 7), 8.0f / (1 << 12));
+    const float normal = variant.rfind("meshopt", 0) == 0 ? 1.0f / (1 << 6) : 1.0f / (1 << 7);
+    ExpectSameTriangles(plain, Triangles("variant.rlf"), extent / (1 << 13), normal, 8.0f / (1 << 12));
   }
-  const RunResult r = Rlf({"export", "meshopt.glb", "-o", "out.rlf"});
+  // The compressed stream of the first buffer view (the triangles' indices) cut short.
+  std::ifstream in(Path("meshopt.glb"), std::ios::binary);
+  std::string glb((std::istreambuf_iterator<char>(in)), {});
+  uint32_t jsonLength;
+  std::memcpy(&jsonLength, glb.data() + 12, 4);
+  const std::size_t bin = 20 + jsonLength + 8;
+  for (std::size_t i = bin; i < bin + 64 && i < glb.size(); ++i) glb[i] = static_cast<char>(0xFF);
+  Write("damaged.glb", glb);
+  const RunResult r = Rlf({"export", "damaged.glb", "-o", "out.rlf"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "rlf: meshopt.glb: its meshes are compressed with EXT_meshopt_compression, which this reader does "
-                   "not decode\n");
+  EXPECT_EQ(r.err, "rlf: damaged.glb: the primitive of mesh 0 (\"welded\") (meshopt-compressed) cannot be decoded: its "
+                   "data is damaged\n");
 }
