@@ -3,7 +3,6 @@
 // loaded plug-in of whatever loads. Oracles: a
 // scene either loads or is refused with a SceneError; an export of a loaded scene
 // succeeds and writes a readable RLF file.
-#include <sanitizer/common_interface_defs.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -25,6 +24,13 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
+}  // namespace
+
+// The sanitizers' hook, where a sanitizer is linked in (the replaying build has none).
+extern "C" void __sanitizer_set_death_callback(void (*callback)()) __attribute__((weak));
+
+namespace {
+
 // Assimp reads in a child process, which may run out of memory or crash on a hostile
 // file: the reader reports it, so the child must not report it to the fuzzer as a
 // finding of its own.
@@ -32,7 +38,9 @@ class QuietChildren : public ChildWatch {
  public:
   void Forking() override {}
   void Started(pid_t) override {}
-  void InChild() override { __sanitizer_set_death_callback(nullptr); }
+  void InChild() override {
+    if (__sanitizer_set_death_callback != nullptr) __sanitizer_set_death_callback(nullptr);
+  }
   void Ended() override {}
 };
 

@@ -83,110 +83,127 @@ void Bounds(const std::vector<RlRawTriangle>& tris, Vec3* lo, Vec3* hi) {
   }
 }
 
-int RunRender(const RenderOptions& options) {
-  const std::string& input = options.input;
-  const std::string& output = options.output;
+// What the picture shows: the options' shade, or by default normals (lit with a map).
+// Empty, with a line said, when the request cannot be drawn.
+std::string CheckRequest(const RenderOptions& options) {
   const std::string shade = !options.shade.empty() ? options.shade : options.normalMap.empty() ? "normal" : "lit";
   if (!options.normalMap.empty() && shade != "lit" && shade != "normal") {
     std::cerr << "rlf: a normal map shows through --shade lit or normal\n";
-    return 2;
+    return {};
   }
-  const int size = options.size;
-  std::string extension = std::filesystem::path(output).extension().string();
+  std::string extension = std::filesystem::path(options.output).extension().string();
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (!extension.empty() && extension != ".png") {
-    std::cerr << "rlf: " << output << ": render writes PNG pictures; name the file .png\n";
-    return 2;
+    std::cerr << "rlf: " << options.output << ": render writes PNG pictures; name the file .png\n";
+    return {};
   }
-  std::vector<RlRawTriangle> tris, framing;
-  std::string error;
-  if (!ReadMesh(input, &tris, &error) || (!options.boundsOf.empty() && !ReadMesh(options.boundsOf, &framing, &error))) {
-    std::cerr << "rlf: " << error << "\n";
-    return 1;
-  }
-  NormalMap map;
-  if (!options.normalMap.empty()) {
-    int channels = 0;
-    FILE* image = OpenInput(options.normalMap, &error);
-    if (image == nullptr) {
-      std::cerr << "rlf: " << error << "\n";
-      return 1;
-    }
-    map.levels.reset(stbi_load_from_file_16(image, &map.width, &map.height, &channels, 3));
-    std::fclose(image);
-    if (!map.levels) {
-      std::cerr << "rlf: " << options.normalMap << ": not a readable PNG or TGA image (" << stbi_failure_reason() << ")\n";
-      return 1;
-    }
-  }
-  // Infinities and NaNs have no place in the picture, and would spoil the tangent frames.
-  const std::size_t nonFinite = std::erase_if(tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
-  std::erase_if(framing, [](const RlRawTriangle& t) { return !IsFinite(t); });
-  OutputFile file(output);
-  if (!file.Open()) {
-    std::cerr << "rlf: " << file.Error() << "\n";
-    return 1;
-  }
-  // With a map: the welded mesh as a glTF viewer has it.
-  RlGltfMesh welded;
-  if (map.levels && !tris.empty() && !RlWeldGltfMesh(tris, options.frames.Basis(), &welded)) {
-    std::cerr << "rlf: " << input << ": not enough memory to weld the mesh\n";
-    return 1;
-  }
-  // The colour of each corner.
-  std::vector<Vec3> colours(3 * tris.size());
+  return shade;
+}
+
+bool ReadNormalMap(const std::string& path, NormalMap* map, std::string* error) {
+  FILE* image = OpenInput(path, error);
+  if (image == nullptr) return false;
+  int channels = 0;
+  map->levels.reset(stbi_load_from_file_16(image, &map->width, &map->height, &channels, 3));
+  std::fclose(image);
+  if (!map->levels) *error = path + ": not a readable PNG or TGA image (" + stbi_failure_reason() + ")";
+  return map->levels != nullptr;
+}
+
+// The colour of each corner for shade (with "lit", the normal the light falls on); false
+// when memory runs out.
+bool CornerColours(const std::vector<RlRawTriangle>& tris, const std::string& shade, std::vector<Vec3>* colours) {
+  colours->resize(3 * tris.size());
   if (shade == "tangent" && !tris.empty()) {
     RlRawTangentSpace* raw = nullptr;
-    if (!RlComputeTangents(static_cast<int>(tris.size()), tris.data(), &raw)) {
-      delete[] raw;
-      std::cerr << "rlf: " << input << ": not enough memory for tangent frames\n";
-      return 1;
-    }
+    const bool computed = RlComputeTangents(static_cast<int>(tris.size()), const_cast<RlRawTriangle*>(tris.data()), &raw);
     const std::unique_ptr<RlRawTangentSpace[]> frames(raw);
+    if (!computed) return false;
     for (std::size_t t = 0; t < tris.size(); ++t) {
-      for (int i = 0; i < 3; ++i) colours[3 * t + static_cast<std::size_t>(i)] = DirectionColour(Of(frames[t].tangent[i]));
+      for (int i = 0; i < 3; ++i) (*colours)[3 * t + static_cast<std::size_t>(i)] = DirectionColour(Of(frames[t].tangent[i]));
     }
-  } else {
-    for (std::size_t t = 0; t < tris.size(); ++t) {
-      for (int i = 0; i < 3; ++i) {
-        const RlRawTexCoord& uv = tris[t].texCoord[i];
-        colours[3 * t + static_cast<std::size_t>(i)] =
-            shade == "uv"    ? Vec3{uv.u - std::floor(uv.u), uv.v - std::floor(uv.v), 0.25}
-            : shade == "lit" ? Unit(Of(tris[t].norm[i]))
-                             : DirectionColour(Of(tris[t].norm[i]));
-      }
+    return true;
+  }
+  for (std::size_t t = 0; t < tris.size(); ++t) {
+    for (int i = 0; i < 3; ++i) {
+      const RlRawTexCoord& uv = tris[t].texCoord[i];
+      (*colours)[3 * t + static_cast<std::size_t>(i)] = shade == "uv"    ? Vec3{uv.u - std::floor(uv.u), uv.v - std::floor(uv.v), 0.25}
+                                                        : shade == "lit" ? Unit(Of(tris[t].norm[i]))
+                                                                         : DirectionColour(Of(tris[t].norm[i]));
     }
   }
+  return true;
+}
 
-  // Camera: looking at the box's centre from above the front right, the box filling the view.
-  Vec3 lo, hi;
-  Bounds(framing.empty() ? tris : framing, &lo, &hi);
-  const bool framed = !tris.empty() || !framing.empty();
-  const Vec3 centre = !framed ? Vec3{0, 0, 0} : Vec3{(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
-  const double radius = !framed ? 1.0 : std::max(1e-6, std::sqrt(Dot(hi - lo, hi - lo)) / 2);
-  const Vec3 forward = Unit({-1, -0.8, -1.4});
-  const Vec3 right = Unit(Cross(forward, {0, 1, 0}));
-  const Vec3 up = Cross(right, forward);
-  const double scale = size / (2.1 * radius);
-  // One light, from above the viewer's right, low enough over the surface that bumps show;
-  // a tenth of it everywhere.
-  const Vec3 light = Unit({-0.5 * forward.x + 0.8 * up.x + 0.5 * right.x, -0.5 * forward.y + 0.8 * up.y + 0.5 * right.y,
-                           -0.5 * forward.z + 0.8 * up.z + 0.5 * right.z});
-  const auto lit = [&light](Vec3 normal) {
+// The camera: looking at the box's centre from above the front right, the box filling
+// the picture; and one light, from above the viewer's right, low enough over the surface
+// that bumps show, with a tenth of it everywhere.
+struct View {
+  int size;
+  Vec3 centre, forward, right, up, light;
+  double scale;  // pixels per unit
+
+  View(const std::vector<RlRawTriangle>& framed, int pixels) : size(pixels) {
+    Vec3 lo, hi;
+    Bounds(framed, &lo, &hi);
+    centre = framed.empty() ? Vec3{0, 0, 0} : Vec3{(lo.x + hi.x) / 2, (lo.y + hi.y) / 2, (lo.z + hi.z) / 2};
+    const double radius = framed.empty() ? 1.0 : std::max(1e-6, std::sqrt(Dot(hi - lo, hi - lo)) / 2);
+    forward = Unit({-1, -0.8, -1.4});
+    right = Unit(Cross(forward, {0, 1, 0}));
+    up = Cross(right, forward);
+    scale = size / (2.1 * radius);
+    light = Unit({-0.5 * forward.x + 0.8 * up.x + 0.5 * right.x, -0.5 * forward.y + 0.8 * up.y + 0.5 * right.y,
+                  -0.5 * forward.z + 0.8 * up.z + 0.5 * right.z});
+  }
+  Vec3 Lit(Vec3 normal) const {
     const double grey = 0.1 + 0.9 * std::max(0.0, Dot(Unit(normal), light));
-    return Vec3{grey, grey, grey};
-  };
+    return {grey, grey, grey};
+  }
+};
 
-  std::vector<unsigned char> image(3 * static_cast<std::size_t>(size) * static_cast<std::size_t>(size), 32);
-  std::vector<double> depth(static_cast<std::size_t>(size) * static_cast<std::size_t>(size),
-                            std::numeric_limits<double>::infinity());
-  for (std::size_t t = 0; t < tris.size(); ++t) {
+// What a picture is drawn from.
+struct Drawing {
+  const std::vector<RlRawTriangle>& tris;
+  const std::vector<Vec3>& colours;  // per corner, without a map
+  const NormalMap& map;
+  const RlGltfMesh& welded;  // with a map: the mesh as a viewer has it
+  RlBitangent bitangent;
+  bool lit;
+};
+
+// The colour at weights w of triangle t.
+Vec3 ColourAt(const Drawing& d, const View& view, std::size_t t, const double w[3]) {
+  if (!d.map.levels) {
+    const Vec3 &c0 = d.colours[3 * t], &c1 = d.colours[3 * t + 1], &c2 = d.colours[3 * t + 2];
+    const Vec3 colour{w[0] * c0.x + w[1] * c1.x + w[2] * c2.x, w[0] * c0.y + w[1] * c1.y + w[2] * c2.y,
+                      w[0] * c0.z + w[1] * c1.z + w[2] * c2.z};
+    return d.lit ? view.Lit(colour) : colour;
+  }
+  const RlIndex& corners = d.welded.indices[t];
+  const RlGltfVertex* const c[3] = {&d.welded.vertices[static_cast<std::size_t>(corners.idx[0])],
+                                    &d.welded.vertices[static_cast<std::size_t>(corners.idx[1])],
+                                    &d.welded.vertices[static_cast<std::size_t>(corners.idx[2])]};
+  const Vec3 m = d.map.At(w[0] * c[0]->uv[0] + w[1] * c[1]->uv[0] + w[2] * c[2]->uv[0],
+                          w[0] * c[0]->uv[1] + w[1] * c[1]->uv[1] + w[2] * c[2]->uv[1]);
+  const double tangentSpace[3] = {m.x, m.y, m.z};
+  double n[3];
+  RlFromTangentSpace(RlTangentFrameAt(c, w, d.bitangent), tangentSpace, n);
+  return d.lit ? view.Lit({n[0], n[1], n[2]}) : DirectionColour({n[0], n[1], n[2]});
+}
+
+// The triangles through a depth buffer into RGB rows, on a dark grey ground.
+std::vector<unsigned char> Draw(const Drawing& d, const View& view) {
+  const int size = view.size;
+  const auto pixels = static_cast<std::size_t>(size) * static_cast<std::size_t>(size);
+  std::vector<unsigned char> image(3 * pixels, 32);
+  std::vector<double> depth(pixels, std::numeric_limits<double>::infinity());
+  for (std::size_t t = 0; t < d.tris.size(); ++t) {
     double sx[3], sy[3], sz[3];
     for (int i = 0; i < 3; ++i) {
-      const Vec3 d = Of(tris[t].vert[i]) - centre;
-      sx[i] = size / 2.0 + Dot(d, right) * scale;
-      sy[i] = size / 2.0 - Dot(d, up) * scale;
-      sz[i] = Dot(d, forward);
+      const Vec3 v = Of(d.tris[t].vert[i]) - view.centre;
+      sx[i] = size / 2.0 + Dot(v, view.right) * view.scale;
+      sy[i] = size / 2.0 - Dot(v, view.up) * view.scale;
+      sz[i] = Dot(v, view.forward);
     }
     const double area = (sx[1] - sx[0]) * (sy[2] - sy[0]) - (sy[1] - sy[0]) * (sx[2] - sx[0]);
     if (!(std::fabs(area) > 1e-12)) continue;
@@ -197,55 +214,69 @@ int RunRender(const RenderOptions& options) {
     for (int y = y0; y <= y1; ++y) {
       for (int x = x0; x <= x1; ++x) {
         const double px = x + 0.5, py = y + 0.5;
-        const double w0 = ((sx[1] - px) * (sy[2] - py) - (sy[1] - py) * (sx[2] - px)) / area;
-        const double w1 = ((sx[2] - px) * (sy[0] - py) - (sy[2] - py) * (sx[0] - px)) / area;
-        const double w2 = 1.0 - w0 - w1;
-        if (w0 < 0 || w1 < 0 || w2 < 0) continue;
-        const double z = w0 * sz[0] + w1 * sz[1] + w2 * sz[2];
+        double w[3];
+        w[0] = ((sx[1] - px) * (sy[2] - py) - (sy[1] - py) * (sx[2] - px)) / area;
+        w[1] = ((sx[2] - px) * (sy[0] - py) - (sy[2] - py) * (sx[0] - px)) / area;
+        w[2] = 1.0 - w[0] - w[1];
+        if (w[0] < 0 || w[1] < 0 || w[2] < 0) continue;
+        const double z = w[0] * sz[0] + w[1] * sz[1] + w[2] * sz[2];
         const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(size) + static_cast<std::size_t>(x);
         if (!(z < depth[at])) continue;
         depth[at] = z;
-        Vec3 colour;
-        if (map.levels) {
-          const double w[3] = {w0, w1, w2};
-          const RlIndex& corners = welded.indices[t];
-          const RlGltfVertex* const c[3] = {&welded.vertices[static_cast<std::size_t>(corners.idx[0])],
-                                            &welded.vertices[static_cast<std::size_t>(corners.idx[1])],
-                                            &welded.vertices[static_cast<std::size_t>(corners.idx[2])]};
-          const Vec3 m = map.At(w0 * c[0]->uv[0] + w1 * c[1]->uv[0] + w2 * c[2]->uv[0],
-                                w0 * c[0]->uv[1] + w1 * c[1]->uv[1] + w2 * c[2]->uv[1]);
-          const double tangentSpace[3] = {m.x, m.y, m.z};
-          double n[3];
-          RlFromTangentSpace(RlTangentFrameAt(c, w, options.frames.bitangent), tangentSpace, n);
-          colour = shade == "lit" ? lit({n[0], n[1], n[2]}) : DirectionColour({n[0], n[1], n[2]});
-        } else {
-          const Vec3& c0 = colours[3 * t], &c1 = colours[3 * t + 1], &c2 = colours[3 * t + 2];
-          colour = {w0 * c0.x + w1 * c1.x + w2 * c2.x, w0 * c0.y + w1 * c1.y + w2 * c2.y, w0 * c0.z + w1 * c1.z + w2 * c2.z};
-          if (shade == "lit") colour = lit(colour);
-        }
+        const Vec3 colour = ColourAt(d, view, t, w);
         const double rgb[3] = {colour.x, colour.y, colour.z};
-        for (int k = 0; k < 3; ++k) {
-          image[3 * at + static_cast<std::size_t>(k)] =
-              static_cast<unsigned char>(std::clamp(rgb[k], 0.0, 1.0) * 255.0 + 0.5);
+        for (std::size_t k = 0; k < 3; ++k) {
+          image[3 * at + k] = static_cast<unsigned char>(std::clamp(rgb[k], 0.0, 1.0) * 255.0 + 0.5);
         }
       }
     }
   }
+  return image;
+}
+
+int RunRender(const RenderOptions& options) {
+  const std::string shade = CheckRequest(options);
+  if (shade.empty()) return 2;
+  std::vector<RlRawTriangle> tris, framing;
+  std::string error;
+  NormalMap map;
+  if (!ReadMesh(options.input, &tris, &error) ||
+      (!options.boundsOf.empty() && !ReadMesh(options.boundsOf, &framing, &error)) ||
+      (!options.normalMap.empty() && !ReadNormalMap(options.normalMap, &map, &error))) {
+    std::cerr << "rlf: " << error << "\n";
+    return 1;
+  }
+  // Infinities and NaNs have no place in the picture, and would spoil the tangent frames.
+  const std::size_t nonFinite = std::erase_if(tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
+  std::erase_if(framing, [](const RlRawTriangle& t) { return !IsFinite(t); });
+  OutputFile file(options.output);
+  if (!file.Open()) {
+    std::cerr << "rlf: " << file.Error() << "\n";
+    return 1;
+  }
+  RlGltfMesh welded;
+  std::vector<Vec3> colours;
+  if ((map.levels && !tris.empty() && !RlWeldGltfMesh(tris, options.frames.Basis(), &welded)) ||
+      (!map.levels && !CornerColours(tris, shade, &colours))) {
+    std::cerr << "rlf: " << options.input << ": not enough memory for its tangent frames\n";
+    return 1;
+  }
+  const View view(framing.empty() ? tris : framing, options.size);
+  const std::vector<unsigned char> image =
+      Draw({tris, colours, map, welded, options.frames.bitangent, shade == "lit"}, view);
   const auto write = [](void* context, void* data, int bytes) {
     static_cast<OutputFile*>(context)->Write(data, static_cast<std::size_t>(bytes));
   };
-  if (!stbi_write_png_to_func(write, &file, size, size, 3, image.data(), 3 * size)) {
-    std::cerr << "rlf: " << output << ": not enough memory to encode the picture\n";
+  if (!stbi_write_png_to_func(write, &file, view.size, view.size, 3, image.data(), 3 * view.size)) {
+    std::cerr << "rlf: " << options.output << ": not enough memory to encode the picture\n";
     return 1;
   }
   if (!file.Commit()) {
     std::cerr << "rlf: " << file.Error() << "\n";
     return 1;
   }
-  std::cout << "rendered " << tris.size() << " triangles (" << shade << ") to " << output;
-  if (nonFinite > 0) {
-    std::cout << "; left out " << nonFinite << " triangles for their non-finite values";
-  }
+  std::cout << "rendered " << tris.size() << " triangles (" << shade << ") to " << options.output;
+  if (nonFinite > 0) std::cout << "; left out " << nonFinite << " triangles for their non-finite values";
   std::cout << "\n";
   return 0;
 }
