@@ -216,6 +216,95 @@ double EstimateBytes(const RlBakeOptions& options, const BakeArguments& args, st
          static_cast<double>(high) * 250;
 }
 
+// The bake's options beyond the map's size and heights, which CheckRequest sets.
+void SetOptions(const BakeArguments& args, const RlGltfMesh* lowMesh, RlBakeOptions* options) {
+  options->maxDistance = args.maxDistance;
+  options->samples = args.samples;
+  options->padding = args.padding;
+  options->space = args.space == "object" ? RlBakeSpace::kObject : RlBakeSpace::kTangent;
+  options->threads = args.threads;
+  options->basis = args.frames.Basis();
+  options->bitangent = args.frames.bitangent;
+  options->lowMesh = args.frames.Input() ? lowMesh : nullptr;
+  options->cancel = &StopFlag();
+}
+
+// Whether a finished map holds something of the high mesh; says why not.
+bool HoldsTheHighMesh(const BakeArguments& args, const RlBakeMap& map) {
+  if (map.covered == 0) {
+    std::cerr << "rlf: cannot bake onto " << args.low << ": no texel centre of the map lies in its texture "
+              << "coordinates' triangles (they must cover some of [0, 1] x [0, 1] with some area)\n";
+    return false;
+  }
+  if (map.misses == map.samples) {
+    std::cerr << "rlf: cannot bake " << args.high << " onto " << args.low << ": none of the " << map.samples
+              << " samples met it within " << map.maxDistance << " of the low mesh (are both at the same place and "
+              << "scale? --max-distance widens the search)\n";
+    return false;
+  }
+  return true;
+}
+
+// Both maps are written, then both committed: a failure leaves both targets as they were.
+bool WriteMaps(const BakeArguments& args, const RlBakeMap& map, std::vector<MapOutput>* outputs) {
+  std::string error;
+  for (MapOutput& output : *outputs) {
+    const std::vector<float>& values = output.channels == 3 ? map.normals : map.heights;
+    std::vector<unsigned char> bytes;
+    if (!RlEncodeMap(values, output.channels, map.width, map.height, args.bits, output.format, &bytes, &error)) {
+      std::cerr << "rlf: " << output.path << ": " << error << "\n";
+      return false;
+    }
+    if (!output.file->Write(bytes.data(), bytes.size())) {
+      std::cerr << "rlf: " << output.file->Error() << "\n";
+      return false;
+    }
+  }
+  for (MapOutput& output : *outputs) {
+    if (!output.file->Commit()) {
+      std::cerr << "rlf: " << output.file->Error() << "\n";
+      return false;
+    }
+  }
+  return true;
+}
+
+void Report(const BakeArguments& args, const RlBakeMap& map, std::size_t high, std::size_t low, double seconds) {
+  std::printf("baked %zu high triangles onto %zu low ones in %.2f s: %dx%d texels, %lld covered, %lld padded\n", high,
+              low, seconds, map.width, map.height, map.covered, map.padded);
+  std::printf("maximum distance %.6g%s; %lld samples, %lld met nothing\n", map.maxDistance,
+              args.maxDistance > 0 ? "" : " (5% of the low mesh's diagonal)", map.samples, map.misses);
+  if (map.overlapped > 0) {
+    std::printf("warning: %lld texels lie under two or more low triangles (overlapping islands); the first keeps them\n",
+                map.overlapped);
+  }
+  std::printf("wrote %s%s%s\n", args.output.c_str(), args.heightMap.empty() ? "" : " and ", args.heightMap.c_str());
+}
+
+// The bake itself, a line of progress on a terminal; its time in *seconds.
+RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRawTriangle>& high,
+                  RlBakeOptions options, RlBakeMap* map, std::string* error, double* seconds) {
+  const bool terminal = isatty(STDERR_FILENO);
+  auto last = std::chrono::steady_clock::now();
+  if (terminal) {
+    options.progress = [&last](double done) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now - last < std::chrono::milliseconds(100) && done < 1) return;
+      last = now;
+      std::fprintf(stderr, "\rbaking: %d%%", static_cast<int>(100 * done));
+    };
+  }
+  const auto started = std::chrono::steady_clock::now();
+  RlBakeStatus status;
+  {
+    const Deferral deferral;
+    status = RlBake(low, high, options, map, error);
+  }
+  *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (terminal) std::fputs("\r\033[K", stderr);
+  return status;
+}
+
 int RunBake(const BakeArguments& args) {
   RlBakeOptions options;
   options.heights = !args.heightMap.empty();
@@ -240,14 +329,10 @@ int RunBake(const BakeArguments& args) {
   }
   if (Interrupted()) return std::fputs(interrupted.c_str(), stderr), 1;
   if (!read) return 1;
-
-  const double needed = EstimateBytes(options, args, low.size(), high.size());
-  if (needed > budget) {
+  if (const double needed = EstimateBytes(options, args, low.size(), high.size()); needed > budget) {
     std::cerr << "rlf: a " << options.width << "x" << options.height << " bake of " << high.size()
-              << " high triangles needs about " << Amount(needed) << ", more than the "
-              << Amount(budget)
-              << (args.maxMemory.empty() ? " this machine allows" : " of --max-memory")
-              << "; bake a smaller map\n";
+              << " high triangles needs about " << Amount(needed) << ", more than the " << Amount(budget)
+              << (args.maxMemory.empty() ? " this machine allows" : " of --max-memory") << "; bake a smaller map\n";
     return 1;
   }
   for (MapOutput& output : outputs) {
@@ -257,94 +342,18 @@ int RunBake(const BakeArguments& args) {
       return 1;
     }
   }
-
-  options.maxDistance = args.maxDistance;
-  options.samples = args.samples;
-  options.padding = args.padding;
-  options.space = args.space == "object" ? RlBakeSpace::kObject : RlBakeSpace::kTangent;
-  options.threads = args.threads;
-  options.basis = args.frames.Basis();
-  options.bitangent = args.frames.bitangent;
-  options.lowMesh = args.frames.Input() ? &lowMesh : nullptr;
-  options.cancel = &StopFlag();
-  const bool terminal = isatty(STDERR_FILENO);
-  auto last = std::chrono::steady_clock::now();
-  if (terminal) {
-    options.progress = [&last](double done) {
-      const auto now = std::chrono::steady_clock::now();
-      if (now - last < std::chrono::milliseconds(100) && done < 1) return;
-      last = now;
-      std::fprintf(stderr, "\rbaking: %d%%", static_cast<int>(100 * done));
-    };
-  }
+  SetOptions(args, &lowMesh, &options);
   RlBakeMap map;
   std::string error;
-  const auto started = std::chrono::steady_clock::now();
-  RlBakeStatus status;
-  {
-    const Deferral deferral;
-    status = RlBake(low, high, options, &map, &error);
-  }
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  if (terminal) std::fputs("\r\033[K", stderr);
-  if (status == RlBakeStatus::kCancelled || Interrupted())
-    return std::fputs(interrupted.c_str(), stderr), 1;
+  double seconds = 0;
+  const RlBakeStatus status = Bake(low, high, options, &map, &error, &seconds);
+  if (status == RlBakeStatus::kCancelled || Interrupted()) return std::fputs(interrupted.c_str(), stderr), 1;
   if (status == RlBakeStatus::kFailed) {
     std::cerr << "rlf: cannot bake " << args.high << " onto " << args.low << ": " << error << "\n";
     return 1;
   }
-  // A map that holds nothing of the high mesh is no result.
-  if (map.covered == 0) {
-    std::cerr
-        << "rlf: cannot bake onto " << args.low
-        << ": no texel centre of the map lies in its texture "
-        << "coordinates' triangles (they must cover some of [0, 1] x [0, 1] with some area)\n";
-    return 1;
-  }
-  if (map.misses == map.samples) {
-    std::cerr << "rlf: cannot bake " << args.high << " onto " << args.low << ": none of the "
-              << map.samples << " samples met it within " << map.maxDistance
-              << " of the low mesh (are both at the same place and "
-              << "scale? --max-distance widens the search)\n";
-    return 1;
-  }
-
-  // Both maps are written, then both committed: a failure leaves both targets as they were.
-  for (MapOutput& output : outputs) {
-    const std::vector<float>& values = output.channels == 3 ? map.normals : map.heights;
-    std::vector<unsigned char> bytes;
-    if (!RlEncodeMap(values, output.channels, map.width, map.height, args.bits, output.format,
-                     &bytes, &error)) {
-      std::cerr << "rlf: " << output.path << ": " << error << "\n";
-      return 1;
-    }
-    if (!output.file->Write(bytes.data(), bytes.size())) {
-      std::cerr << "rlf: " << output.file->Error() << "\n";
-      return 1;
-    }
-  }
-  for (MapOutput& output : outputs) {
-    if (!output.file->Commit()) {
-      std::cerr << "rlf: " << output.file->Error() << "\n";
-      return 1;
-    }
-  }
-  std::printf(
-      "baked %zu high triangles onto %zu low ones in %.2f s: %dx%d texels, %lld covered, %lld "
-      "padded\n",
-      high.size(), low.size(), seconds, map.width, map.height, map.covered, map.padded);
-  std::printf("maximum distance %.6g%s; %lld samples, %lld met nothing\n", map.maxDistance,
-              args.maxDistance > 0 ? "" : " (5% of the low mesh's diagonal)", map.samples,
-              map.misses);
-  if (map.overlapped > 0) {
-    std::printf(
-        "warning: %lld texels lie under two or more low triangles (overlapping islands); the first "
-        "keeps them\n",
-        map.overlapped);
-  }
-  std::printf("wrote %s%s%s\n", args.output.c_str(), args.heightMap.empty() ? "" : " and ",
-              args.heightMap.c_str());
+  if (!HoldsTheHighMesh(args, map) || !WriteMaps(args, map, &outputs)) return 1;
+  Report(args, map, high.size(), low.size(), seconds);
   return 0;
 }
 
