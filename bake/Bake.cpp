@@ -210,41 +210,61 @@ bool WithinReach(const std::vector<RlRawTriangle>& tris) {
   return true;
 }
 
+// Why the request cannot be baked; empty when it can.
+std::string Refusal(const std::vector<RlRawTriangle>& low, const std::vector<RlRawTriangle>& high,
+                    const RlBakeOptions& options) {
+  if (options.width < 1 || options.width > kMaxSize || options.height < 1 || options.height > kMaxSize) {
+    return "the map's size must be 1 to " + std::to_string(kMaxSize) + " texels each way";
+  }
+  if (options.samples < 1 || options.samples > kMaxSamples) {
+    return "samples per texel must be 1 to " + std::to_string(kMaxSamples);
+  }
+  if (options.padding < 0 || !(options.maxDistance >= 0) || !std::isfinite(options.maxDistance)) {
+    return "padding and the maximum distance cannot be negative";
+  }
+  if (low.empty() || high.empty()) return low.empty() ? "the low mesh has no triangles" : "the high mesh has no triangles";
+  if (low.size() > static_cast<std::size_t>(INT32_MAX / 3)) return "the low mesh has too many triangles";
+  if (!WithinReach(low) || !WithinReach(high)) {
+    return std::string(WithinReach(low) ? "the high" : "the low") +
+           " mesh reaches beyond 1e15 from the origin, farther than rays can be traced in single precision";
+  }
+  const bool mapped = std::any_of(low.begin(), low.end(), [](const RlRawTriangle& t) {
+    return std::any_of(std::begin(t.texCoord), std::end(t.texCoord), [](RlRawTexCoord c) { return c.u != 0 || c.v != 0; });
+  });
+  if (!mapped) return "the low mesh has no texture coordinates";
+  if (options.lowMesh != nullptr && options.lowMesh->indices.size() != low.size()) {
+    return "the low mesh's tangents are given for another number of triangles";
+  }
+  return {};
+}
+
+// Each low triangle's corners in texels (6 doubles a triangle); false when the mesh
+// names a vertex it does not have.
+bool TexelCorners(const RlGltfMesh& mesh, int width, int height, std::vector<double>* uv) {
+  for (std::size_t t = 0; t < mesh.indices.size(); ++t) {
+    for (std::size_t i = 0; i < 3; ++i) {
+      const auto v = static_cast<std::size_t>(mesh.indices[t].idx[i]);
+      if (v >= mesh.vertices.size()) return false;
+      (*uv)[6 * t + 2 * i] = double{mesh.vertices[v].uv[0]} * width;
+      (*uv)[6 * t + 2 * i + 1] = double{mesh.vertices[v].uv[1]} * height;
+    }
+  }
+  return true;
+}
+
 RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRawTriangle>& high,
                   const RlBakeOptions& options, RlBakeMap* map, std::string* error) {
   const auto fail = [error](const std::string& why) {
     *error = why;
     return RlBakeStatus::kFailed;
   };
-  if (options.width < 1 || options.width > kMaxSize || options.height < 1 || options.height > kMaxSize) {
-    return fail("the map's size must be 1 to " + std::to_string(kMaxSize) + " texels each way");
-  }
-  if (options.samples < 1 || options.samples > kMaxSamples) {
-    return fail("samples per texel must be 1 to " + std::to_string(kMaxSamples));
-  }
-  if (options.padding < 0 || !(options.maxDistance >= 0) || !std::isfinite(options.maxDistance)) {
-    return fail("padding and the maximum distance cannot be negative");
-  }
-  if (low.empty() || high.empty()) return fail(low.empty() ? "the low mesh has no triangles" : "the high mesh has no triangles");
-  if (low.size() > static_cast<std::size_t>(INT32_MAX / 3)) return fail("the low mesh has too many triangles");
-  if (!WithinReach(low) || !WithinReach(high)) {
-    return fail(std::string(WithinReach(low) ? "the high" : "the low") +
-                " mesh reaches beyond 1e15 from the origin, farther than rays can be traced in single precision");
-  }
+  if (const std::string refusal = Refusal(low, high, options); !refusal.empty()) return fail(refusal);
   map->width = options.width;
   map->height = options.height;
   map->maxDistance = options.maxDistance > 0 ? options.maxDistance : RlDefaultMaxDistance(low);
   if (!(map->maxDistance > 0)) return fail("the low mesh has no extent, so no maximum distance can be derived");
-
-  const bool mapped = std::any_of(low.begin(), low.end(), [](const RlRawTriangle& t) {
-    return std::any_of(std::begin(t.texCoord), std::end(t.texCoord), [](RlRawTexCoord c) { return c.u != 0 || c.v != 0; });
-  });
-  if (!mapped) return fail("the low mesh has no texture coordinates");
   // The low mesh as a glTF viewer has it: as given, or welded.
   RlGltfMesh welded;
-  if (options.lowMesh != nullptr && options.lowMesh->indices.size() != low.size()) {
-    return fail("the low mesh's tangents are given for another number of triangles");
-  }
   if (options.lowMesh == nullptr && !RlWeldGltfMesh(low, options.basis, &welded)) {
     return fail("not enough memory to weld the low mesh");
   }
@@ -260,13 +280,8 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
   } catch (const std::bad_alloc&) {
     return fail("not enough memory for a map of this size");
   }
-  for (std::size_t t = 0; t < low.size(); ++t) {
-    for (std::size_t i = 0; i < 3; ++i) {
-      const auto v = static_cast<std::size_t>(lowMesh.indices[t].idx[i]);
-      if (v >= lowMesh.vertices.size()) return fail("the low mesh's tangents are given for other vertices");
-      uv[6 * t + 2 * i] = double{lowMesh.vertices[v].uv[0]} * options.width;
-      uv[6 * t + 2 * i + 1] = double{lowMesh.vertices[v].uv[1]} * options.height;
-    }
+  if (!TexelCorners(lowMesh, options.width, options.height, &uv)) {
+    return fail("the low mesh's tangents are given for other vertices");
   }
   RlTexelCover cover;
   if (!RlCoverTexels(uv, options.width, options.height, &cover)) return fail("not enough memory for a map of this size");

@@ -262,6 +262,42 @@ class Channel {
   bool ok_ = true;
 };
 
+// The child's part: the file described and sent down the channel's write end, then the
+// child ends, with 0 when all went well.
+[[noreturn]] void DescribeInChild(const std::string& path, const SceneOptions& options, int channel) {
+  // A reader that faults ends the child by its signal, which the parent reports;
+  // handlers the parent installed (a sanitizer's, a fuzzer's) have no say here.
+  for (const int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGPIPE}) {
+    std::signal(signal, SIG_DFL);
+  }
+  // Some readers loop forever on hostile files: the reading gets its seconds and one
+  // more per megabyte, then the alarm ends the child.
+  struct stat info;
+  const off_t megabytes = stat(path.c_str(), &info) == 0 ? info.st_size >> 20 : 0;
+  std::signal(SIGALRM, SIG_DFL);
+  // At least a hundredth of a second, at most a day (a NaN asks for the least).
+  const double seconds = options.assimpSeconds >= 0.01 ? std::min(options.assimpSeconds, 86400.0) : 0.01;
+  const double limit = seconds + static_cast<double>(std::min<off_t>(megabytes, 3600));
+  itimerval timer{};
+  timer.it_value.tv_sec = static_cast<time_t>(limit);
+  timer.it_value.tv_usec = static_cast<suseconds_t>((limit - static_cast<double>(timer.it_value.tv_sec)) * 1e6);
+  setitimer(ITIMER_REAL, &timer, nullptr);
+  int status = 1;
+  try {
+    Description d = Describe(path);
+    const itimerval off{};
+    setitimer(ITIMER_REAL, &off, nullptr);
+    FILE* out = fdopen(channel, "wb");
+    if (out != nullptr) setvbuf(out, nullptr, _IOFBF, 1 << 20);
+    Channel send(out);
+    send.sending = true;
+    send.Transfer(d);
+    status = send.ok() && std::fclose(out) == 0 ? 0 : 1;
+  } catch (...) {
+  }
+  _exit(status);  // no destructors of the parent's objects run twice
+}
+
 // Reads the file in a child process. Throws SceneError when the child fails.
 Description DescribeApart(const std::string& path, const SceneOptions& options) {
   // The child opens the file by name: what it opens is checked here first.
@@ -285,37 +321,7 @@ Description DescribeApart(const std::string& path, const SceneOptions& options) 
   if (pid == 0) {
     if (watch != nullptr) watch->InChild();
     close(channel[0]);
-    // A reader that faults ends the child by its signal, which the parent reports;
-    // handlers the parent installed (a sanitizer's, a fuzzer's) have no say here.
-    for (const int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGPIPE}) {
-      std::signal(signal, SIG_DFL);
-    }
-    // Some readers loop forever on hostile files: the reading gets its seconds and one
-    // more per megabyte, then the alarm ends the child.
-    struct stat info;
-    const off_t megabytes = stat(path.c_str(), &info) == 0 ? info.st_size >> 20 : 0;
-    std::signal(SIGALRM, SIG_DFL);
-    // At least a hundredth of a second, at most a day (a NaN asks for the least).
-    const double seconds = options.assimpSeconds >= 0.01 ? std::min(options.assimpSeconds, 86400.0) : 0.01;
-    const double limit = seconds + static_cast<double>(std::min<off_t>(megabytes, 3600));
-    itimerval timer{};
-    timer.it_value.tv_sec = static_cast<time_t>(limit);
-    timer.it_value.tv_usec = static_cast<suseconds_t>((limit - static_cast<double>(timer.it_value.tv_sec)) * 1e6);
-    setitimer(ITIMER_REAL, &timer, nullptr);
-    int status = 1;
-    try {
-      Description d = Describe(path);
-      const itimerval off{};
-      setitimer(ITIMER_REAL, &off, nullptr);
-      FILE* out = fdopen(channel[1], "wb");
-      if (out != nullptr) setvbuf(out, nullptr, _IOFBF, 1 << 20);
-      Channel send(out);
-      send.sending = true;
-      send.Transfer(d);
-      status = send.ok() && std::fclose(out) == 0 ? 0 : 1;
-    } catch (...) {
-    }
-    _exit(status);  // no destructors of the parent's objects run twice
+    DescribeInChild(path, options, channel[1]);
   }
   if (watch != nullptr) watch->Started(pid);
   close(channel[1]);
