@@ -131,8 +131,55 @@ struct WeldOptions {
   FrameChoice frames;
 };
 
+// The input's triangles, the non-finite ones refused or, when asked, dropped; false when
+// it cannot be read, is refused, or holds no triangles (the line said).
+bool ReadWeldable(const WeldOptions& options, std::vector<RlRawTriangle>* tris) {
+  std::string error;
+  if (!ReadMesh(options.input, tris, &error)) {
+    std::cerr << "rlf: " << error << "\n";
+    return false;
+  }
+  // glTF cannot hold infinities or NaNs, and the weld would merge them into neighbours.
+  const NonFiniteCount nonFinite = CountNonFinite(*tris);
+  if (nonFinite.count > 0 && !options.skipNonFinite) {
+    std::cerr << "rlf: " << options.input << ": " << Describe(nonFinite) << "; --skip-non-finite drops them\n";
+    return false;
+  }
+  if (nonFinite.count > 0) {
+    std::erase_if(*tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
+    std::cout << "dropped " << nonFinite.count << " of " << nonFinite.total << " triangles for their non-finite values\n";
+  }
+  if (tris->empty()) {
+    std::cerr << "rlf: " << options.input << " holds no triangles to weld\n";
+    return false;
+  }
+  return true;
+}
+
+// Welds tris and writes them to file as a glb or an OBJ; false when memory runs out. The
+// glb's vertices carry tangents, so a welded vertex may become several; the OBJ's are the
+// library's welded vertices as they are. *vertices says how many were written.
+bool WeldInto(std::vector<RlRawTriangle>& tris, bool glb, RlTangentBasis basis, OutputFile& file, int* vertices) {
+  if (glb) {
+    RlGltfMesh mesh;
+    if (!RlWeldGltfMesh(tris, basis, &mesh)) return false;
+    *vertices = static_cast<int>(mesh.vertices.size());
+    WriteGlb(mesh, file);
+    return true;
+  }
+  Welded w;
+  RlTangentPointD* verts = nullptr;
+  RlIndex* indices = nullptr;
+  const bool ok = RlCreateVertexBuffers(static_cast<int>(tris.size()), tris.data(), &w.numVerts, &verts, &indices);
+  w.verts.reset(verts);
+  w.indices.reset(indices);
+  if (!ok) return false;
+  *vertices = w.numVerts;
+  WriteObj(w, tris.size(), file);
+  return true;
+}
+
 int RunWeld(const WeldOptions& options) {
-  const std::string& input = options.input;
   const std::string& output = options.output;
   const bool glb = output.size() >= 4 && output.compare(output.size() - 4, 4, ".glb") == 0;
   const bool obj = output.size() >= 4 && output.compare(output.size() - 4, 4, ".obj") == 0;
@@ -141,60 +188,22 @@ int RunWeld(const WeldOptions& options) {
     return 2;
   }
   std::vector<RlRawTriangle> tris;
-  std::string error;
-  if (!ReadMesh(input, &tris, &error)) {
-    std::cerr << "rlf: " << error << "\n";
-    return 1;
-  }
-  // glTF cannot hold infinities or NaNs, and the weld would merge them into neighbours.
-  const NonFiniteCount nonFinite = CountNonFinite(tris);
-  if (nonFinite.count > 0 && !options.skipNonFinite) {
-    std::cerr << "rlf: " << input << ": " << Describe(nonFinite) << "; --skip-non-finite drops them\n";
-    return 1;
-  }
-  if (nonFinite.count > 0) {
-    std::erase_if(tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
-    std::cout << "dropped " << nonFinite.count << " of " << nonFinite.total
-              << " triangles for their non-finite values\n";
-  }
-  if (tris.empty()) {
-    std::cerr << "rlf: " << input << " holds no triangles to weld\n";
-    return 1;
-  }
+  if (!ReadWeldable(options, &tris)) return 1;
   OutputFile file(output);
   if (!file.Open()) {
     std::cerr << "rlf: " << file.Error() << "\n";
     return 1;
   }
-  // The glb's vertices carry tangents, so a welded vertex may become several; the OBJ's
-  // are the library's welded vertices as they are.
-  Welded w;
-  RlGltfMesh mesh;
-  bool ok = false;
-  if (glb) {
-    ok = RlWeldGltfMesh(tris, options.frames.Basis(), &mesh);
-    w.numVerts = static_cast<int>(mesh.vertices.size());
-  } else {
-    RlTangentPointD* verts = nullptr;
-    RlIndex* indices = nullptr;
-    ok = RlCreateVertexBuffers(static_cast<int>(tris.size()), tris.data(), &w.numVerts, &verts, &indices);
-    w.verts.reset(verts);
-    w.indices.reset(indices);
-  }
-  if (!ok) {
-    std::cerr << "rlf: " << input << ": not enough memory to weld " << tris.size() << " triangles\n";
+  int vertices = 0;
+  if (!WeldInto(tris, glb, options.frames.Basis(), file, &vertices)) {
+    std::cerr << "rlf: " << options.input << ": not enough memory to weld " << tris.size() << " triangles\n";
     return 1;
-  }
-  if (glb) {
-    WriteGlb(mesh, file);
-  } else {
-    WriteObj(w, tris.size(), file);
   }
   if (!file.Commit()) {
     std::cerr << "rlf: " << file.Error() << "\n";
     return 1;
   }
-  std::cout << "welded " << tris.size() << " triangles into " << w.numVerts << " vertices: " << output << "\n";
+  std::cout << "welded " << tris.size() << " triangles into " << vertices << " vertices: " << output << "\n";
   return 0;
 }
 
