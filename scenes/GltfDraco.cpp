@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "GltfMeshopt.h"
@@ -95,15 +96,11 @@ std::string RewrittenForLoader(std::string_view file, bool binary, const std::st
 
 bool IsCompressed(const tinygltf::Primitive& primitive) { return primitive.extensions.count(kExtension) != 0; }
 
-DecodedPrimitive DecodeCompressed(const std::string& path, const std::string& name, const tinygltf::Model& model,
-                                  const tinygltf::Primitive& primitive) {
-  const std::string where = path + ": the compressed primitive of \"" + name + "\"";
-  const tinygltf::Value& extension = primitive.extensions.at(kExtension);
-  const tinygltf::Value& viewValue = extension.Has("bufferView") ? extension.Get("bufferView") : tinygltf::Value();
-  const tinygltf::Value& attributes = extension.Has("attributes") ? extension.Get("attributes") : tinygltf::Value();
-  if (!viewValue.IsNumber() || !attributes.IsObject()) {
-    throw SceneError(where + " lacks its bufferView or attributes");
-  }
+namespace {
+
+// The Draco block the extension names, decoded.
+std::unique_ptr<draco::Mesh> DecodeBlock(const std::string& where, const tinygltf::Model& model,
+                                         const tinygltf::Value& viewValue) {
   const int viewIndex = viewValue.GetNumberAsInt();
   if (viewIndex < 0 || viewIndex >= static_cast<int>(model.bufferViews.size())) {
     throw SceneError(where + " names buffer view " + std::to_string(viewIndex) + ", which does not exist");
@@ -122,48 +119,65 @@ DecodedPrimitive DecodeCompressed(const std::string& path, const std::string& na
   if (!decoded.ok()) {
     throw SceneError(where + " cannot be decoded: " + decoded.status().error_msg_string());
   }
-  const draco::Mesh& mesh = *decoded.value();
-  if (mesh.num_points() > static_cast<uint32_t>(INT_MAX)) {
+  std::unique_ptr<draco::Mesh> mesh = std::move(decoded).value();
+  if (mesh->num_points() > static_cast<uint32_t>(INT_MAX)) {
     throw SceneError(where + " has more points than this reader takes");
   }
+  return mesh;
+}
 
+// The values of the attribute the extension maps semantic to, width floats a point;
+// none when it maps none.
+void ReadAttribute(const std::string& where, const draco::Mesh& mesh, const tinygltf::Value& attributes,
+                   const char* semantic, int width, std::vector<float>* values) {
+  if (!attributes.Has(semantic)) return;
+  const tinygltf::Value& id = attributes.Get(semantic);
+  const draco::PointAttribute* attribute =
+      id.IsNumber() && id.GetNumberAsInt() >= 0 ? mesh.GetAttributeByUniqueId(static_cast<uint32_t>(id.GetNumberAsInt()))
+                                                : nullptr;
+  if (attribute == nullptr || attribute->num_components() != width) {
+    throw SceneError(where + " maps " + semantic + " to no Draco attribute of " + std::to_string(width) + " components");
+  }
+  if (!attribute->is_mapping_identity() && attribute->indices_map_size() < mesh.num_points()) {
+    throw SceneError(where + " has " + semantic + " values for fewer than its points");
+  }
+  values->resize(static_cast<std::size_t>(mesh.num_points()) * static_cast<std::size_t>(width));
+  for (draco::PointIndex p(0); p < mesh.num_points(); ++p) {
+    float* element = values->data() + static_cast<std::size_t>(p.value()) * static_cast<std::size_t>(width);
+    if (!attribute->ConvertValue<float>(attribute->mapped_index(p), static_cast<int8_t>(width), element)) {
+      throw SceneError(where + " has " + semantic + " values that are not numbers");
+    }
+  }
+}
+
+}  // namespace
+
+DecodedPrimitive DecodeCompressed(const std::string& path, const std::string& name, const tinygltf::Model& model,
+                                  const tinygltf::Primitive& primitive) {
+  const std::string where = path + ": the compressed primitive of \"" + name + "\"";
+  const tinygltf::Value& extension = primitive.extensions.at(kExtension);
+  const tinygltf::Value& viewValue = extension.Has("bufferView") ? extension.Get("bufferView") : tinygltf::Value();
+  const tinygltf::Value& attributes = extension.Has("attributes") ? extension.Get("attributes") : tinygltf::Value();
+  if (!viewValue.IsNumber() || !attributes.IsObject()) {
+    throw SceneError(where + " lacks its bufferView or attributes");
+  }
+  const std::unique_ptr<draco::Mesh> mesh = DecodeBlock(where, model, viewValue);
   DecodedPrimitive out;
-  out.corners.reserve(3 * static_cast<std::size_t>(mesh.num_faces()));
-  for (draco::FaceIndex f(0); f < mesh.num_faces(); ++f) {
+  out.corners.reserve(3 * static_cast<std::size_t>(mesh->num_faces()));
+  for (draco::FaceIndex f(0); f < mesh->num_faces(); ++f) {
     for (int k = 0; k < 3; ++k) {
-      const uint32_t corner = mesh.face(f)[k].value();
-      if (corner >= mesh.num_points()) {
-        throw SceneError(where + " has a face corner past its " + std::to_string(mesh.num_points()) + " points");
+      const uint32_t corner = mesh->face(f)[k].value();
+      if (corner >= mesh->num_points()) {
+        throw SceneError(where + " has a face corner past its " + std::to_string(mesh->num_points()) + " points");
       }
       out.corners.push_back(static_cast<int>(corner));
     }
   }
-  const auto read = [&](const char* semantic, int width, std::vector<float>& values) {
-    if (!attributes.Has(semantic)) return;
-    const tinygltf::Value& id = attributes.Get(semantic);
-    const draco::PointAttribute* attribute =
-        id.IsNumber() && id.GetNumberAsInt() >= 0 ? mesh.GetAttributeByUniqueId(static_cast<uint32_t>(id.GetNumberAsInt()))
-                                                  : nullptr;
-    if (attribute == nullptr || attribute->num_components() != width) {
-      throw SceneError(where + " maps " + semantic + " to no Draco attribute of " + std::to_string(width) +
-                       " components");
-    }
-    if (!attribute->is_mapping_identity() && attribute->indices_map_size() < mesh.num_points()) {
-      throw SceneError(where + " has " + semantic + " values for fewer than its points");
-    }
-    values.resize(static_cast<std::size_t>(mesh.num_points()) * static_cast<std::size_t>(width));
-    for (draco::PointIndex p(0); p < mesh.num_points(); ++p) {
-      float* element = values.data() + static_cast<std::size_t>(p.value()) * static_cast<std::size_t>(width);
-      if (!attribute->ConvertValue<float>(attribute->mapped_index(p), static_cast<int8_t>(width), element)) {
-        throw SceneError(where + " has " + semantic + " values that are not numbers");
-      }
-    }
-  };
-  read("POSITION", 3, out.points);
+  ReadAttribute(where, *mesh, attributes, "POSITION", 3, &out.points);
   if (out.points.empty()) {
     throw SceneError(where + " has no POSITION");
   }
-  read("NORMAL", 3, out.normals);
-  read("TEXCOORD_0", 2, out.uvs);
+  ReadAttribute(where, *mesh, attributes, "NORMAL", 3, &out.normals);
+  ReadAttribute(where, *mesh, attributes, "TEXCOORD_0", 2, &out.uvs);
   return out;
 }
