@@ -7,16 +7,14 @@ namespace {
 constexpr uint16_t kEmpty = 0xffff;
 constexpr uint16_t kQueued = 0xfffe;
 
-}  // namespace
+// The image's texels and each one's ring: 0 for the islands, the ring number, or kEmpty.
+struct Rings {
+  int width, height;
+  std::vector<uint16_t> ring;
 
-long long RlDilate(int width, int height, int passes, std::vector<uint8_t>* filled,
-                   std::vector<float>* normals, std::vector<float>* heights) {
-  const std::size_t texels = filled->size();
-  passes = passes < kQueued - 1 ? passes : kQueued - 1;
-  std::vector<uint16_t> ring(texels);  // 0 for the islands, the ring number, or kEmpty
-  for (std::size_t i = 0; i < texels; ++i) ring[i] = (*filled)[i] ? 0 : kEmpty;
-  // Calls visit(neighbour) for each of at's neighbours inside the image.
-  const auto neighbours = [&](std::size_t at, auto&& visit) {
+  // Calls visit(neighbour) for each of at's eight neighbours inside the image.
+  template <typename Visit>
+  void Neighbours(std::size_t at, Visit&& visit) const {
     const int x = static_cast<int>(at % static_cast<std::size_t>(width));
     const int y = static_cast<int>(at / static_cast<std::size_t>(width));
     for (int dy = -1; dy <= 1; ++dy) {
@@ -27,47 +25,66 @@ long long RlDilate(int width, int height, int passes, std::vector<uint8_t>* fill
         }
       }
     }
-  };
-  std::vector<std::size_t> front;
-  const auto queueAround = [&](std::size_t at) {
-    neighbours(at, [&](std::size_t n) {
+  }
+
+  // Queues at's empty neighbours on front.
+  void QueueAround(std::size_t at, std::vector<std::size_t>* front) {
+    Neighbours(at, [&](std::size_t n) {
       if (ring[n] == kEmpty) {
         ring[n] = kQueued;
-        front.push_back(n);
+        front->push_back(n);
       }
     });
-  };
+  }
+};
+
+// The values of a ring's texels, 4 each: the unit mean of the normals, and the mean
+// height, of their neighbours in earlier rings.
+std::vector<float> RingValues(const Rings& rings, const std::vector<std::size_t>& front, int pass,
+                              const std::vector<float>& normals, const std::vector<float>& heights) {
+  std::vector<float> values(4 * front.size(), 0.0f);
+  for (std::size_t f = 0; f < front.size(); ++f) {
+    double sum[4] = {0, 0, 0, 0};
+    int count = 0;
+    rings.Neighbours(front[f], [&](std::size_t n) {
+      if (rings.ring[n] < pass) {
+        for (std::size_t k = 0; k < 3; ++k) sum[k] += normals[3 * n + k];
+        if (!heights.empty()) sum[3] += heights[n];
+        ++count;
+      }
+    });
+    const double length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
+    for (std::size_t k = 0; k < 3; ++k) values[4 * f + k] = length > 0 ? static_cast<float>(sum[k] / length) : 0.0f;
+    values[4 * f + 3] = static_cast<float>(sum[3] / count);
+  }
+  return values;
+}
+
+}  // namespace
+
+long long RlDilate(int width, int height, int passes, std::vector<uint8_t>* filled,
+                   std::vector<float>* normals, std::vector<float>* heights) {
+  const std::size_t texels = filled->size();
+  passes = passes < kQueued - 1 ? passes : kQueued - 1;
+  Rings rings{width, height, std::vector<uint16_t>(texels)};
+  for (std::size_t i = 0; i < texels; ++i) rings.ring[i] = (*filled)[i] ? 0 : kEmpty;
+  std::vector<std::size_t> front;
   for (std::size_t i = 0; i < texels; ++i) {
-    if (ring[i] == 0) queueAround(i);
+    if (rings.ring[i] == 0) rings.QueueAround(i, &front);
   }
   long long done = 0;
-  std::vector<float> values;
   for (int pass = 1; pass <= passes && !front.empty(); ++pass) {
-    values.assign(4 * front.size(), 0.0f);
-    for (std::size_t f = 0; f < front.size(); ++f) {
-      double sum[4] = {0, 0, 0, 0};
-      int count = 0;
-      neighbours(front[f], [&](std::size_t n) {
-        if (ring[n] < pass) {
-          for (int k = 0; k < 3; ++k) sum[k] += (*normals)[3 * n + static_cast<std::size_t>(k)];
-          if (!heights->empty()) sum[3] += (*heights)[n];
-          ++count;
-        }
-      });
-      const double length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
-      for (int k = 0; k < 3; ++k) values[4 * f + static_cast<std::size_t>(k)] = length > 0 ? static_cast<float>(sum[k] / length) : 0.0f;
-      values[4 * f + 3] = static_cast<float>(sum[3] / count);
-    }
+    const std::vector<float> values = RingValues(rings, front, pass, *normals, *heights);
     const std::vector<std::size_t> ringTexels = std::move(front);
     front.clear();
     for (std::size_t f = 0; f < ringTexels.size(); ++f) {
       const std::size_t at = ringTexels[f];
-      for (int k = 0; k < 3; ++k) (*normals)[3 * at + static_cast<std::size_t>(k)] = values[4 * f + static_cast<std::size_t>(k)];
+      for (std::size_t k = 0; k < 3; ++k) (*normals)[3 * at + k] = values[4 * f + k];
       if (!heights->empty()) (*heights)[at] = values[4 * f + 3];
-      ring[at] = static_cast<uint16_t>(pass);
+      rings.ring[at] = static_cast<uint16_t>(pass);
       (*filled)[at] = 1;
     }
-    for (const std::size_t at : ringTexels) queueAround(at);
+    for (const std::size_t at : ringTexels) rings.QueueAround(at, &front);
     done += static_cast<long long>(ringTexels.size());
   }
   return done;

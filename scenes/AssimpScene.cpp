@@ -62,6 +62,28 @@ struct PositionHash {
   }
 };
 
+// Each vertex's point in mesh, whose points it fills. Without normals, vertices at one
+// position are one point, so that smoothing reaches across the faces that meet there.
+std::vector<int> Points(const aiMesh& source, bool normals, host::MeshDesc* mesh) {
+  std::unordered_map<PositionKey, int, PositionHash> pointAt;
+  std::vector<int> pointOf(source.mNumVertices);
+  for (unsigned v = 0; v < source.mNumVertices; ++v) {
+    const aiVector3D& p = source.mVertices[v];
+    pointOf[v] = static_cast<int>(mesh->points.size() / 3);
+    if (!normals) {
+      PositionKey key;
+      std::memcpy(key.bits, &p.x, 4), std::memcpy(key.bits + 1, &p.y, 4), std::memcpy(key.bits + 2, &p.z, 4);
+      const auto [found, added] = pointAt.try_emplace(key, pointOf[v]);
+      if (!added) {
+        pointOf[v] = found->second;  // a position met before
+        continue;
+      }
+    }
+    mesh->points.insert(mesh->points.end(), {p.x, p.y, p.z});
+  }
+  return pointOf;
+}
+
 host::MeshDesc MeshOf(const aiMesh& source, uint64_t* skipped) {
   host::MeshDesc mesh;
   // A mesh of points or lines alone (whatever number of vertices it claims) is skipped
@@ -74,24 +96,7 @@ host::MeshDesc MeshOf(const aiMesh& source, uint64_t* skipped) {
   }
   const bool normals = source.HasNormals();
   const bool uvs = source.HasTextureCoords(0);
-  // Without normals, vertices at one position are one point, so that smoothing reaches
-  // across the faces that meet there.
-  std::unordered_map<PositionKey, int, PositionHash> pointAt;
-  std::vector<int> pointOf(source.mNumVertices);
-  for (unsigned v = 0; v < source.mNumVertices; ++v) {
-    const aiVector3D& p = source.mVertices[v];
-    pointOf[v] = static_cast<int>(mesh.points.size() / 3);
-    if (!normals) {
-      PositionKey key;
-      std::memcpy(key.bits, &p.x, 4), std::memcpy(key.bits + 1, &p.y, 4), std::memcpy(key.bits + 2, &p.z, 4);
-      const auto [found, added] = pointAt.try_emplace(key, pointOf[v]);
-      if (!added) {
-        pointOf[v] = found->second;  // a position met before
-        continue;
-      }
-    }
-    mesh.points.insert(mesh.points.end(), {p.x, p.y, p.z});
-  }
+  const std::vector<int> pointOf = Points(source, normals, &mesh);
   for (unsigned v = 0; normals && v < source.mNumVertices; ++v) {
     const aiVector3D& n = source.mNormals[v];
     mesh.normals.insert(mesh.normals.end(), {n.x, n.y, n.z});
@@ -102,13 +107,9 @@ host::MeshDesc MeshOf(const aiMesh& source, uint64_t* skipped) {
   }
   for (unsigned f = 0; f < source.mNumFaces; ++f) {
     const aiFace& face = source.mFaces[f];
-    if (face.mNumIndices < 3) {
-      ++*skipped;
-      continue;
-    }
-    bool inRange = true;
-    for (unsigned c = 0; c < face.mNumIndices; ++c) inRange = inRange && face.mIndices[c] < source.mNumVertices;
-    if (!inRange) {
+    bool usable = face.mNumIndices >= 3;
+    for (unsigned c = 0; usable && c < face.mNumIndices; ++c) usable = face.mIndices[c] < source.mNumVertices;
+    if (!usable) {
       ++*skipped;
       continue;
     }
