@@ -179,6 +179,22 @@ void MatchCorner(RlRawTriangle& tri, int i, int vertex, const FaceIndex* face, i
   }
 }
 
+// The indices of each of the polygon's numVerts vertices into indices (-1 where it has none).
+void FaceIndices(MItMeshPolygon& polygon, MFnMesh& fnMesh, int numVerts, FaceIndex* indices) {
+  MStatus stat;
+  for (int v = 0; v < numVerts; ++v) {
+    FaceIndex& entry = indices[v];
+    entry.vertIdx = polygon.vertexIndex(v, &stat);
+    entry.nIdx = polygon.normalIndex(v, &stat);
+    entry.uvIdx = -1;
+    polygon.getUVIndex(v, entry.uvIdx, nullptr);
+    entry.cIdx = -1;
+    if (!fnMesh.getFaceVertexColorIndex(polygon.index(&stat), v, entry.cIdx)) {
+      entry.cIdx = -1;
+    }
+  }
+}
+
 }  // namespace
 
 bool RLFExport::ExportMesh(const MDagPath& path, MObject& node, MComputation& computation) {
@@ -215,17 +231,7 @@ bool RLFExport::ExportMesh(const MDagPath& path, MObject& node, MComputation& co
         std::cerr << "** Too many vertices on this face " << numVerts << "\n";
         continue;
       }
-      for (int v = 0; v < numVerts; ++v) {
-        FaceIndex& entry = m_faceIndices[v];
-        entry.vertIdx = polygon.vertexIndex(v, &stat);
-        entry.nIdx = polygon.normalIndex(v, &stat);
-        entry.uvIdx = -1;
-        polygon.getUVIndex(v, entry.uvIdx, nullptr);
-        entry.cIdx = -1;
-        if (!fnMesh.getFaceVertexColorIndex(polygon.index(&stat), v, entry.cIdx)) {
-          entry.cIdx = -1;
-        }
-      }
+      FaceIndices(polygon, fnMesh, numVerts, m_faceIndices);
       int numTris = 0;
       polygon.numTriangles(numTris);
       for (int q = 0; q < numTris; ++q) {
