@@ -39,6 +39,32 @@ void Fan(const std::vector<int>& corners, std::vector<int>* triangles) {
   }
 }
 
+// The position in remaining of an ear: a convex corner with no other remaining vertex
+// inside; a corner on a straight line only when no convex ear is left. remaining.size()
+// when there is none.
+std::size_t FindEar(const std::vector<Point2>& points, const std::vector<int>& remaining) {
+  const std::size_t m = remaining.size();
+  for (int pass = 0; pass < 2; ++pass) {
+    for (std::size_t i = 0; i < m; ++i) {
+      const Point2& a = points[static_cast<std::size_t>(remaining[(i + m - 1) % m])];
+      const Point2& b = points[static_cast<std::size_t>(remaining[i])];
+      const Point2& c = points[static_cast<std::size_t>(remaining[(i + 1) % m])];
+      const double turn = Cross(a, b, c);
+      if (pass == 0 ? turn <= 0 : turn < 0) {
+        continue;
+      }
+      bool empty = true;
+      for (std::size_t j = 0; j < m && empty; ++j) {
+        if (j != i && j != (i + m - 1) % m && j != (i + 1) % m) {
+          empty = !Blocks(points[static_cast<std::size_t>(remaining[j])], a, b, c);
+        }
+      }
+      if (empty) return i;
+    }
+  }
+  return m;
+}
+
 }  // namespace
 
 void Triangulate(const std::vector<double>& corners, std::vector<int>* triangles) {
@@ -78,31 +104,10 @@ void Triangulate(const std::vector<double>& corners, std::vector<int>* triangles
   for (int i = 0; i < n; ++i) {
     remaining[static_cast<std::size_t>(i)] = i;
   }
-  // Cut ears: convex corners with no other remaining vertex inside. A corner on a
-  // straight line is cut only when no convex ear is left.
+  // Cut ears until three corners remain.
   while (remaining.size() > 3) {
     const std::size_t m = remaining.size();
-    std::size_t ear = m;
-    for (int pass = 0; pass < 2 && ear == m; ++pass) {
-      for (std::size_t i = 0; i < m && ear == m; ++i) {
-        const Point2& a = points[static_cast<std::size_t>(remaining[(i + m - 1) % m])];
-        const Point2& b = points[static_cast<std::size_t>(remaining[i])];
-        const Point2& c = points[static_cast<std::size_t>(remaining[(i + 1) % m])];
-        const double turn = Cross(a, b, c);
-        if (pass == 0 ? turn <= 0 : turn < 0) {
-          continue;
-        }
-        bool empty = true;
-        for (std::size_t j = 0; j < m && empty; ++j) {
-          if (j != i && j != (i + m - 1) % m && j != (i + 1) % m) {
-            empty = !Blocks(points[static_cast<std::size_t>(remaining[j])], a, b, c);
-          }
-        }
-        if (empty) {
-          ear = i;
-        }
-      }
-    }
+    const std::size_t ear = FindEar(points, remaining);
     if (ear == m) {
       Fan(remaining, triangles);  // no ear: the polygon crosses itself or revisits corners
       return;
