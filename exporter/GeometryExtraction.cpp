@@ -20,53 +20,11 @@
 
 #include <cstring>
 
-#include "AddressSpace.h"
-#include <new>
+#include "TriangleArray.h"
 
 RlRawTriangle* RLFExport::GetNextTriangle() {
-  constexpr std::size_t kRecord = sizeof(RlRawTriangle);
-  if (m_triList == nullptr) {
-    // Space for the largest array, where the system offers it: each growth then makes
-    // more of it usable in place instead of copying the whole array.
-    void* space = ReserveAddressSpace(RL_RESERVED_TRIANGLES * kRecord);
-    if (space != nullptr) {
-      if (!CommitAddressSpace(space, 0, RL_MAX_NUM_TRIANGLES * kRecord)) {
-        ReleaseAddressSpace(space, RL_RESERVED_TRIANGLES * kRecord);
-        return nullptr;
-      }
-      m_triList = static_cast<RlRawTriangle*>(space);
-      m_reserved = true;
-    } else {
-      m_triList = new (std::nothrow) RlRawTriangle[RL_MAX_NUM_TRIANGLES];
-      if (m_triList == nullptr) {
-        return nullptr;
-      }
-      m_reserved = false;
-    }
-    m_maxNumTriangles = RL_MAX_NUM_TRIANGLES;
-  }
-  if (m_numTriangles >= m_maxNumTriangles) {
-    // Grow by a fixed step.
-    if (m_maxNumTriangles > INT32_MAX - RL_MAX_NUM_TRIANGLES) {
-      return nullptr;
-    }
-    const int capacity = m_maxNumTriangles + RL_MAX_NUM_TRIANGLES;
-    if (m_reserved) {
-      if (!CommitAddressSpace(m_triList, static_cast<std::size_t>(m_maxNumTriangles) * kRecord,
-                              static_cast<std::size_t>(capacity) * kRecord)) {
-        return nullptr;
-      }
-    } else {
-      // Copying the whole old array.
-      RlRawTriangle* grown = new (std::nothrow) RlRawTriangle[capacity];
-      if (grown == nullptr) {
-        return nullptr;
-      }
-      std::memcpy(grown, m_triList, static_cast<size_t>(m_maxNumTriangles) * kRecord);
-      delete[] m_triList;
-      m_triList = grown;
-    }
-    m_maxNumTriangles = capacity;
+  if (m_numTriangles >= m_maxNumTriangles && !GrowTriangleArray(&m_triList, &m_maxNumTriangles, &m_reserved)) {
+    return nullptr;
   }
   return &m_triList[m_numTriangles++];
 }

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <new>
 
-#include "AddressSpace.h"
+#include "TriangleArray.h"
 #include "ReplacementFile.h"
 
 RLFExport::RLFExport()
@@ -16,11 +16,7 @@ RLFExport::RLFExport()
 RLFExport::~RLFExport() {
   m_numTriangles = 0;
   m_maxNumTriangles = 0;
-  if (m_reserved) {
-    ReleaseAddressSpace(m_triList, RL_RESERVED_TRIANGLES * sizeof(RlRawTriangle));
-  } else {
-    delete[] m_triList;
-  }
+  ReleaseTriangleArray(m_triList, m_reserved);
   m_triList = nullptr;
 }
 

@@ -55,9 +55,7 @@ class RLFExport : public MPxFileTranslator {
 
  protected:
   // The next record of the triangle array, growing it by RL_MAX_NUM_TRIANGLES records
-  // when full; null when the memory cannot be had. Where the system can reserve address
-  // space, the array grows in place inside one reservation for the largest capacity;
-  // elsewhere by allocating the larger array, copying and releasing the old one.
+  // when full (TriangleArray.h); null when the memory cannot be had.
   RlRawTriangle* GetNextTriangle();
   bool isObjectSelected(const MDagPath& path);
   bool isObjectOrParentSelected(const MDagPath& path);
