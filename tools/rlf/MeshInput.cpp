@@ -1,5 +1,7 @@
 #include "MeshInput.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -10,6 +12,9 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
+#include <system_error>
+#include <thread>
 
 #include "Commands.h"
 #include "InputFile.h"
@@ -30,8 +35,41 @@ bool IsRlfFile(const std::string& path) {
   return rlf;
 }
 
-// A scene's export, in a directory of its own that an interrupt removes with it.
-bool ExportToScratch(const std::string& path, std::vector<unsigned char>* bytes, std::string* error) {
+// Reads a FIFO's read end to its end into *bytes on a thread of its own, while the
+// export writes into the FIFO; false when memory ran out.
+class FifoReader {
+ public:
+  FifoReader(int fd, std::vector<unsigned char>* bytes) : fd_(fd), bytes_(bytes), thread_([this] { Read(); }) {}
+  bool Join() {
+    thread_.join();
+    return ok_;
+  }
+
+ private:
+  void Read() {
+    unsigned char chunk[1 << 16];
+    for (ssize_t got; (got = read(fd_, chunk, sizeof chunk)) != 0;) {
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) break;
+      try {
+        if (ok_) bytes_->insert(bytes_->end(), chunk, chunk + got);
+      } catch (const std::bad_alloc&) {
+        ok_ = false;  // read on to the end, so that the writer is never left waiting
+        bytes_->clear();
+      }
+    }
+  }
+
+  int fd_;
+  std::vector<unsigned char>* bytes_;
+  bool ok_ = true;
+  std::thread thread_;
+};
+
+// A scene's export, read into memory as the plug-in writes it: its target is a FIFO, in
+// a directory of its own that an interrupt removes with it, so that nothing of it is
+// written to a disk.
+bool ExportInMemory(const std::string& path, std::vector<unsigned char>* bytes, std::string* error) {
   const char* tmp = std::getenv("TMPDIR");
   std::string directory = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/rlf-export-XXXXXX";
   const int dirHandle = [&] {
@@ -43,12 +81,42 @@ bool ExportToScratch(const std::string& path, std::vector<unsigned char>* bytes,
     *error = "no scratch directory for exporting " + path + ": " + std::strerror(errno);
     return false;
   }
-  const std::string scratch = directory + "/scene.rlf";
-  const int fileHandle = RemoveOnInterrupt(scratch);
-  const bool read = ExportScene(path, scratch, error) && ReadInputFile(scratch, bytes, error);
-  std::remove(scratch.c_str());
+  const std::string fifo = directory + "/scene.rlf";
+  const int fifoHandle = RemoveOnInterrupt(fifo);
+  // The read end first (a non-blocking open needs no writer), then a write end held here
+  // until the export is over, so that the reader meets the end only after it.
+  int readEnd = -1, heldEnd = -1;
+  if (mkfifo(fifo.c_str(), 0600) == 0 && (readEnd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK)) >= 0) {
+    heldEnd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+  }
+  bool read = false;
+  if (heldEnd < 0 || fcntl(readEnd, F_SETFL, fcntl(readEnd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    *error = "cannot make a pipe for exporting " + path + ": " + std::strerror(errno);
+  } else {
+    try {
+      FifoReader reader(readEnd, bytes);
+      bool exported = false;
+      try {
+        exported = ExportScene(path, fifo, error);
+      } catch (...) {
+        close(heldEnd);  // the reader ends, and the thread with it, before this goes on
+        reader.Join();
+        throw;
+      }
+      close(heldEnd);
+      heldEnd = -1;
+      const bool held = reader.Join();
+      if (!held) *error = path + ": not enough memory to hold its export";
+      read = exported && held;
+    } catch (const std::system_error& e) {
+      *error = "cannot start a thread to read the export of " + path + ": " + e.what();
+    }
+  }
+  if (heldEnd >= 0) close(heldEnd);
+  if (readEnd >= 0) close(readEnd);
+  std::remove(fifo.c_str());
   rmdir(directory.c_str());
-  ForgetOnInterrupt(fileHandle);
+  ForgetOnInterrupt(fifoHandle);
   ForgetOnInterrupt(dirHandle);
   return read;
 }
@@ -60,7 +128,7 @@ bool MeshInput::Open(const std::string& path, std::string* error) {
     stream_.reset(OpenInput(path, error));
     return stream_ != nullptr;
   }
-  if (!ExportToScratch(path, &exported_, error)) return false;
+  if (!ExportInMemory(path, &exported_, error)) return false;
   stream_.reset(exported_.empty() ? nullptr : fmemopen(exported_.data(), exported_.size(), "rb"));
   if (!stream_) *error = path + ": its export cannot be read back";
   return stream_ != nullptr;

@@ -11,8 +11,9 @@
 
 #include "RlFileIO.h"
 
-// An input opened as an RLF stream: the RLF file itself, or a scene's export (written to
-// a scratch directory that an interrupt removes, read into memory, removed).
+// An input opened as an RLF stream: the RLF file itself, or a scene's export, read into
+// memory as the plug-in writes it (through a FIFO in a scratch directory that an
+// interrupt removes; nothing of the export reaches a disk).
 class MeshInput {
  public:
   // False with *error, one line naming the file, on failure.
