@@ -153,6 +153,11 @@ class RlBlockedSortIndex {
   void Forget();
   // The block of rank, among those of range, for probe number probe.
   Found Find(int probe, int rank, Range range);
+  // The end of a search whose ranks all lie in block b, which starts at rank start: the
+  // rank compared last, with that comparison in *result.
+  template <typename CompareAt>
+  static int SearchBlock(const Block& block, int start, RlProbe step, int probe, int b, RlComponentBounds boundsX,
+                         CompareAt& compareAt, int* result);
 
   std::vector<std::unique_ptr<Block>> blocks_;  // in rank order
   std::vector<int> sizes_;      // entries in each block
@@ -189,6 +194,29 @@ inline RlBlockedSortIndex::Found RlBlockedSortIndex::Find(int probe, int rank, R
     found = {block, BlockStart(block)};
   }
   return found;
+}
+
+template <typename CompareAt>
+int RlBlockedSortIndex::SearchBlock(const Block& block, int start, RlProbe step, int probe, int b,
+                                    RlComponentBounds boundsX, CompareAt& compareAt, int* result) {
+  RlProbe local = step.Shifted(-start);
+  for (;;) {
+    // x alone decides unless it lies within the bounds (or is NaN).
+    const float x = block.slot[local.mid].x;
+    bool after = x > boundsX.above;
+    if (!(x < boundsX.below) && !after) [[unlikely]] {
+      const int order = compareAt(block, local.mid, RlSearchState{local.Shifted(start), probe, b, start});
+      if (order == 0) {
+        *result = 0;
+        return start + local.mid;
+      }
+      after = order > 0;
+    }
+    if (!local.Narrow(after)) {
+      *result = after ? 1 : -1;
+      return start + local.mid;
+    }
+  }
 }
 
 template <typename Tie>
@@ -233,24 +261,7 @@ int RlBlockedSortIndex::Traverse(RlComponentBounds boundsX, RlSearchState from, 
     const Block& block = *blocks_[static_cast<std::size_t>(b)];
     const int end = start + sizes_[static_cast<std::size_t>(b)];
     if (step.low >= start && step.high <= end) {
-      RlProbe local = step.Shifted(-start);
-      for (;;) {
-        // x alone decides unless it lies within the bounds (or is NaN).
-        const float x = block.slot[local.mid].x;
-        bool after = x > boundsX.above;
-        if (!(x < boundsX.below) && !after) [[unlikely]] {
-          const int order = compareAt(block, local.mid, {local.Shifted(start), probe, b, start});
-          if (order == 0) {
-            *result = 0;
-            return start + local.mid;
-          }
-          after = order > 0;
-        }
-        if (!local.Narrow(after)) {
-          *result = after ? 1 : -1;
-          return start + local.mid;
-        }
-      }
+      return SearchBlock(block, start, step, probe, b, boundsX, compareAt, result);
     }
     const int order = compareAt(block, step.mid - start, {step, probe, b, start});
     *result = order;
