@@ -1,6 +1,8 @@
 // The baker on scenes whose maps are known: planes, an analytic bumped sphere, and
 // texture layouts built to put texel centres on shared edges.
+#define STB_IMAGE_IMPLEMENTATION
 #include <gtest/gtest.h>
+#include <stb/stb_image.h>
 
 #include <algorithm>
 #include <cmath>
@@ -120,7 +122,16 @@ std::vector<RlRawTriangle> TiltedPlane() {
 
 TEST(Bake, APlaneTiltedAboveAFlatQuad) {
   // uv along x and y: tangent +x, bitangent +y. Swapped: tangent +y, bitangent +x
-  // (mirrored, w = -1), so the tilt shows in the map's y.
+  // (mirrored, w = -1), so the tilt shows in the map's y. A second plane lies farther
+  // below, within reach too: the nearer surface is the one baked.
+  std::vector<RlRawTriangle> high = TiltedPlane();
+  for (RlRawTriangle t : TiltedPlane()) {
+    for (int i = 0; i < 3; ++i) {
+      t.vert[i].z = -0.4f;
+      t.norm[i] = {{0.6f, 0, 0.8f}};
+    }
+    high.push_back(t);
+  }
   struct Case {
     const char* name;
     bool swapUv;
@@ -150,7 +161,7 @@ TEST(Bake, APlaneTiltedAboveAFlatQuad) {
     options.maxDistance = 0.5;
     RlBakeMap map;
     std::string error;
-    ASSERT_EQ(RlBake(low, TiltedPlane(), options, &map, &error), RlBakeStatus::kDone) << error;
+    ASSERT_EQ(RlBake(low, high, options, &map, &error), RlBakeStatus::kDone) << error;
     EXPECT_EQ(map.covered, 256);
     EXPECT_EQ(map.misses, 0);
     EXPECT_EQ(map.samples, 256 * k.samples);
@@ -330,6 +341,23 @@ TEST(Bake, TheSameMapForAnyThreadCount) {
       EXPECT_EQ(std::memcmp(first.data(), map.normals.data(), first.size() * sizeof(float)), 0) << threads;
     }
   }
+}
+
+// A 16-bit PNG holds its samples big-endian, as PNG defines them: read back by another
+// decoder, each level is the one encoded.
+TEST(MapImage, SixteenBitPngReadsBackLevelForLevel) {
+  const std::vector<float> values = {0.3f, -0.7f, 0.999f, -1.0f, 1.0f, 0.0f};
+  std::vector<unsigned char> file;
+  std::string error;
+  ASSERT_TRUE(RlEncodeMap(values, 3, 2, 1, 16, RlMapFormat::kPng, &file, &error)) << error;
+  int w = 0, h = 0, channels = 0;
+  stbi_us* levels = stbi_load_16_from_memory(file.data(), static_cast<int>(file.size()), &w, &h, &channels, 3);
+  ASSERT_NE(levels, nullptr);
+  ASSERT_EQ(w * h, 2);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    EXPECT_EQ(levels[i], std::lround((values[i] * 0.5 + 0.5) * 65535)) << i;
+  }
+  stbi_image_free(levels);
 }
 
 TEST(MapImage, TgaBytesWrittenByHand) {

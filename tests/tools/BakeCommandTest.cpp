@@ -169,8 +169,8 @@ TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInThePreview) {
 }
 
 TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInAGltfRenderer) {
-  if (std::string(RL_NODE).empty()) GTEST_SKIP() << "node is not installed";
-  if (access(RL_CHROMIUM, X_OK) != 0) GTEST_SKIP() << RL_CHROMIUM << " is not installed";
+  RL_REQUIRE_TOOL(!std::string(RL_NODE).empty(), "node");
+  RL_REQUIRE_TOOL(access(RL_CHROMIUM, X_OK) == 0, std::string(RL_CHROMIUM));
   BakeMaps();
   ASSERT_EQ(Rlf({"weld", "low.rlf", "-o", "low.glb"}).status, 0);
   ASSERT_EQ(Rlf({"weld", "high.rlf", "-o", "high.glb"}).status, 0);
@@ -203,7 +203,7 @@ TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInAGltfRenderer) {
 // decoded by Blender's Normal Map node, baked and rendered by Cycles, against rlf's
 // object-space bake of the same pair and rlf render's decoding of the same map.
 TEST_F(BakeCommand, BlenderReadsTheMapAsItWasBaked) {
-  ASSERT_STRNE(RL_BLENDER, "") << "blender is needed (make deps installs it)";
+  RL_REQUIRE_TOOL(!std::string(RL_BLENDER).empty(), "blender");
   std::vector<RlRawTriangle> low = Torus(6, 5);
   for (RlRawTriangle& t : low) {
     if (t.texCoord[0].u + t.texCoord[1].u + t.texCoord[2].u < 1.5f) continue;
@@ -263,6 +263,14 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
   ASSERT_EQ(tga.size(), 18u + 3 * 32);
   EXPECT_EQ(tga.substr(18, 3), std::string("\xff\x80\x80", 3));  // (0, 0, 1) as blue, green, red
   EXPECT_TRUE(Exists("height.png"));
+  // A surface a little above: heights above the low mesh are positive, lighter than grey.
+  Write("near.obj", "v 0 0 0.02\nv 1 0 0.02\nv 1 1 0.02\nv 0 1 0.02\nf 1 2 3 4\n");
+  ASSERT_EQ(Rlf({"bake", "quad.obj", "near.obj", "-o", "near.png", "--size", "8", "--height-map", "height.png"}).status, 0);
+  int w = 0, h = 0, channels = 0;
+  std::unique_ptr<unsigned char, void (*)(void*)> grey(stbi_load(Path("height.png").c_str(), &w, &h, &channels, 1),
+                                                       stbi_image_free);
+  ASSERT_TRUE(grey);
+  EXPECT_NEAR(grey.get()[w * h / 2], (0.02 / 0.0707107 * 0.5 + 0.5) * 255, 1.5);
 
   Write("huge.obj", "v 2e18 0 0\nv 3e18 0 0\nv 3e18 1e18 0\nvt 0 0\nvt 1 0\nvt 1 1\nf 1/1 2/2 3/3\n");
   // One triangle with normals and texture coordinates but no tangents.

@@ -44,9 +44,7 @@ class CorpusFile : public RlfProgramTest, public testing::WithParamInterface<Cor
 TEST_P(CorpusFile, ExportsAsItsRowSays) {
   const CorpusRow& row = GetParam();
   const std::string path = std::string(kModels) + "/" + row.file;
-  if (!std::filesystem::exists(path)) {
-    GTEST_SKIP() << path << " is missing: assimp-testmodels is not installed";
-  }
+  RL_REQUIRE_TOOL(std::filesystem::exists(path), path + " (assimp-testmodels)");
   const RunResult r = Rlf({"export", path, "-o", "out.rlf"});
   if (row.expected.rfind("error: ", 0) == 0) {
     EXPECT_EQ(r.status, 1) << r.out;

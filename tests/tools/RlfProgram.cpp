@@ -54,9 +54,7 @@ void RlfProgramTest::Write(const std::string& name, const std::string& text) con
 }
 
 void RlfProgramTest::ExpectValidGltf(const std::string& name) {
-  if (std::string(RL_NODE).empty()) {
-    GTEST_SKIP() << "node is not installed: the glTF validator cannot run";
-  }
+  RL_REQUIRE_TOOL(!std::string(RL_NODE).empty(), "node (for the glTF validator)");
   const std::string validate = "NODE_PATH=" + Quoted(RL_NODE_MODULES) + " " + Quoted(RL_NODE) + " " +
                                Quoted(RL_VALIDATE_GLTF) + " " + Quoted(Path(name));
   EXPECT_EQ(std::system(validate.c_str()), 0) << validate;

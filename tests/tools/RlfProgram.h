@@ -4,11 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "RlFileIO.h"
+
+// A tool or data set a test needs (node, Chromium, Blender, the test models): without it
+// the test fails, since make deps installs them all, unless RL_SKIP_MISSING_TOOLS is set
+// in the environment, which skips such a test on purpose and says why.
+#define RL_REQUIRE_TOOL(present, what)                                                         \
+  do {                                                                                         \
+    if (!(present)) {                                                                          \
+      if (std::getenv("RL_SKIP_MISSING_TOOLS") != nullptr) GTEST_SKIP() << (what) << " is missing"; \
+      FAIL() << (what) << " is missing (make deps installs it; RL_SKIP_MISSING_TOOLS=1 skips)"; \
+    }                                                                                          \
+  } while (0)
 
 struct RunResult {
   int status;        // exit status

@@ -191,7 +191,7 @@ void ExpectSameTriangles(const std::vector<RlRawTriangle>& plain, const std::vec
 // buffer in a file beside) export the same triangles within their quantization, and
 // damaged meshopt data is refused with one line naming the primitive.
 TEST_F(RlfProgramTest, GltfTransformVariantsMatchTheirOriginal) {
-  ASSERT_STRNE(RL_NODE, "") << "node is needed to run glTF Transform";
+  RL_REQUIRE_TOOL(!std::string(RL_NODE).empty(), "node (for glTF Transform)");
   ASSERT_EQ(Rlf({"export", "-o", "sample.rlf"}).status, 0);
   ASSERT_EQ(Rlf({"weld", "sample.rlf", "-o", "plain.glb"}).status, 0);
   const char* const variants[] = {"quantize.glb", "draco.glb", "meshopt.glb", "meshopt.gltf"};

@@ -115,7 +115,7 @@ class TangentFrames : public RlfProgramTest {
 };
 
 TEST_F(TangentFrames, AreTheReferenceFramesWithOneHandednessPerTriangle) {
-  ASSERT_STRNE(RL_NODE, "") << "node is needed to run the reference algorithm";
+  RL_REQUIRE_TOOL(!std::string(RL_NODE).empty(), "node (for the reference algorithm)");
   ASSERT_EQ(Rlf({"export", "-o", "sample.rlf"}).status, 0);
   // Triangles without texture area take the handedness of whichever group reaches them
   // first, by the frames' definition: there alone the order of the triangles matters.

@@ -86,8 +86,8 @@ class TextureConvention : public RlfProgramTest {
  protected:
   void SetUp() override {
     RlfProgramTest::SetUp();
-    if (std::string(RL_NODE).empty()) GTEST_SKIP() << "node is not installed";
-    if (access(RL_CHROMIUM, X_OK) != 0) GTEST_SKIP() << RL_CHROMIUM << " is not installed";
+    RL_REQUIRE_TOOL(!std::string(RL_NODE).empty(), "node");
+    RL_REQUIRE_TOOL(access(RL_CHROMIUM, X_OK) == 0, std::string(RL_CHROMIUM));
   }
 };
 
