@@ -122,16 +122,8 @@ std::vector<RlRawTriangle> TiltedPlane() {
 
 TEST(Bake, APlaneTiltedAboveAFlatQuad) {
   // uv along x and y: tangent +x, bitangent +y. Swapped: tangent +y, bitangent +x
-  // (mirrored, w = -1), so the tilt shows in the map's y. A second plane lies farther
-  // below, within reach too: the nearer surface is the one baked.
-  std::vector<RlRawTriangle> high = TiltedPlane();
-  for (RlRawTriangle t : TiltedPlane()) {
-    for (int i = 0; i < 3; ++i) {
-      t.vert[i].z = -0.4f;
-      t.norm[i] = {{0.6f, 0, 0.8f}};
-    }
-    high.push_back(t);
-  }
+  // (mirrored, w = -1), so the tilt shows in the map's y.
+  const std::vector<RlRawTriangle> high = TiltedPlane();
   struct Case {
     const char* name;
     bool swapUv;
@@ -176,6 +168,38 @@ TEST(Bake, APlaneTiltedAboveAFlatQuad) {
         EXPECT_NEAR(map.heights[at], (0.05 + 0.2 * planeX) / 0.5, 1e-5) << x << "," << y;
       }
     }
+  }
+}
+
+// With surfaces on both sides of the low mesh within reach, the nearer one is baked,
+// whichever side it lies on.
+TEST(Bake, TheNearerOfTwoSurfacesIsBaked) {
+  const auto plane = [](float z, RlRawPoint normal) {
+    std::vector<RlRawTriangle> tris = UnitQuad();
+    for (RlRawTriangle& t : tris) {
+      for (int i = 0; i < 3; ++i) {
+        t.vert[i] = {{3 * t.vert[i].x - 1, 3 * t.vert[i].y - 1, z}};
+        t.norm[i] = normal;
+      }
+    }
+    return tris;
+  };
+  for (const float above : {0.1f, 0.3f}) {
+    std::vector<RlRawTriangle> high = plane(above, {{0.6f, 0, 0.8f}});
+    const std::vector<RlRawTriangle> below = plane(above - 0.4f, {{0, 0.6f, 0.8f}});
+    high.insert(high.end(), below.begin(), below.end());
+    RlBakeOptions options;
+    options.width = options.height = 4;
+    options.space = RlBakeSpace::kObject;
+    options.heights = true;
+    options.maxDistance = 0.5;
+    RlBakeMap map;
+    std::string error;
+    ASSERT_EQ(RlBake(UnitQuad(), high, options, &map, &error), RlBakeStatus::kDone) << error;
+    const bool aboveNearer = above < 0.2f;
+    EXPECT_NEAR(map.normals[0], aboveNearer ? 0.6 : 0, 1e-6) << above;
+    EXPECT_NEAR(map.normals[1], aboveNearer ? 0 : 0.6, 1e-6) << above;
+    EXPECT_NEAR(map.heights[0], (aboveNearer ? above : above - 0.4) / 0.5, 1e-5) << above;
   }
 }
 
