@@ -160,9 +160,10 @@ bool ReservationsOffered() {
 
 // An export through the loaded module, on both roads of the triangle array (growing in
 // reserved address space, and, where none is offered, by allocating and copying): each
-// step of the array's growth and each write fails in turn. A failed growth reports
-// "Unable to process geometry"; the target never exists unless the export succeeded,
-// and nothing is left beside it.
+// step of the array's growth, each write and the closing of the new file fail in turn.
+// A failed growth reports "Unable to process geometry", a failed close "Unable to write
+// geometry"; the target never exists unless the export succeeded, and nothing is left
+// beside it.
 TEST_F(ExportTest, FaultWalkOfAnExport) {
   // 24,000 triangles: the array is made, then grows once.
   scene().AssignObject(scene().AddShadingSet("sg"), scene().AddMesh("grid", host::kWorld, GridMesh(100, 120)));
@@ -178,7 +179,8 @@ TEST_F(ExportTest, FaultWalkOfAnExport) {
   const int swapCopy = std::endian::native == std::endian::big ? 1 : 0;
   const auto roadsOf = [&](Fault fault) { return 2 + (fault == Fault::kArrayAllocation ? swapCopy : 0); };
   for (const Road& road : {Road{true, growth, roadsOf(growth)}, Road{false, Fault::kArrayAllocation, 2 + swapCopy},
-                           Road{true, Fault::kWrite, -1}, Road{false, Fault::kWrite, -1}}) {
+                           Road{true, Fault::kWrite, -1}, Road{false, Fault::kWrite, -1},
+                           Road{true, Fault::kClose, 1}}) {
     SCOPED_TRACE(std::string(road.reserved ? "reserved" : "copied") + ", fault " +
                  std::to_string(static_cast<int>(road.fault)));
     RefuseReservations(!road.reserved);
@@ -198,7 +200,8 @@ TEST_F(ExportTest, FaultWalkOfAnExport) {
       if (!status) {
         EXPECT_FALSE(exists) << "a failed export left a target";
         if (road.fault != Fault::kWrite) {
-          EXPECT_EQ(out, gWalkStep < 2 ? "Unable to process geometry" : "Unable to write geometry");
+          EXPECT_EQ(out, gWalkStep < 2 && road.fault != Fault::kClose ? "Unable to process geometry"
+                                                                      : "Unable to write geometry");
         }
         return false;
       }

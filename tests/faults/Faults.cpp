@@ -91,6 +91,16 @@ extern "C" size_t fwrite(const void* data, size_t size, size_t count, FILE* fp) 
   return real(data, size, count, fp);
 }
 
+extern "C" int fclose(FILE* fp) {
+  static const auto real = reinterpret_cast<int (*)(FILE*)>(dlsym(RTLD_NEXT, "fclose"));
+  const int closed = real(fp);
+  if (Strikes(Fault::kClose)) {
+    errno = EIO;
+    return EOF;
+  }
+  return closed;
+}
+
 extern "C" size_t fread(void* data, size_t size, size_t count, FILE* fp) {
   static const ReadWrite real = Real("fread");
   if (Strikes(Fault::kRead)) {

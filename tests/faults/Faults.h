@@ -1,5 +1,5 @@
-// Fault injection: the n-th allocation, fwrite, fread or commit of reserved address
-// space from now fails.
+// Fault injection: the n-th allocation, fwrite, fread, fclose or commit of reserved
+// address space from now fails.
 #ifndef TESTS_FAULTS_FAULTS_H
 #define TESTS_FAULTS_FAULTS_H
 
@@ -9,6 +9,7 @@ enum class Fault {
   kWrite,            // fwrite writes one item fewer than asked
   kRead,             // fread reads one item fewer than asked
   kCommit,           // making reserved address space usable (mprotect) fails
+  kClose,            // fclose closes the stream but reports a failure (EIO)
 };
 
 // Arms the fault to strike at the n-th call of its kind (0: the next one).
