@@ -2,7 +2,7 @@
 PRESET ?= default
 JOBS   ?= $(shell nproc)
 
-.PHONY: fuzz deps deps-bigendian demo build test test-asan test-tsan test-bigendian test-ppc test-s390x bench clean
+.PHONY: fuzz deps deps-bigendian demo build test test-asan test-tsan test-bigendian test-ppc test-s390x bench clean format format-check
 
 # Cross compilers, GoogleTest sources and user-mode emulation for the big-endian hosts.
 CROSS_PACKAGES = g++-powerpc-linux-gnu g++-s390x-linux-gnu libubsan1-s390x-cross qemu-user googletest
@@ -13,6 +13,15 @@ deps:
 
 deps-bigendian:
 	@bash cmake/install-deps.sh $(CROSS_PACKAGES)
+
+# The sources as .clang-format lays them out: rewritten in place, or checked (CI).
+FORMATTED = $(shell find platform geometry frames bake exporter host scenes tools tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) -print)
+format: deps
+	@clang-format -i $(FORMATTED)
+
+format-check: deps
+	@clang-format --dry-run --Werror $(FORMATTED) && echo "format-check: $(words $(FORMATTED)) files laid out as .clang-format says"
+
 
 build: deps
 	cmake --preset $(PRESET)

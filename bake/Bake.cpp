@@ -2,10 +2,10 @@
 // against the high mesh along the low normal, the hits' normals expressed in the low
 // mesh's glTF frames, and the islands padded.
 #include <algorithm>
-#include <iterator>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <iterator>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -59,7 +59,8 @@ int SampleTriangle(const Job& job, int tx, int ty, double x, double y, double w[
   const auto ownerOf = [&](int nx, int ny) {
     return nx < 0 || ny < 0 || nx >= width || ny >= height
                ? -1
-               : job.cover.owner[static_cast<std::size_t>(ny) * static_cast<std::size_t>(width) + static_cast<std::size_t>(nx)];
+               : job.cover.owner[static_cast<std::size_t>(ny) * static_cast<std::size_t>(width) +
+                                 static_cast<std::size_t>(nx)];
   };
   const int own = ownerOf(tx, ty);
   if (Weights(&job.uv[6 * static_cast<std::size_t>(own)], x, y, w)) return own;
@@ -222,14 +223,16 @@ std::string Refusal(const std::vector<RlRawTriangle>& low, const std::vector<RlR
   if (options.padding < 0 || !(options.maxDistance >= 0) || !std::isfinite(options.maxDistance)) {
     return "padding and the maximum distance cannot be negative";
   }
-  if (low.empty() || high.empty()) return low.empty() ? "the low mesh has no triangles" : "the high mesh has no triangles";
+  if (low.empty() || high.empty())
+    return low.empty() ? "the low mesh has no triangles" : "the high mesh has no triangles";
   if (low.size() > static_cast<std::size_t>(INT32_MAX / 3)) return "the low mesh has too many triangles";
   if (!WithinReach(low) || !WithinReach(high)) {
     return std::string(WithinReach(low) ? "the high" : "the low") +
            " mesh reaches beyond 1e15 from the origin, farther than rays can be traced in single precision";
   }
   const bool mapped = std::any_of(low.begin(), low.end(), [](const RlRawTriangle& t) {
-    return std::any_of(std::begin(t.texCoord), std::end(t.texCoord), [](RlRawTexCoord c) { return c.u != 0 || c.v != 0; });
+    return std::any_of(std::begin(t.texCoord), std::end(t.texCoord),
+                       [](RlRawTexCoord c) { return c.u != 0 || c.v != 0; });
   });
   if (!mapped) return "the low mesh has no texture coordinates";
   if (options.lowMesh != nullptr && options.lowMesh->indices.size() != low.size()) {
@@ -284,7 +287,8 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
     return fail("the low mesh's tangents are given for other vertices");
   }
   RlTexelCover cover;
-  if (!RlCoverTexels(uv, options.width, options.height, &cover)) return fail("not enough memory for a map of this size");
+  if (!RlCoverTexels(uv, options.width, options.height, &cover))
+    return fail("not enough memory for a map of this size");
   map->covered = cover.covered;
   map->overlapped = cover.overlapped;
 
@@ -293,7 +297,8 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
 
   int across = static_cast<int>(std::sqrt(static_cast<double>(options.samples)));
   while (options.samples % across != 0) --across;
-  const Job job{options, highMesh, lowMesh.vertices, lowMesh.indices.data(), uv, cover, *map, filled, across, options.samples / across};
+  const Job job{options, highMesh, lowMesh.vertices, lowMesh.indices.data(),  uv, cover,
+                *map,    filled,   across,           options.samples / across};
   map->samples = cover.covered * options.samples;
   const int threads = options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
   if (!BakeRows(job, threads)) return RlBakeStatus::kCancelled;

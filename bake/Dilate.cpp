@@ -62,8 +62,8 @@ std::vector<float> RingValues(const Rings& rings, const std::vector<std::size_t>
 
 }  // namespace
 
-long long RlDilate(int width, int height, int passes, std::vector<uint8_t>* filled,
-                   std::vector<float>* normals, std::vector<float>* heights) {
+long long RlDilate(int width, int height, int passes, std::vector<uint8_t>* filled, std::vector<float>* normals,
+                   std::vector<float>* heights) {
   const std::size_t texels = filled->size();
   passes = passes < kQueued - 1 ? passes : kQueued - 1;
   Rings rings{width, height, std::vector<uint16_t>(texels)};

@@ -10,7 +10,7 @@
 // the neighbours filled before this ring; normals (3 per texel) are renormalised, heights
 // (1 per texel, or empty) averaged. filled (1 per texel, non-zero when set) is updated.
 // The order of the work does not affect the values. Returns the texels filled.
-long long RlDilate(int width, int height, int passes, std::vector<uint8_t>* filled,
-                   std::vector<float>* normals, std::vector<float>* heights);
+long long RlDilate(int width, int height, int passes, std::vector<uint8_t>* filled, std::vector<float>* normals,
+                   std::vector<float>* heights);
 
 #endif

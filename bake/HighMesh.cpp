@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <system_error>
@@ -14,9 +14,12 @@ namespace {
 
 const char* Describe(RTCError code) {
   switch (code) {
-    case RTC_ERROR_OUT_OF_MEMORY: return "not enough memory for the ray-tracing scene";
-    case RTC_ERROR_UNSUPPORTED_CPU: return "Embree does not support this processor";
-    default: return "Embree failed to build the ray-tracing scene";
+    case RTC_ERROR_OUT_OF_MEMORY:
+      return "not enough memory for the ray-tracing scene";
+    case RTC_ERROR_UNSUPPORTED_CPU:
+      return "Embree does not support this processor";
+    default:
+      return "Embree failed to build the ray-tracing scene";
   }
 }
 

@@ -30,13 +30,11 @@ class RlHighMesh {
 
   // The hit nearest to origin along +direction or -direction within maxDistance (the
   // outward one on a tie); false when there is none. Safe from any number of threads.
-  bool Nearest(const double origin[3], const double direction[3], double maxDistance,
-               RlSurfaceHit* hit) const;
+  bool Nearest(const double origin[3], const double direction[3], double maxDistance, RlSurfaceHit* hit) const;
 
  private:
   // The first hit from origin along sign * direction within [0, reach], into *query.
-  bool First(const double origin[3], const double direction[3], double sign, float reach,
-             RTCRayHit* query) const;
+  bool First(const double origin[3], const double direction[3], double sign, float reach, RTCRayHit* query) const;
 
   RTCDevice device_ = nullptr;
   RTCScene scene_ = nullptr;

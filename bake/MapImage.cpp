@@ -42,7 +42,8 @@ bool EncodePng(const std::vector<float>& values, int channels, int width, int he
   std::vector<unsigned char> row(rowBytes - 1);
   for (int y = 0; y < height; ++y) {
     unsigned char* out = &raw[rowBytes * static_cast<std::size_t>(y)];
-    const std::size_t first = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
+    const std::size_t first =
+        static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * static_cast<std::size_t>(channels);
     for (std::size_t i = 0; i < static_cast<std::size_t>(width * channels); ++i) {
       const unsigned level = Level(values[first + i], bits);
       if (bits == 16) {
@@ -92,7 +93,8 @@ void EncodeTga(const std::vector<float>& values, int channels, int width, int he
   file->reserve(sizeof header + texels * static_cast<std::size_t>(channels));
   for (std::size_t i = 0; i < texels; ++i) {
     if (channels == 3) {  // stored blue, green, red
-      for (int k = 2; k >= 0; --k) file->push_back(static_cast<unsigned char>(Level(values[3 * i + static_cast<std::size_t>(k)], 8)));
+      for (int k = 2; k >= 0; --k)
+        file->push_back(static_cast<unsigned char>(Level(values[3 * i + static_cast<std::size_t>(k)], 8)));
     } else {
       file->push_back(static_cast<unsigned char>(Level(values[i], 8)));
     }
@@ -101,8 +103,8 @@ void EncodeTga(const std::vector<float>& values, int channels, int width, int he
 
 }  // namespace
 
-bool RlEncodeMap(const std::vector<float>& values, int channels, int width, int height, int bits,
-                 RlMapFormat format, std::vector<unsigned char>* file, std::string* error) {
+bool RlEncodeMap(const std::vector<float>& values, int channels, int width, int height, int bits, RlMapFormat format,
+                 std::vector<unsigned char>* file, std::string* error) {
   if (format == RlMapFormat::kTga && (bits != 8 || width > 65535 || height > 65535)) {
     *error = "TGA holds 8 bits per channel";
     return false;

@@ -38,8 +38,8 @@ struct RlBakeOptions {
   // low and computing tangents in basis: its triangles must be low's, in low's order.
   // Not owned; read only.
   const RlGltfMesh* lowMesh = nullptr;
-  int threads = 0;        // 0: one per processor; the map is the same for any count
-  bool heights = false;   // also the signed distance from low to high along the normal
+  int threads = 0;       // 0: one per processor; the map is the same for any count
+  bool heights = false;  // also the signed distance from low to high along the normal
   // Called on the calling thread now and then with the share of texel rows done.
   std::function<void(double)> progress;
   // Polled while baking: once it reads true, the bake stops.

@@ -66,7 +66,8 @@ bool RlCoverTexels(const std::vector<double>& uv, int width, int height, RlTexel
               (e[2] > 0 || (e[2] == 0 && owns[2])))) {
           continue;
         }
-        const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+        const std::size_t at =
+            static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
         if (cover->owner[at] < 0) {
           cover->owner[at] = static_cast<int32_t>(t);
           ++cover->covered;

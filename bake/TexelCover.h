@@ -11,8 +11,8 @@
 struct RlTexelCover {
   std::vector<int32_t> owner;  // per texel, rows from the top: the triangle, or -1
   long long covered = 0;
-  long long overlapped = 0;    // texels a second triangle covered too (the first keeps them)
-  long long outside = 0;       // triangles left out for coordinates too far from the image
+  long long overlapped = 0;  // texels a second triangle covered too (the first keeps them)
+  long long outside = 0;     // triangles left out for coordinates too far from the image
 };
 
 // uv holds 6 floats per triangle: its corners' texture coordinates in texels, x right

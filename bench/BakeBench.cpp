@@ -7,7 +7,6 @@
 // resident size. A table at the end gives the ratios and how far this library's 8-bit
 // map strays from the analytic normals.
 #include <benchmark/benchmark.h>
-
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -74,7 +73,9 @@ Measured Run(std::vector<std::string> args, const std::string& marker) {
   wait4(pid, &status, 0, &usage);
   m.peakMB = static_cast<double>(usage.ru_maxrss) / 1024.0;
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  const auto cpu = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  const auto cpu = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
   m.cores = (cpu(usage.ru_utime) + cpu(usage.ru_stime)) / wall;
   std::ifstream in(log);
   const std::string text((std::istreambuf_iterator<char>(in)), {});
@@ -118,8 +119,9 @@ double Distance() { return RlDefaultMaxDistance(Sphere(32, 64, false)); }
 void BM_RlfBake(benchmark::State& state) {
   const int samples = static_cast<int>(state.range(0));
   for (auto _ : state) {
-    const Measured m = Run({RLF_PROGRAM, "bake", kDir + "/low.rlf", kDir + "/high.rlf", "-o", kDir + "/rlf-" + std::to_string(samples) + ".png",
-                            "--size", std::to_string(kSize), "--samples", std::to_string(samples)},
+    const Measured m = Run({RLF_PROGRAM, "bake", kDir + "/low.rlf", kDir + "/high.rlf", "-o",
+                            kDir + "/rlf-" + std::to_string(samples) + ".png", "--size", std::to_string(kSize),
+                            "--samples", std::to_string(samples)},
                            "low ones in ");
     if (!m.ok) {
       state.SkipWithError("rlf bake failed");
@@ -166,7 +168,8 @@ void PrintTable() {
       const double seconds = column(who, &Measured::seconds);
       std::printf("%-22s %10.2f %10.0f %12s %14.2f\n",
                   (std::string(who) + ", " + std::to_string(samples) + " per texel").c_str(), seconds,
-                  column(who, &Measured::peakMB), blender > 0 ? std::to_string(seconds / blender).substr(0, 4).c_str() : "",
+                  column(who, &Measured::peakMB),
+                  blender > 0 ? std::to_string(seconds / blender).substr(0, 4).c_str() : "",
                   column(who, &Measured::cores));
     }
   }
@@ -183,9 +186,10 @@ void PrintTable() {
     std::vector<double> errors = BumpAngleErrors(Sphere(32, 64, false), map);
     std::sort(errors.begin(), errors.end());
     if (errors.empty()) continue;
-    std::printf("rlf's 8-bit map, %d per texel, against the analytic normals: mean %.3f degrees, 99th percentile %.3f\n",
-                samples, std::accumulate(errors.begin(), errors.end(), 0.0) / static_cast<double>(errors.size()),
-                errors[errors.size() * 99 / 100]);
+    std::printf(
+        "rlf's 8-bit map, %d per texel, against the analytic normals: mean %.3f degrees, 99th percentile %.3f\n",
+        samples, std::accumulate(errors.begin(), errors.end(), 0.0) / static_cast<double>(errors.size()),
+        errors[errors.size() * 99 / 100]);
   }
 }
 
@@ -196,8 +200,16 @@ int main(int argc, char** argv) {
   WriteScene("low", Sphere(32, 64, false));
   WriteScene("high", Sphere(500, 1000, true));
   for (int samples : {1, 4}) {
-    benchmark::RegisterBenchmark("BM_RlfBake", BM_RlfBake)->Arg(samples)->Iterations(3)->UseManualTime()->Unit(benchmark::kSecond);
-    benchmark::RegisterBenchmark("BM_BlenderBake", BM_BlenderBake)->Arg(samples)->Iterations(3)->UseManualTime()->Unit(benchmark::kSecond);
+    benchmark::RegisterBenchmark("BM_RlfBake", BM_RlfBake)
+        ->Arg(samples)
+        ->Iterations(3)
+        ->UseManualTime()
+        ->Unit(benchmark::kSecond);
+    benchmark::RegisterBenchmark("BM_BlenderBake", BM_BlenderBake)
+        ->Arg(samples)
+        ->Iterations(3)
+        ->UseManualTime()
+        ->Unit(benchmark::kSecond);
   }
   benchmark::RunSpecifiedBenchmarks();
   PrintTable();

@@ -13,8 +13,7 @@ int main(int argc, char** argv) {
   }
   RegisterWeldRounds();
   // Colours on a terminal only, as the library's own console report does.
-  WeldTable table(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Color
-                                        : benchmark::ConsoleReporter::OO_None);
+  WeldTable table(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Color : benchmark::ConsoleReporter::OO_None);
   benchmark::RunSpecifiedBenchmarks(&table);
   benchmark::Shutdown();
   return 0;

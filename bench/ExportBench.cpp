@@ -9,7 +9,6 @@
 // child's peak counts what its parent held when it was started). A table at the end gives the ratios.
 // Beside them, the growth of the triangle array alone.
 #include <benchmark/benchmark.h>
-
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -34,8 +33,9 @@
 #include "host/Scene.h"
 
 #ifdef RL_HAVE_ASSIMP
-#include <assimp/Importer.hpp>
 #include <assimp/scene.h>
+
+#include <assimp/Importer.hpp>
 #endif
 
 extern char** environ;
@@ -193,8 +193,7 @@ Measured RunPlugin(const SceneCase& c) {
 
 // Times one kind of run of one scene: each iteration a fresh process; the median is kept
 // for the table.
-void BM_Scene(benchmark::State& state, std::size_t index, const std::string& kind,
-              Measured (*run)(const SceneCase&)) {
+void BM_Scene(benchmark::State& state, std::size_t index, const std::string& kind, Measured (*run)(const SceneCase&)) {
   const SceneCase& c = Cases()[index];
   std::vector<Measured> runs;
   for (auto _ : state) {
@@ -211,8 +210,8 @@ void BM_Scene(benchmark::State& state, std::size_t index, const std::string& kin
   for (const Measured& m : runs) median.peakMB = std::max(median.peakMB, m.peakMB);
   Results()[c.name][kind] = median;
   state.counters["peak_MB"] = median.peakMB;
-  state.counters["tris/s"] = benchmark::Counter(static_cast<double>(c.triangles),
-                                                benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["tris/s"] =
+      benchmark::Counter(static_cast<double>(c.triangles), benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // Reaches the translator's growth of its triangle array.
@@ -230,8 +229,8 @@ void BM_TriangleArrayGrowth(benchmark::State& state) {
     GrowthProbe fresh;
     fresh.Fill(state.range(0));
   }
-  state.counters["tris/s"] = benchmark::Counter(static_cast<double>(state.range(0)),
-                                                benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["tris/s"] =
+      benchmark::Counter(static_cast<double>(state.range(0)), benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // A scene graph of a million nodes, one triangle each: the cost of the nodes themselves.
@@ -277,7 +276,8 @@ void RegisterScenes() {
       for (const int64_t size : sizes) {
         if (assimp && (many || size != 1'000'000)) continue;
         const GridFormat format = f.format;
-        const std::string label = std::string(f.name) + (many ? " many " : " one ") + std::to_string(size / 1'000'000) + "M";
+        const std::string label =
+            std::string(f.name) + (many ? " many " : " one ") + std::to_string(size / 1'000'000) + "M";
         const std::string path = std::string(RL_BENCH_SCENE_DIR) + "/grid_" + (many ? "many_" : "one_") +
                                  std::to_string(size / 1'000'000) + "M." + f.name;
         std::fprintf(stderr, "scene %s: %s\n", label.c_str(), path.c_str());
@@ -314,8 +314,8 @@ void PrintTable() {
     return k == s->second.end() ? nullptr : &k->second;
   };
   std::printf("\nExport end to end: medians of 3 fresh processes, ms (peak MB)\n");
-  std::printf("%-13s %17s %17s %9s %9s %9s %11s %9s\n", "scene", "rlf export", "Assimp import", "export/", "read", "write",
-              "plug-in", "plug-in/");
+  std::printf("%-13s %17s %17s %9s %9s %9s %11s %9s\n", "scene", "rlf export", "Assimp import", "export/", "read",
+              "write", "plug-in", "plug-in/");
   std::printf("%-13s %17s %17s %9s %9s %9s %11s %9s\n", "", "", "", "Assimp", "floor", "floor", "part", "write");
   for (const SceneCase& c : Cases()) {
     const Measured* e = get(c.name, "export");
@@ -349,8 +349,9 @@ void PrintTable() {
       std::printf("\n");
     }
   }
-  std::printf("\nTargets: 4M OBJ export/Assimp <= 0.6, 4M glb <= 1.0; growth <= 4.5; plug-in part <= 3x the write "
-              "floor; 4M OBJ peak <= 1.2 GB; a glTF of 1M nodes exported in 10 s\n");
+  std::printf(
+      "\nTargets: 4M OBJ export/Assimp <= 0.6, 4M glb <= 1.0; growth <= 4.5; plug-in part <= 3x the write "
+      "floor; 4M OBJ peak <= 1.2 GB; a glTF of 1M nodes exported in 10 s\n");
 }
 
 }  // namespace
@@ -360,7 +361,11 @@ int main(int argc, char** argv) {
   RegisterScenes();
   // Last: it grows this process, whose size the children started afterwards would count.
   benchmark::RegisterBenchmark("BM_TriangleArrayGrowth", BM_TriangleArrayGrowth)
-      ->Arg(100'000)->Arg(1'000'000)->Arg(4'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+      ->Arg(100'000)
+      ->Arg(1'000'000)
+      ->Arg(4'000'000)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
   benchmark::RunSpecifiedBenchmarks();
   PrintTable();
   benchmark::Shutdown();

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,8 +56,8 @@ bool WriteObj(FILE* out, const Layout& l) {
     const int64_t first = 1 + k * perMesh;
     for (int j = 0; j < l.rows; ++j) {
       for (int i = 0; i < l.columns; ++i) {
-        const int64_t a = first + static_cast<int64_t>(j) * (l.columns + 1) + i, b = a + 1,
-                      c = a + l.columns + 2, d = a + l.columns + 1;
+        const int64_t a = first + static_cast<int64_t>(j) * (l.columns + 1) + i, b = a + 1, c = a + l.columns + 2,
+                      d = a + l.columns + 1;
         std::fprintf(out, "f %lld/%lld/1 %lld/%lld/1 %lld/%lld/1 %lld/%lld/1\n", static_cast<long long>(a),
                      static_cast<long long>(a), static_cast<long long>(b), static_cast<long long>(b),
                      static_cast<long long>(c), static_cast<long long>(c), static_cast<long long>(d),
@@ -105,8 +105,10 @@ bool WriteGlb(FILE* out, const Layout& l) {
       const void* data;
       std::size_t size;
       int target;
-    } parts[4] = {{positions.data(), positions.size() * 4, 34962}, {normals.data(), normals.size() * 4, 34962},
-                  {uvs.data(), uvs.size() * 4, 34962}, {index.data(), index.size() * 4, 34963}};
+    } parts[4] = {{positions.data(), positions.size() * 4, 34962},
+                  {normals.data(), normals.size() * 4, 34962},
+                  {uvs.data(), uvs.size() * 4, 34962},
+                  {index.data(), index.size() * 4, 34963}};
     char entry[512];
     for (const auto& part : parts) {
       std::snprintf(entry, sizeof entry, "%s{\"buffer\":0,\"byteOffset\":%zu,\"byteLength\":%zu,\"target\":%d}",
@@ -206,8 +208,8 @@ bool WriteStl(FILE* out, const Layout& l) {
         Vertex(l, k, i + 1, j + 1, p[2], t), Vertex(l, k, i, j + 1, p[3], t);
         const int triangles[2][3] = {{0, 1, 2}, {0, 2, 3}};
         for (const auto& c : triangles) {
-          const float record[12] = {0, 0, 1, p[c[0]][0], p[c[0]][1], p[c[0]][2], p[c[1]][0], p[c[1]][1], p[c[1]][2],
-                                    p[c[2]][0], p[c[2]][1], p[c[2]][2]};
+          const float record[12] = {0,          0,          1,          p[c[0]][0], p[c[0]][1], p[c[0]][2],
+                                    p[c[1]][0], p[c[1]][1], p[c[1]][2], p[c[2]][0], p[c[2]][1], p[c[2]][2]};
           const uint16_t attributes = 0;
           std::fwrite(record, sizeof record, 1, out);
           std::fwrite(&attributes, sizeof attributes, 1, out);
@@ -244,10 +246,14 @@ bool WriteGridFile(const std::string& path, GridFormat format, int64_t triangles
   return WriteOnce(path, [&](FILE* out) {
     const Layout layout = LayoutOf(triangles, manyMeshes);
     switch (format) {
-      case GridFormat::kObj: return WriteObj(out, layout);
-      case GridFormat::kGlb: return WriteGlb(out, layout);
-      case GridFormat::kPly: return WritePly(out, layout);
-      case GridFormat::kStl: return WriteStl(out, layout);
+      case GridFormat::kObj:
+        return WriteObj(out, layout);
+      case GridFormat::kGlb:
+        return WriteGlb(out, layout);
+      case GridFormat::kPly:
+        return WritePly(out, layout);
+      case GridFormat::kStl:
+        return WriteStl(out, layout);
     }
     return false;
   });
@@ -263,8 +269,7 @@ bool WriteNodesFile(const std::string& path, int64_t nodes) {
                R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"nodes":[)",
                out);
     for (int64_t i = 0; i < nodes; ++i) {
-      std::fprintf(out, "%s{\"mesh\":0,\"translation\":[%lld,0,0]}", i == 0 ? "" : ",",
-                   static_cast<long long>(i));
+      std::fprintf(out, "%s{\"mesh\":0,\"translation\":[%lld,0,0]}", i == 0 ? "" : ",", static_cast<long long>(i));
     }
     std::fputs(R"(],"scenes":[{"nodes":[)", out);
     for (int64_t i = 0; i < nodes; ++i) {

@@ -4,14 +4,13 @@
 // peers do what a caller without the library would do: write or read the 20 header
 // bytes and the records in one call each, into a freshly allocated array.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "RlFileIO.h"
 

@@ -14,9 +14,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <map>
 #include <memory>
@@ -31,10 +31,11 @@
 #include "RlTangentSpace.h"
 
 #if RL_HAVE_ASSIMP
-#include <assimp/Exporter.hpp>
-#include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
+
+#include <assimp/Exporter.hpp>
+#include <assimp/Importer.hpp>
 #endif
 #if RL_HAVE_MESHOPTIMIZER
 #include <meshoptimizer.h>
@@ -98,15 +99,13 @@ double ProcessCpuMilliseconds() {
 }
 
 // vertices: the welded vertex count, or -1 where the function does not tell it.
-void SetCounters(benchmark::State& state, std::size_t triangles, int vertices,
-                 std::size_t peakBeyondResults) {
-  state.counters["tris/s"] = benchmark::Counter(static_cast<double>(triangles),
-                                                benchmark::Counter::kIsIterationInvariantRate);
+void SetCounters(benchmark::State& state, std::size_t triangles, int vertices, std::size_t peakBeyondResults) {
+  state.counters["tris/s"] =
+      benchmark::Counter(static_cast<double>(triangles), benchmark::Counter::kIsIterationInvariantRate);
   if (vertices >= 0) {
     state.counters["vertices"] = vertices;
   }
-  state.counters["peakB/corner"] =
-      static_cast<double>(peakBeyondResults) / (3.0 * static_cast<double>(triangles));
+  state.counters["peakB/corner"] = static_cast<double>(peakBeyondResults) / (3.0 * static_cast<double>(triangles));
 }
 
 void BM_RlCreateVertexBuffers(benchmark::State& state, const RlWeldOptions& options) {
@@ -120,8 +119,7 @@ void BM_RlCreateVertexBuffers(benchmark::State& state, const RlWeldOptions& opti
     RlIndex* indices = nullptr;
     HeapPeak heap;
     const double cpuBefore = ProcessCpuMilliseconds();
-    benchmark::DoNotOptimize(
-        RlCreateVertexBuffersOnRoad(n, tris.data(), &numVerts, &verts, &indices, options));
+    benchmark::DoNotOptimize(RlCreateVertexBuffersOnRoad(n, tris.data(), &numVerts, &verts, &indices, options));
     cpu += ProcessCpuMilliseconds() - cpuBefore;
     peak = heap.Peak() - tris.size() * (3 * sizeof(RlTangentPointD) + sizeof(RlIndex));
     delete[] verts;
@@ -159,9 +157,9 @@ const aiExportDataBlob& AssimpSceneOf(int64_t triangles, Assimp::Exporter& expor
   scene.mRootNode->mNumMeshes = 1;
   scene.mRootNode->mMeshes = new unsigned[1]{0};
   scene.mNumMaterials = 1;
-  scene.mMaterials = new aiMaterial*[1]{new aiMaterial()};
+  scene.mMaterials = new aiMaterial* [1] { new aiMaterial() };
   scene.mNumMeshes = 1;
-  scene.mMeshes = new aiMesh*[1]{new aiMesh()};
+  scene.mMeshes = new aiMesh* [1] { new aiMesh() };
   aiMesh& mesh = *scene.mMeshes[0];
   const auto corners = static_cast<unsigned>(3 * tris.size());
   mesh.mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
@@ -198,8 +196,7 @@ void BM_Assimp_JoinVerticesAndTangents(benchmark::State& state) {
       importer.ReadFileFromMemory(blob.data, blob.size, 0, "assbin");
       HeapPeak heap;
       state.ResumeTiming();
-      const aiScene* scene = importer.ApplyPostProcessing(aiProcess_JoinIdenticalVertices |
-                                                          aiProcess_CalcTangentSpace);
+      const aiScene* scene = importer.ApplyPostProcessing(aiProcess_JoinIdenticalVertices | aiProcess_CalcTangentSpace);
       state.PauseTiming();
       peak = heap.Peak();
       vertices = scene != nullptr ? scene->mMeshes[0]->mNumVertices : 0;
@@ -230,11 +227,10 @@ void BM_Meshopt_VertexRemap(benchmark::State& state) {
   for (auto _ : state) {
     HeapPeak heap;
     std::vector<unsigned> remap(soup.size());
-    vertices = meshopt_generateVertexRemap(remap.data(), nullptr, soup.size(), soup.data(),
-                                           soup.size(), sizeof(Vertex));
+    vertices =
+        meshopt_generateVertexRemap(remap.data(), nullptr, soup.size(), soup.data(), soup.size(), sizeof(Vertex));
     std::vector<Vertex> welded(vertices);
-    meshopt_remapVertexBuffer(welded.data(), soup.data(), soup.size(), sizeof(Vertex),
-                              remap.data());
+    meshopt_remapVertexBuffer(welded.data(), soup.data(), soup.size(), sizeof(Vertex), remap.data());
     std::vector<unsigned> indices(soup.size());
     meshopt_remapIndexBuffer(indices.data(), nullptr, soup.size(), remap.data());
     peak = heap.Peak();
@@ -272,10 +268,10 @@ void RegisterWeldRounds() {
 #endif
   };
   // Each optional layer off on its own, from 100K triangles on.
-  const std::pair<const char*, bool RlWeldLayers::*> layers[] = {
-      {"no-helper", &RlWeldLayers::helperThread}, {"no-mapahead", &RlWeldLayers::mapAhead},
-      {"no-memo", &RlWeldLayers::searchMemo},
-      {"no-blockcache", &RlWeldLayers::blockCache}};
+  const std::pair<const char*, bool RlWeldLayers::*> layers[] = {{"no-helper", &RlWeldLayers::helperThread},
+                                                                 {"no-mapahead", &RlWeldLayers::mapAhead},
+                                                                 {"no-memo", &RlWeldLayers::searchMemo},
+                                                                 {"no-blockcache", &RlWeldLayers::blockCache}};
   for (const auto& [function, functionName] :
        {std::pair{Function{BM_RlCreateVertexBuffers}, "BM_RlCreateVertexBuffers/"},
         std::pair{Function{BM_RlComputeTangentsD}, "BM_RlComputeTangentsD/"}}) {

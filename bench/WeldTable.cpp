@@ -45,8 +45,7 @@ double Median(std::vector<double> values) {
 }
 
 // The ratios numerator[n] / denominator[n] over the runs both have.
-std::vector<double> PairedRatios(const std::vector<double>& numerator,
-                                 const std::vector<double>& denominator) {
+std::vector<double> PairedRatios(const std::vector<double>& numerator, const std::vector<double>& denominator) {
   std::vector<double> ratios;
   for (std::size_t n = 0; n < std::min(numerator.size(), denominator.size()); ++n) {
     ratios.push_back(numerator[n] / denominator[n]);
@@ -59,16 +58,14 @@ std::vector<double> PairedRatios(const std::vector<double>& numerator,
 std::string RatioText(int decimals, const std::vector<double>& ratios) {
   const auto [lowest, highest] = std::minmax_element(ratios.begin(), ratios.end());
   char text[64];
-  std::snprintf(text, sizeof text, "%10.*f   (%.*f to %.*f)", decimals, Median(ratios), decimals,
-                *lowest, decimals, *highest);
+  std::snprintf(text, sizeof text, "%10.*f   (%.*f to %.*f)", decimals, Median(ratios), decimals, *lowest, decimals,
+                *highest);
   return text;
 }
 
 // Three significant digits, enough to tell cases apart without pretending to precision
 // that run-to-run noise does not have.
-std::string Significant(double value) {
-  return value >= 100 ? Format("%.0f", value) : Format("%#.3g", value);
-}
+std::string Significant(double value) { return value >= 100 ? Format("%.0f", value) : Format("%#.3g", value); }
 
 }  // namespace
 
@@ -97,8 +94,7 @@ void WeldTable::ReportRuns(const std::vector<Run>& runs) {
       return it != run.counters.end() ? it->second.value : -1.0;
     };
     Cell& cell = cells_[{name, size}];
-    cell.milliseconds.push_back(run.GetAdjustedRealTime() /
-                                benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3);
+    cell.milliseconds.push_back(run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e3);
     if (const double cpu = counter("cpuMs"); cpu >= 0) {
       cell.cpuMilliseconds.push_back(cpu);
     }
@@ -125,9 +121,7 @@ void WeldTable::Finalize() {
   }
 
   std::ostream& out = GetOutputStream();
-  const auto label = [&](const std::string& name) {
-    out << name << std::string(width + 2 - name.size(), ' ');
-  };
+  const auto label = [&](const std::string& name) { out << name << std::string(width + 2 - name.size(), ' '); };
   // A row of cells (none when no cell has anything to show).
   const auto row = [&](const std::string& name, auto&& cellText) {
     std::vector<std::string> texts;
@@ -156,20 +150,15 @@ void WeldTable::Finalize() {
     }
   };
 
-  section("Welding: median milliseconds",
-          [](const Cell& cell) { return Significant(Median(cell.milliseconds)); });
-  section("CPU time over wall time (a weld's threads together): median of the runs",
-          [](const Cell& cell) {
-            const auto shares = PairedRatios(cell.cpuMilliseconds, cell.milliseconds);
-            return shares.empty() ? std::string() : Format("%.2f", Median(shares));
-          });
-  section("Peak heap, bytes per corner (beyond the returned arrays for this library)",
-          [](const Cell& cell) {
-            return cell.peakPerCorner < 0 ? std::string() : Format("%.1f", cell.peakPerCorner);
-          });
-  section("Welded vertices", [](const Cell& cell) {
-    return cell.vertices < 0 ? std::string() : Format("%.0f", cell.vertices);
+  section("Welding: median milliseconds", [](const Cell& cell) { return Significant(Median(cell.milliseconds)); });
+  section("CPU time over wall time (a weld's threads together): median of the runs", [](const Cell& cell) {
+    const auto shares = PairedRatios(cell.cpuMilliseconds, cell.milliseconds);
+    return shares.empty() ? std::string() : Format("%.2f", Median(shares));
   });
+  section("Peak heap, bytes per corner (beyond the returned arrays for this library)",
+          [](const Cell& cell) { return cell.peakPerCorner < 0 ? std::string() : Format("%.1f", cell.peakPerCorner); });
+  section("Welded vertices",
+          [](const Cell& cell) { return cell.vertices < 0 ? std::string() : Format("%.0f", cell.vertices); });
 
   const auto runsOf = [&](const std::string& name, int64_t size) {
     const auto it = cells_.find({name, size});
@@ -190,7 +179,8 @@ void WeldTable::Finalize() {
     }
     if (!layered) {
       out << "\nWhat each layer buys: time without it over time with every layer, less 1, "
-             "median of the rounds\n" << std::string(width + 2, ' ');
+             "median of the rounds\n"
+          << std::string(width + 2, ' ');
       for (int64_t size : sizes) {
         out << RightAligned(SizeName(size));
       }
@@ -208,8 +198,7 @@ void WeldTable::Finalize() {
     out << "\nAt 1M triangles, time as a share of Assimp's: median of the rounds' shares "
            "(range)\n";
     for (const std::string& name : cases_) {
-      if (const auto shares = PairedRatios(runsOf(name, kMillion), reference);
-          name != assimp && !shares.empty()) {
+      if (const auto shares = PairedRatios(runsOf(name, kMillion), reference); name != assimp && !shares.empty()) {
         label(name);
         out << RatioText(3, shares) << '\n';
       }
@@ -217,8 +206,7 @@ void WeldTable::Finalize() {
   }
   bool grows = false;
   for (const std::string& name : cases_) {
-    if (const auto growths = PairedRatios(runsOf(name, 4 * kMillion), runsOf(name, kMillion));
-        !growths.empty()) {
+    if (const auto growths = PairedRatios(runsOf(name, 4 * kMillion), runsOf(name, kMillion)); !growths.empty()) {
       if (!grows) {
         out << "\nGrowth of the time from 1M to 4M triangles: median of the rounds' growths "
                "(range)\n";

@@ -26,10 +26,10 @@ class WeldTable : public benchmark::ConsoleReporter {
 
  private:
   struct Cell {
-    std::vector<double> milliseconds;  // each run's, in the order they ran
+    std::vector<double> milliseconds;     // each run's, in the order they ran
     std::vector<double> cpuMilliseconds;  // likewise, where counted
-    double peakPerCorner;              // the last run's; negative when not counted
-    double vertices;                   // likewise
+    double peakPerCorner;                 // the last run's; negative when not counted
+    double vertices;                      // likewise
   };
   std::vector<std::string> cases_;  // in the order they ran
   std::map<std::pair<std::string, int64_t>, Cell> cells_;

@@ -3,7 +3,7 @@
 # The package index is refreshed once, and only when something has to be installed.
 set -euo pipefail
 
-packages=(cmake ninja-build make g++ binutils libgtest-dev libbenchmark-dev
+packages=(cmake ninja-build make g++ binutils clang-format libgtest-dev libbenchmark-dev
           libcli11-dev libtinyobjloader-dev libtinygltf-dev libstb-dev libassimp-dev
           libdraco-dev libmeshoptimizer-dev nlohmann-json3-dev libembree-dev zlib1g-dev
           chromium assimp-testmodels blender python3-numpy "$@")

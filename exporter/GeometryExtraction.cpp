@@ -1,7 +1,5 @@
 // Walking the scene and turning every polygon of every exported mesh into triangles.
 #define MNoVersionString  // MApiVersion lives in PluginMain.cpp
-#include "RLFExport.h"
-
 #include <maya/MFloatArray.h>
 #include <maya/MFloatPointArray.h>
 #include <maya/MFloatVectorArray.h>
@@ -20,6 +18,7 @@
 
 #include <cstring>
 
+#include "RLFExport.h"
 #include "TriangleArray.h"
 
 RlRawTriangle* RLFExport::GetNextTriangle() {
@@ -108,8 +107,7 @@ struct MeshArrays {
 // Corner i of tri from the corner vertex: its position, and the normal and texture
 // coordinate of the first face-vertex on it. A vertex the polygon does not visit (or
 // an index out of range) leaves a zero normal and texture coordinate.
-void MatchCorner(RlRawTriangle& tri, int i, int vertex, const FaceIndex* face, int numVerts,
-                 const MeshArrays& mesh) {
+void MatchCorner(RlRawTriangle& tri, int i, int vertex, const FaceIndex* face, int numVerts, const MeshArrays& mesh) {
   if (mesh.HasPoint(vertex)) {
     for (int k = 0; k < 3; ++k) {
       tri.vert[i].v[k] = mesh.points[static_cast<unsigned>(vertex)][static_cast<unsigned>(k)];

@@ -10,8 +10,7 @@ PLUGIN_EXPORT MStatus initializePlugin(MObject obj) {
   MStatus status;
   MFnPlugin plugin(obj, "Duduvu Div Edazudev Uzururer edi Zido", "01.01", "Any");
   static char pixmapName[] = "RLFExport.rlf";
-  status = plugin.registerFileTranslator("rlf", pixmapName, RLFExport::creator, nullptr, nullptr,
-                                         false);
+  status = plugin.registerFileTranslator("rlf", pixmapName, RLFExport::creator, nullptr, nullptr, false);
   if (!status) {
     status.perror("registerFileTranslator");
   }

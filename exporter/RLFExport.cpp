@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <new>
 
-#include "TriangleArray.h"
 #include "ReplacementFile.h"
+#include "TriangleArray.h"
 
 RLFExport::RLFExport()
     : MPxFileTranslator(), m_numTriangles(0), m_maxNumTriangles(0), m_triList(nullptr), m_reserved(false) {}
@@ -40,9 +40,7 @@ namespace {
 // Ends the computation when the export returns, whatever the road, or earlier on request.
 class ComputationGuard {
  public:
-  explicit ComputationGuard(MComputation& computation) : computation_(computation) {
-    computation_.beginComputation();
-  }
+  explicit ComputationGuard(MComputation& computation) : computation_(computation) { computation_.beginComputation(); }
   ~ComputationGuard() { End(); }
   ComputationGuard(const ComputationGuard&) = delete;
   ComputationGuard& operator=(const ComputationGuard&) = delete;
@@ -58,8 +56,7 @@ class ComputationGuard {
 
 }  // namespace
 
-MStatus RLFExport::writer(const MFileObject& fileObject, const MString&,
-                          MPxFileTranslator::FileAccessMode mode) {
+MStatus RLFExport::writer(const MFileObject& fileObject, const MString&, MPxFileTranslator::FileAccessMode mode) {
   MComputation computation;
   ComputationGuard guard(computation);
   const MString fullName = fileObject.fullName();

@@ -38,8 +38,7 @@ class RLFExport : public MPxFileTranslator {
   RLFExport();
   ~RLFExport() override;
 
-  MStatus reader(const MFileObject& file, const MString& options,
-                 MPxFileTranslator::FileAccessMode mode) override;
+  MStatus reader(const MFileObject& file, const MString& options, MPxFileTranslator::FileAccessMode mode) override;
   // The export. Failures print their message and return kFailure; the target file is
   // then left as it was (a new file is written beside it and only replaces it whole).
   MStatus writer(const MFileObject& fileObject, const MString& options,
@@ -48,8 +47,7 @@ class RLFExport : public MPxFileTranslator {
   bool haveWriteMethod() const override;
   MString defaultExtension() const override;
   bool canBeOpened() const override;
-  MPxFileTranslator::MFileKind identifyFile(const MFileObject& fileName, const char* buffer,
-                                            short size) const override;
+  MPxFileTranslator::MFileKind identifyFile(const MFileObject& fileName, const char* buffer, short size) const override;
 
   static void* creator();
 

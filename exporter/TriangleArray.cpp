@@ -50,7 +50,7 @@ bool GrowTriangleArray(RlRawTriangle** list, int* capacity, bool* reserved) {
     RlRawTriangle* larger = new (std::nothrow) RlRawTriangle[grown];
     if (larger == nullptr) return false;
     std::memcpy(larger, *list, static_cast<std::size_t>(*capacity) * kRecord);
-    delete[] *list;
+    delete[] * list;
     *list = larger;
   }
   *capacity = grown;

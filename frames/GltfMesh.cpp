@@ -118,7 +118,8 @@ void IndexVertices(const std::vector<RlGltfVertex>& welded, std::size_t numTris,
   std::vector<std::size_t> start(welded.size() + 1, 0), order(corners);
   for (std::size_t c = 0; c < corners; ++c) ++start[static_cast<std::size_t>(mesh->indices[c / 3].idx[c % 3]) + 1];
   for (std::size_t v = 0; v < welded.size(); ++v) start[v + 1] += start[v];
-  for (std::size_t c = 0; c < corners; ++c) order[start[static_cast<std::size_t>(mesh->indices[c / 3].idx[c % 3])]++] = c;
+  for (std::size_t c = 0; c < corners; ++c)
+    order[start[static_cast<std::size_t>(mesh->indices[c / 3].idx[c % 3])]++] = c;
   std::unordered_map<Key, int, KeyHash> numbers;
   numbers.reserve(welded.size());
   std::vector<int> number(corners);

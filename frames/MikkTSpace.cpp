@@ -53,10 +53,10 @@ Vec Projected(Vec a, Vec n) {
 
 // What each triangle that is not set aside knows.
 struct Triangle {
-  int corner = 0;       // its first corner
+  int corner = 0;                   // its first corner
   int neighbour[3] = {-1, -1, -1};  // across the edge from corner i to i + 1
   int group[3] = {-1, -1, -1};
-  Vec os, ot;           // unit directions of increasing u and v, times the winding's sign
+  Vec os, ot;  // unit directions of increasing u and v, times the winding's sign
   float magS = 0, magT = 0;
   bool orientPreserving = false;  // counter-clockwise in texture space
   bool groupWithAny = true;       // no derivatives: joins the first group reaching it
@@ -78,7 +78,12 @@ class Builder {
  public:
   Builder(std::size_t vertices, const float* positions, const float* normals, const float* uvs, std::size_t triangles,
           const int* indices, float* tangents)
-      : vertices_(vertices), n_(triangles), positions_(positions), normals_(normals), uvs_(uvs), indices_(indices),
+      : vertices_(vertices),
+        n_(triangles),
+        positions_(positions),
+        normals_(normals),
+        uvs_(uvs),
+        indices_(indices),
         out_(tangents) {}
 
   void Run() {
@@ -109,8 +114,8 @@ class Builder {
   // A vertex's 8 values as integers in which equal floats are equal (-0 as +0): a total
   // order, whatever the floats hold.
   void Key(std::size_t v, uint32_t key[8]) const {
-    const float values[8] = {positions_[3 * v], positions_[3 * v + 1], positions_[3 * v + 2], normals_[3 * v],
-                             normals_[3 * v + 1], normals_[3 * v + 2], uvs_[2 * v], uvs_[2 * v + 1]};
+    const float values[8] = {positions_[3 * v],   positions_[3 * v + 1], positions_[3 * v + 2], normals_[3 * v],
+                             normals_[3 * v + 1], normals_[3 * v + 2],   uvs_[2 * v],           uvs_[2 * v + 1]};
     for (int k = 0; k < 8; ++k) {
       const float value = values[k] == 0 ? 0.0f : values[k];
       std::memcpy(&key[k], &value, sizeof value);
@@ -306,11 +311,10 @@ class Builder {
       }
       const std::size_t length = subsets.size() - begin;
       std::size_t s = 0;
-      while (s < frames.size() &&
-             !(starts[s + 1] - starts[s] == length &&
-               std::equal(subsets.begin() + static_cast<std::ptrdiff_t>(starts[s]),
-                          subsets.begin() + static_cast<std::ptrdiff_t>(starts[s + 1]),
-                          subsets.begin() + static_cast<std::ptrdiff_t>(begin)))) {
+      while (s < frames.size() && !(starts[s + 1] - starts[s] == length &&
+                                    std::equal(subsets.begin() + static_cast<std::ptrdiff_t>(starts[s]),
+                                               subsets.begin() + static_cast<std::ptrdiff_t>(starts[s + 1]),
+                                               subsets.begin() + static_cast<std::ptrdiff_t>(begin)))) {
         ++s;
       }
       if (s < frames.size()) {
@@ -362,7 +366,9 @@ class Builder {
     for (const int c : setAside_) {
       for (int i = 0; i < 3; ++i) {
         const int source = firstCorner[static_cast<std::size_t>(VertexOf(c + i))];
-        if (source >= 0) std::memcpy(&out_[4 * static_cast<std::size_t>(c + i)], &out_[4 * static_cast<std::size_t>(source)], 4 * sizeof(float));
+        if (source >= 0)
+          std::memcpy(&out_[4 * static_cast<std::size_t>(c + i)], &out_[4 * static_cast<std::size_t>(source)],
+                      4 * sizeof(float));
       }
     }
   }
@@ -390,7 +396,8 @@ class Builder {
 
 bool RlMikkTSpaceTangents(std::size_t vertices, const float* positions, const float* normals, const float* uvs,
                           std::size_t triangles, const int* indices, float* tangents) {
-  if (triangles > static_cast<std::size_t>(INT32_MAX / 3) || vertices > static_cast<std::size_t>(INT32_MAX)) return false;
+  if (triangles > static_cast<std::size_t>(INT32_MAX / 3) || vertices > static_cast<std::size_t>(INT32_MAX))
+    return false;
   for (std::size_t c = 0; c < 3 * triangles; ++c) {
     if (indices[c] < 0 || static_cast<std::size_t>(indices[c]) >= vertices) return false;
   }

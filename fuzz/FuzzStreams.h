@@ -3,10 +3,11 @@
 #ifndef FUZZ_STREAMS_H
 #define FUZZ_STREAMS_H
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 #include <initializer_list>
 
 // A read-only memory stream over data; an empty input is a one-byte buffer whose only

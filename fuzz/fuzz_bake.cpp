@@ -45,8 +45,7 @@ std::vector<RlRawTriangle> Triangles(Bytes& in, int count) {
     for (int i = 0; i < 3; ++i) {
       t.vert[i] = {{Value(in.Next()), Value(in.Next()), Value(in.Next())}};
       t.norm[i] = {{Value(in.Next()), Value(in.Next()), 1.0f}};
-      t.texCoord[i] = {
-          {static_cast<float>(in.Next()) / 200.0f, static_cast<float>(in.Next()) / 200.0f}};
+      t.texCoord[i] = {{static_cast<float>(in.Next()) / 200.0f, static_cast<float>(in.Next()) / 200.0f}};
     }
   }
   return tris;
@@ -79,18 +78,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(!error.empty());
     return 0;
   }
-  const std::size_t texels =
-      static_cast<std::size_t>(options.width) * static_cast<std::size_t>(options.height);
+  const std::size_t texels = static_cast<std::size_t>(options.width) * static_cast<std::size_t>(options.height);
   Check(map.width == options.width && map.height == options.height);
   Check(map.normals.size() == 3 * texels && map.heights.size() == (options.heights ? texels : 0));
-  Check(map.covered >= 0 && static_cast<std::size_t>(map.covered) <= texels &&
-        map.overlapped <= map.covered);
-  Check(map.samples == map.covered * options.samples && map.misses >= 0 &&
-        map.misses <= map.samples);
+  Check(map.covered >= 0 && static_cast<std::size_t>(map.covered) <= texels && map.overlapped <= map.covered);
+  Check(map.samples == map.covered * options.samples && map.misses >= 0 && map.misses <= map.samples);
   for (std::size_t i = 0; i < texels; ++i) {
     const float* n = &map.normals[3 * i];
-    const double length =
-        std::sqrt(double{n[0]} * n[0] + double{n[1]} * n[1] + double{n[2]} * n[2]);
+    const double length = std::sqrt(double{n[0]} * n[0] + double{n[1]} * n[1] + double{n[2]} * n[2]);
     Check(std::fabs(length - 1.0) < 1e-4 || (length == 0 && options.space == RlBakeSpace::kObject));
   }
   for (const float h : map.heights) Check(h >= -1.0f && h <= 1.0f);

@@ -27,9 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReadBitmapFileHeader(fp, &file);
     ReadBitmapCoreHeader(fp, &core);
     const bool exact = file.bfType == Field(data, size, 0, 2) && file.bfSize == Field(data, size, 2, 4) &&
-                       file.bfReserved1 == Field(data, size, 6, 2) &&
-                       file.bfReserved2 == Field(data, size, 8, 2) && file.bfOffBits == Field(data, size, 10, 4) &&
-                       core.bcSize == Field(data, size, 14, 4) &&
+                       file.bfReserved1 == Field(data, size, 6, 2) && file.bfReserved2 == Field(data, size, 8, 2) &&
+                       file.bfOffBits == Field(data, size, 10, 4) && core.bcSize == Field(data, size, 14, 4) &&
                        static_cast<uint32_t>(core.bcWidth) == Field(data, size, 18, 4) &&
                        static_cast<uint32_t>(core.bcHeight) == Field(data, size, 22, 4) &&
                        core.bcPlanes == Field(data, size, 26, 2) && core.bcBitCount == Field(data, size, 28, 2);

@@ -22,10 +22,18 @@ void Check(bool condition) {
 }
 
 float Value(uint8_t byte) {
-  static const float kSpecial[] = {0.0f, -0.0f, 1e-7f, 1.00000005f, 0.5f, -1.5f, 5e-8f, 3e-7f,
+  static const float kSpecial[] = {0.0f,
+                                   -0.0f,
+                                   1e-7f,
+                                   1.00000005f,
+                                   0.5f,
+                                   -1.5f,
+                                   5e-8f,
+                                   3e-7f,
                                    std::numeric_limits<float>::quiet_NaN(),
                                    std::numeric_limits<float>::infinity(),
-                                   -std::numeric_limits<float>::infinity(), 1e30f};
+                                   -std::numeric_limits<float>::infinity(),
+                                   1e30f};
   return byte < 240 ? static_cast<float>(byte % 8) - 3.0f
                     : kSpecial[(byte - 240) % (sizeof kSpecial / sizeof kSpecial[0])];
 }
@@ -76,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const Result blocked = Run(tris, RlWeldRoad::kBlocked);
   Check(flat.ok && blocked.ok && flat.numVerts == blocked.numVerts);
   const auto corners = 3 * numTris;
-  Check(std::memcmp(flat.verts.get(), blocked.verts.get(), static_cast<size_t>(flat.numVerts) * sizeof(RlTangentPointD)) == 0);
+  Check(std::memcmp(flat.verts.get(), blocked.verts.get(),
+                    static_cast<size_t>(flat.numVerts) * sizeof(RlTangentPointD)) == 0);
   Check(std::memcmp(flat.indices.get(), blocked.indices.get(), numTris * sizeof(RlIndex)) == 0);
   Check(std::memcmp(flat.frames.get(), blocked.frames.get(), numTris * sizeof(RlRawTangentSpaceD)) == 0);
 

@@ -12,8 +12,8 @@ template <typename Table>
 void RlWeldBlocked(int numTris, const RlRawTriangle* tris, Table& table, const RlWeldLayers& layers) {
   RlBlockedSortIndex sortIndex(layers);
   RlSearchMemo memo;
-  RlCornerFeed feed(numTris, tris, table.ResultBytes(), table.ResultBytesPerTriangle(),
-                    table.EntryBytes(), table.BytesPerEntry(), layers);
+  RlCornerFeed feed(numTris, tris, table.ResultBytes(), table.ResultBytesPerTriangle(), table.EntryBytes(),
+                    table.BytesPerEntry(), layers);
   for (int i = 0; i < numTris; ++i) {
     const RlCornerData& data = feed.Triangle(i, table.Size());
     for (int j = 0; j < 3; ++j) {
@@ -25,9 +25,8 @@ void RlWeldBlocked(int numTris, const RlRawTriangle* tris, Table& table, const R
       int order;
       int found;
       std::optional<RlSearchState> framesAt;
-      const int rank = sortIndex.Traverse(
-          data.boundsX[j], resumed != nullptr ? *resumed : RlSearchStart(count), &order, &found,
-          &framesAt, [&](int e) { return table.CompareTied(prepared, e); });
+      const int rank = sortIndex.Traverse(data.boundsX[j], resumed != nullptr ? *resumed : RlSearchStart(count), &order,
+                                          &found, &framesAt, [&](int e) { return table.CompareTied(prepared, e); });
       if (order == 0) {  // never with an empty table: its search gives -1
         table.Merge(corner, found, data.tangent[j], data.binormal[j]);
         if (resumed == nullptr && layers.searchMemo) {

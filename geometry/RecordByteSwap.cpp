@@ -7,9 +7,8 @@
 #include "VekEndian.h"
 
 uint32 VekByteSwap_RlHeader(void* arg, uint32 num) {
-  return SwapRecords<sizeof(RlHeader)>(arg, num, [](unsigned char* r) {
-    VekByteSwap_uint32(r + offsetof(RlHeader, size), 1);
-  });
+  return SwapRecords<sizeof(RlHeader)>(arg, num,
+                                       [](unsigned char* r) { VekByteSwap_uint32(r + offsetof(RlHeader, size), 1); });
 }
 
 uint32 VekByteSwap_RlRawPoint(void* arg, uint32 num) {
@@ -53,9 +52,8 @@ uint32 VekByteSwap_RlRawTangentSpaceD(void* arg, uint32 num) {
 }
 
 uint32 VekByteSwap_RlIndex(void* arg, uint32 num) {
-  return SwapRecords<sizeof(RlIndex)>(arg, num, [](unsigned char* r) {
-    VekByteSwap_int32(r + offsetof(RlIndex, idx), 3);
-  });
+  return SwapRecords<sizeof(RlIndex)>(arg, num,
+                                      [](unsigned char* r) { VekByteSwap_int32(r + offsetof(RlIndex, idx), 3); });
 }
 
 uint32 VekByteSwap_RlTangentPointD(void* arg, uint32 num) {

@@ -7,10 +7,10 @@
 #include "RlFileIO.h"
 
 enum class ChunkSearch {
-  kFound,           // the stream stands at the "TRIS" chunk's count
-  kNoData,          // end-of-file indicator set when the next top-level chunk was due
+  kFound,             // the stream stands at the "TRIS" chunk's count
+  kNoData,            // end-of-file indicator set when the next top-level chunk was due
   kUnreadableHeader,  // a chunk header could not be read
-  kSkipFailed,      // a chunk could not be skipped by exactly its size
+  kSkipFailed,        // a chunk could not be skipped by exactly its size
 };
 
 // Reads the chunk header at the stream's position into *header, in host order.

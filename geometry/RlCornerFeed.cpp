@@ -30,9 +30,7 @@ std::atomic<int> gWeldThreads{2};
 
 }  // namespace
 
-void RlSetWeldThreads(int threads) {
-  gWeldThreads.store(std::clamp(threads, 1, 2), std::memory_order_relaxed);
-}
+void RlSetWeldThreads(int threads) { gWeldThreads.store(std::clamp(threads, 1, 2), std::memory_order_relaxed); }
 
 int RlWeldThreads() { return gWeldThreads.load(std::memory_order_relaxed); }
 
@@ -83,9 +81,8 @@ bool MapUpTo(unsigned char* start, std::size_t bytes, std::size_t reach, std::ui
 
 }  // namespace
 
-RlCornerFeed::RlCornerFeed(int numTris, const RlRawTriangle* tris, unsigned char* result,
-                           std::size_t bytesPerTriangle, unsigned char* entries,
-                           std::size_t bytesPerEntry, const RlWeldLayers& layers)
+RlCornerFeed::RlCornerFeed(int numTris, const RlRawTriangle* tris, unsigned char* result, std::size_t bytesPerTriangle,
+                           unsigned char* entries, std::size_t bytesPerEntry, const RlWeldLayers& layers)
     : numTris_(numTris),
       tris_(tris),
       result_(result),
@@ -149,17 +146,14 @@ void RlCornerFeed::MapAhead() {
   // Until the helper looks again, the welder gets no further than a few batches beyond
   // the one it is on (it claims them one at a time), and appends at most three entries
   // per triangle of them.
-  const auto reachTris =
-      static_cast<std::size_t>((consumed_.load(std::memory_order_relaxed) + kSlots + 1) * kBatch);
+  const auto reachTris = static_cast<std::size_t>((consumed_.load(std::memory_order_relaxed) + kSlots + 1) * kBatch);
   const auto made = static_cast<std::size_t>(made_.load(std::memory_order_relaxed));
   const auto triangles = static_cast<std::size_t>(numTris_);
-  mapping_ =
-      (result_ == nullptr || MapUpTo(result_, triangles * bytesPerTriangle_,
-                                     reachTris * bytesPerTriangle_ + kMapAhead, &resultMapped_)) &&
-      (entries_ == nullptr ||
-       MapUpTo(entries_, 3 * triangles * bytesPerEntry_,
-               (made + 3 * std::size_t{kBatch} * (kSlots + 1)) * bytesPerEntry_ + kMapAhead,
-               &entriesMapped_));
+  mapping_ = (result_ == nullptr || MapUpTo(result_, triangles * bytesPerTriangle_,
+                                            reachTris * bytesPerTriangle_ + kMapAhead, &resultMapped_)) &&
+             (entries_ == nullptr ||
+              MapUpTo(entries_, 3 * triangles * bytesPerEntry_,
+                      (made + 3 * std::size_t{kBatch} * (kSlots + 1)) * bytesPerEntry_ + kMapAhead, &entriesMapped_));
 }
 
 // The stores a sleeper waits for, and its count, are sequentially consistent: either the

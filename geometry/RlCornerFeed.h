@@ -58,8 +58,8 @@ class RlCornerFeed {
   // helperThread and mapAhead. Throws std::bad_alloc
   // when the ring cannot be had.
   RlCornerFeed(int numTris, const RlRawTriangle* tris, unsigned char* result = nullptr,
-               std::size_t bytesPerTriangle = 0, unsigned char* entries = nullptr,
-               std::size_t bytesPerEntry = 0, const RlWeldLayers& layers = {});
+               std::size_t bytesPerTriangle = 0, unsigned char* entries = nullptr, std::size_t bytesPerEntry = 0,
+               const RlWeldLayers& layers = {});
   ~RlCornerFeed();  // stops and joins the helper
   RlCornerFeed(const RlCornerFeed&) = delete;
   RlCornerFeed& operator=(const RlCornerFeed&) = delete;

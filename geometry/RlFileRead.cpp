@@ -52,9 +52,7 @@ bool RlReadTriangleChunk(FILE* fp, int* numTris, RlRawTriangle** tris) {
   return true;
 }
 
-bool RlFileHasTriangles(FILE* fp) {
-  return FindTriangleChunk(fp) == ChunkSearch::kFound;
-}
+bool RlFileHasTriangles(FILE* fp) { return FindTriangleChunk(fp) == ChunkSearch::kFound; }
 
 bool RlReadTriangles(FILE* fp, int* numTris, RlRawTriangle** tris) {
   switch (FindTriangleChunk(fp)) {

@@ -39,13 +39,12 @@ struct RlTriangleDirections {
   double tangent[3];
   double binormal[3];
 };
-void RlTriangleDirectionsD(const float* v1, const float* v2, const float* v3, const float* t1,
-                           const float* t2, const float* t3, RlTriangleDirections* out);
+void RlTriangleDirectionsD(const float* v1, const float* v2, const float* v3, const float* t1, const float* t2,
+                           const float* t3, RlTriangleDirections* out);
 
 // Makes dir perpendicular to normal and unit length, into out; fallback when it projects
 // to less than kRlDegenerateLength.
-void RlProjectDirectionD(const double* dir, double* normal, const double* fallback,
-                         double* out);
+void RlProjectDirectionD(const double* dir, double* normal, const double* fallback, double* out);
 
 // The frames of all three corners of tri, as ComputeTangentVectorsD gives them one by
 // one, with the triangle's directions computed once.
@@ -54,8 +53,7 @@ void RlCornerFramesD(const RlRawTriangle* tri, double (*tangent)[3], double (*bi
 // The frame of corner idx of pgon: tan and binorm from the whole triangle (corners in
 // stored order) projected onto the corner's normal, which is written to norm. A
 // triangle whose three u are exactly 0.0 keeps (1, 0, 0) and (0, 0, 1).
-void ComputeTangentVectorsD(RlRawTriangle* pgon, int idx, double* tan, double* norm,
-                            double* binorm);
+void ComputeTangentVectorsD(RlRawTriangle* pgon, int idx, double* tan, double* norm, double* binorm);
 
 // ---- Vertex comparison and sorted search -------------------------------------------
 
@@ -122,8 +120,8 @@ int RlCompareD(RlTangentPointD* first, RlTangentPointD* second);
 // Binary search of value over data through the sort index indices (count entries, in
 // compare order). Returns the position compared last; *result is compare(value, that
 // entry): 0 equal, negative when value belongs just before it, positive just after.
-int RlIndexBinaryTraverseD(RlTangentPointD* value, RlTangentPointD* data, int* indices,
-                           int count, int* result, PFNRLCOMPARED compare);
+int RlIndexBinaryTraverseD(RlTangentPointD* value, RlTangentPointD* data, int* indices, int count, int* result,
+                           PFNRLCOMPARED compare);
 
 // ---- The sorted vertex table -------------------------------------------------------
 
@@ -171,18 +169,14 @@ struct RlWeldOptions {
 // The flat road: inserts every corner of numTris triangles in order through RlInsertD,
 // storing each corner's entry in index; returns the number of entries. point and
 // sortIndex hold 3 numTris elements each.
-int RlWeldCorners(int numTris, RlRawTriangle* tris, int* sortIndex, RlTangentPointD* point,
-                  RlIndex* index);
+int RlWeldCorners(int numTris, RlRawTriangle* tris, int* sortIndex, RlTangentPointD* point, RlIndex* index);
 
 // The exported entry points with the road and layers chosen (tests compare the roads,
 // benchmarks the layers).
-bool RlComputeTangentsDOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpaceD** tan,
-                              const RlWeldOptions& options);
-bool RlComputeTangentsOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpace** tan,
-                             const RlWeldOptions& options);
-bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts,
-                                 RlTangentPointD** verts, RlIndex** indices,
-                                 const RlWeldOptions& options);
+bool RlComputeTangentsDOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpaceD** tan, const RlWeldOptions& options);
+bool RlComputeTangentsOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpace** tan, const RlWeldOptions& options);
+bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts, RlTangentPointD** verts,
+                                 RlIndex** indices, const RlWeldOptions& options);
 
 // Turns a direction summed over count corners into its normalised mean.
 void RlAverageDirection(double* sum, int count);

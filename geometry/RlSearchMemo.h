@@ -32,14 +32,13 @@ class RlSearchMemo {
     // put together before they are stored, so that comparing them reads back whole
     // stores (reading across stores of other sizes stalls the processor).
     const auto pair = [](const float& low, const float& high) {
-      return std::uint64_t{std::bit_cast<std::uint32_t>(low)} |
-             std::uint64_t{std::bit_cast<std::uint32_t>(high)} << 32;
+      return std::uint64_t{std::bit_cast<std::uint32_t>(low)} | std::uint64_t{std::bit_cast<std::uint32_t>(high)} << 32;
     };
     const RlRawPoint& position = tri.vert[v];
     const RlRawPoint& normal = tri.norm[v];
     const RlRawTexCoord& uv = tri.texCoord[v];
-    return {{pair(position.v[0], position.v[1]), pair(position.v[2], normal.v[0]),
-             pair(normal.v[1], normal.v[2]), pair(uv.uv[0], uv.uv[1])}};
+    return {{pair(position.v[0], position.v[1]), pair(position.v[2], normal.v[0]), pair(normal.v[1], normal.v[2]),
+             pair(uv.uv[0], uv.uv[1])}};
   }
 
   // Where a search for key first compared frames, or null when none is remembered.

@@ -3,11 +3,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <memory>
+#include <new>
 
-RlBlockedSortIndex::RlBlockedSortIndex(const RlWeldLayers& layers)
-    : cached_(layers.blockCache) {
+RlBlockedSortIndex::RlBlockedSortIndex(const RlWeldLayers& layers) : cached_(layers.blockCache) {
   // Blocks are filled before they are read, so they start uninitialised (their pages are
   // touched only as entries arrive).
   blocks_.push_back(std::make_unique_for_overwrite<Block>());

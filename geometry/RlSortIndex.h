@@ -121,8 +121,7 @@ class RlBlockedSortIndex {
 
   Range AllBlocks() const { return {0, static_cast<int>(blocks_.size()) - 1}; }
   int BlockStart(int block) const {
-    return groupStart_[static_cast<std::size_t>(block / kGroupBlocks)] +
-           offset_[static_cast<std::size_t>(block)];
+    return groupStart_[static_cast<std::size_t>(block / kGroupBlocks)] + offset_[static_cast<std::size_t>(block)];
   }
   // The block holding rank, among those of range: the last one that starts at or before
   // rank (the range's first one does), found by halving the range without a branch.
@@ -160,7 +159,7 @@ class RlBlockedSortIndex {
                          CompareAt& compareAt, int* result);
 
   std::vector<std::unique_ptr<Block>> blocks_;  // in rank order
-  std::vector<int> sizes_;      // entries in each block
+  std::vector<int> sizes_;                      // entries in each block
   // A block's first rank is groupStart_ of its group (kGroupBlocks consecutive blocks)
   // plus its own offset within the group, so an insertion updates a few of each.
   static constexpr int kGroupBlocks = 64;
@@ -188,8 +187,7 @@ inline RlBlockedSortIndex::Found RlBlockedSortIndex::Find(int probe, int rank, R
     return {block, BlockStart(block)};
   }
   Found& found = found_[probe];
-  if (found.block < 0 || rank < found.start ||
-      rank >= found.start + sizes_[static_cast<std::size_t>(found.block)]) {
+  if (found.block < 0 || rank < found.start || rank >= found.start + sizes_[static_cast<std::size_t>(found.block)]) {
     const int block = Locate(rank, range);
     found = {block, BlockStart(block)};
   }
@@ -220,8 +218,8 @@ int RlBlockedSortIndex::SearchBlock(const Block& block, int start, RlProbe step,
 }
 
 template <typename Tie>
-int RlBlockedSortIndex::Traverse(RlComponentBounds boundsX, RlSearchState from, int* result,
-                                 int* entry, std::optional<RlSearchState>* framesAt, Tie&& tie) {
+int RlBlockedSortIndex::Traverse(RlComponentBounds boundsX, RlSearchState from, int* result, int* entry,
+                                 std::optional<RlSearchState>* framesAt, Tie&& tie) {
   *entry = -1;
   *result = -1;
   framesAt->reset();

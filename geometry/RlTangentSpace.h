@@ -17,8 +17,8 @@
 // perpendicular to. tangent and binormal (three doubles each) receive unit vectors;
 // one that projects to (nearly) zero becomes (1, 0, 0) for the tangent and (0, 0, 1)
 // for the binormal. Returns false, writing nothing, when any pointer is null.
-RL_API bool DcTangentSpace(float* v1, float* v2, float* v3, float* t1, float* t2, float* t3,
-                           double* normal, double* tangent, double* binormal);
+RL_API bool DcTangentSpace(float* v1, float* v2, float* v3, float* t1, float* t2, float* t3, double* normal,
+                           double* tangent, double* binormal);
 
 // Smoothed tangent frames for every corner of numTris triangles (tris, read only).
 // Corners that are the same vertex (position, normal and texture coordinate equal
@@ -50,8 +50,8 @@ RL_API bool RlComputeTangents(int numTris, RlRawTriangle* tris, RlRawTangentSpac
 // large to count) or a pointer is null. When an allocation fails it returns false;
 // what was already stored through indices and verts (an index array, a null vertex
 // array) stays there and belongs to the caller; *numVerts is not written.
-RL_API bool RlCreateVertexBuffers(int numTris, RlRawTriangle* tris, int* numVerts,
-                                  RlTangentPointD** verts, RlIndex** indices);
+RL_API bool RlCreateVertexBuffers(int numTris, RlRawTriangle* tris, int* numVerts, RlTangentPointD** verts,
+                                  RlIndex** indices);
 
 // Threads. RlComputeTangentsD, RlComputeTangents and RlCreateVertexBuffers work on the
 // calling thread, except that for 50,000 triangles or more, on a machine with two or

@@ -1,7 +1,6 @@
 // The record table and the slot table of the blocked welding road.
 #include "RlWeldTables.h"
 
-
 // ---- Records ------------------------------------------------------------------------
 
 int RlRecordTable::Make(int corner, const double* tangent, const double* binormal) {

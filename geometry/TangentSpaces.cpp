@@ -71,8 +71,7 @@ bool RlComputeTangentsDOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpac
   return true;
 }
 
-bool RlComputeTangentsOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpace** tan,
-                             const RlWeldOptions& options) {
+bool RlComputeTangentsOnRoad(int numTris, RlRawTriangle* tris, RlRawTangentSpace** tan, const RlWeldOptions& options) {
   if (!RlWeldableCount(numTris) || tris == nullptr || tan == nullptr) {
     return false;
   }

@@ -84,8 +84,8 @@ void IsoLineDirection(const tanSpaceVert (&rec)[3], int key, int other, double* 
 
 }  // namespace
 
-void RlTriangleDirectionsD(const float* v1, const float* v2, const float* v3, const float* t1,
-                           const float* t2, const float* t3, RlTriangleDirections* out) {
+void RlTriangleDirectionsD(const float* v1, const float* v2, const float* v3, const float* t1, const float* t2,
+                           const float* t3, RlTriangleDirections* out) {
   tanSpaceVert rec[3] = {
       {{v1[0], v1[1], v1[2]}, {t1[0], t1[1]}},
       {{v2[0], v2[1], v2[2]}, {t2[0], t2[1]}},
@@ -99,8 +99,7 @@ void RlTriangleDirectionsD(const float* v1, const float* v2, const float* v3, co
   IsoLineDirection(rec, kU, kV, out->binormal);
 }
 
-void RlProjectDirectionD(const double* dir, double* normal, const double* fallback,
-                         double* out) {
+void RlProjectDirectionD(const double* dir, double* normal, const double* fallback, double* out) {
   // Remove the part along the normal.
   double projected[3] = {dir[0], dir[1], dir[2]};
   const double d = DotProduct3D(normal, projected);
@@ -120,8 +119,8 @@ void RlProjectDirectionD(const double* dir, double* normal, const double* fallba
   }
 }
 
-bool DcTangentSpace(float* v1, float* v2, float* v3, float* t1, float* t2, float* t3,
-                    double* normal, double* tangent, double* binormal) {
+bool DcTangentSpace(float* v1, float* v2, float* v3, float* t1, float* t2, float* t3, double* normal, double* tangent,
+                    double* binormal) {
   if (!v1 || !v2 || !v3 || !t1 || !t2 || !t3 || !normal || !tangent || !binormal) {
     return false;
   }
@@ -132,8 +131,7 @@ bool DcTangentSpace(float* v1, float* v2, float* v3, float* t1, float* t2, float
   return true;
 }
 
-void ComputeTangentVectorsD(RlRawTriangle* pgon, int idx, double* tan, double* norm,
-                            double* binorm) {
+void ComputeTangentVectorsD(RlRawTriangle* pgon, int idx, double* tan, double* norm, double* binorm) {
   for (int k = 0; k < 3; ++k) {
     tan[k] = defTan[k];
     binorm[k] = defBi[k];
@@ -143,8 +141,8 @@ void ComputeTangentVectorsD(RlRawTriangle* pgon, int idx, double* tan, double* n
     return;
   }
   TrianglePlane plane(*pgon);
-  DcTangentSpace(plane.position[0], plane.position[1], plane.position[2], plane.uv[0],
-                 plane.uv[1], plane.uv[2], norm, tan, binorm);
+  DcTangentSpace(plane.position[0], plane.position[1], plane.position[2], plane.uv[0], plane.uv[1], plane.uv[2], norm,
+                 tan, binorm);
 }
 
 void RlCornerFramesD(const RlRawTriangle* tri, double (*tangent)[3], double (*binormal)[3]) {
@@ -152,8 +150,8 @@ void RlCornerFramesD(const RlRawTriangle* tri, double (*tangent)[3], double (*bi
   const bool mapped = HasTextureCoordinates(*tri);
   if (mapped) {
     TrianglePlane plane(*tri);
-    RlTriangleDirectionsD(plane.position[0], plane.position[1], plane.position[2],
-                          plane.uv[0], plane.uv[1], plane.uv[2], &directions);
+    RlTriangleDirectionsD(plane.position[0], plane.position[1], plane.position[2], plane.uv[0], plane.uv[1],
+                          plane.uv[2], &directions);
   }
   // Each corner projects the triangle's directions onto its own normal.
   for (int c = 0; c < 3; ++c) {

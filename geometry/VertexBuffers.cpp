@@ -9,8 +9,8 @@
 namespace {
 
 // The blocked road: the vertex records are the table.
-bool BuffersOnBlockedRoad(int numTris, const RlRawTriangle* tris, int* numVerts,
-                          RlTangentPointD* verts, RlIndex* indices, const RlWeldLayers& layers) {
+bool BuffersOnBlockedRoad(int numTris, const RlRawTriangle* tris, int* numVerts, RlTangentPointD* verts,
+                          RlIndex* indices, const RlWeldLayers& layers) {
   RlRecordTable table(tris, verts, indices);
   try {
     RlWeldBlocked(numTris, tris, table, layers);
@@ -24,16 +24,14 @@ bool BuffersOnBlockedRoad(int numTris, const RlRawTriangle* tris, int* numVerts,
 
 }  // namespace
 
-bool RlCreateVertexBuffers(int numTris, RlRawTriangle* tris, int* numVerts,
-                           RlTangentPointD** verts, RlIndex** indices) {
+bool RlCreateVertexBuffers(int numTris, RlRawTriangle* tris, int* numVerts, RlTangentPointD** verts,
+                           RlIndex** indices) {
   return RlCreateVertexBuffersOnRoad(numTris, tris, numVerts, verts, indices, RlWeldOptions());
 }
 
-bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts,
-                                 RlTangentPointD** verts, RlIndex** indices,
-                                 const RlWeldOptions& options) {
-  if (!RlWeldableCount(numTris) || tris == nullptr || numVerts == nullptr ||
-      verts == nullptr || indices == nullptr) {
+bool RlCreateVertexBuffersOnRoad(int numTris, RlRawTriangle* tris, int* numVerts, RlTangentPointD** verts,
+                                 RlIndex** indices, const RlWeldOptions& options) {
+  if (!RlWeldableCount(numTris) || tris == nullptr || numVerts == nullptr || verts == nullptr || indices == nullptr) {
     return false;
   }
   const auto triangles = static_cast<std::size_t>(numTris);

@@ -129,8 +129,7 @@ int CompareWithSum(const double* unit, double unitStoredX, double x, double y, d
 
 }  // namespace
 
-int RlPreparedCornerD::CompareKeys(double y, double z, const double* normal,
-                                   const double* uv) const {
+int RlPreparedCornerD::CompareKeys(double y, double z, const double* normal, const double* uv) const {
   if (const int order = RlCompareComponent(tri_.vert[v_].y, y, VEK_VERT_TINY)) {
     return order;
   }
@@ -151,16 +150,14 @@ int RlPreparedCornerD::CompareKeys(double y, double z, const double* normal,
 }
 
 int RlPreparedCornerD::CompareFrames(const double* tangentSum, const double* binormalSum) const {
-  if (const int order = CompareWithSum(data_.unitTangent[v_], data_.tangent[v_][0],
-                                       tangentSum[0], tangentSum[1], tangentSum[2])) {
+  if (const int order =
+          CompareWithSum(data_.unitTangent[v_], data_.tangent[v_][0], tangentSum[0], tangentSum[1], tangentSum[2])) {
     return order;
   }
-  return CompareWithSum(data_.unitBinormal[v_], data_.binormal[v_][0], binormalSum[0],
-                        binormalSum[1], binormalSum[2]);
+  return CompareWithSum(data_.unitBinormal[v_], data_.binormal[v_][0], binormalSum[0], binormalSum[1], binormalSum[2]);
 }
 
-int RlIndexBinaryTraverseD(RlTangentPointD* value, RlTangentPointD* data, int* indices,
-                           int count, int* result, PFNRLCOMPARED compare) {
-  return RlBinaryTraverse(count, result,
-                          [&](int rank) { return compare(value, &data[indices[rank]]); });
+int RlIndexBinaryTraverseD(RlTangentPointD* value, RlTangentPointD* data, int* indices, int count, int* result,
+                           PFNRLCOMPARED compare) {
+  return RlBinaryTraverse(count, result, [&](int rank) { return compare(value, &data[indices[rank]]); });
 }

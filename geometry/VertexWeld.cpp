@@ -50,14 +50,12 @@ int RlInsertD(RlRawTriangle* tri, int v, int* num, int* sortIndex, RlTangentPoin
   }
 
   int compValue;
-  const int pos =
-      RlIndexBinaryTraverseD(candidate, point, sortIndex, entries, &compValue, RlCompareD);
+  const int pos = RlIndexBinaryTraverseD(candidate, point, sortIndex, entries, &compValue, RlCompareD);
   if (compValue == 0) {
     // Merge: the entry sums the unit frames of its corners; the candidate is left behind.
     const int merged = sortIndex[pos];
     const double tangent[3] = {candidate->tangent[0], candidate->tangent[1], candidate->tangent[2]};
-    const double binormal[3] = {candidate->binormal[0], candidate->binormal[1],
-                                candidate->binormal[2]};
+    const double binormal[3] = {candidate->binormal[0], candidate->binormal[1], candidate->binormal[2]};
     RlAddFrame(&point[merged], tangent, binormal);
     return merged;
   }
@@ -65,8 +63,7 @@ int RlInsertD(RlRawTriangle* tri, int v, int* num, int* sortIndex, RlTangentPoin
   // A new entry in place, listed just before or just after the entry compared last: the
   // index's tail moves up by one.
   const int rank = compValue < 0 ? pos : pos + 1;
-  std::memmove(&sortIndex[rank + 1], &sortIndex[rank],
-               static_cast<std::size_t>(entries - rank) * sizeof *sortIndex);
+  std::memmove(&sortIndex[rank + 1], &sortIndex[rank], static_cast<std::size_t>(entries - rank) * sizeof *sortIndex);
   sortIndex[rank] = entries;
   *num = entries + 1;
   return entries;
@@ -79,8 +76,7 @@ RlWeldRoad RlChooseRoad(int numTris, RlWeldRoad road) {
   return numTris < kBlockedRoadMinTriangles ? RlWeldRoad::kFlat : RlWeldRoad::kBlocked;
 }
 
-int RlWeldCorners(int numTris, RlRawTriangle* tris, int* sortIndex, RlTangentPointD* point,
-                  RlIndex* index) {
+int RlWeldCorners(int numTris, RlRawTriangle* tris, int* sortIndex, RlTangentPointD* point, RlIndex* index) {
   int num = 0;
   for (int i = 0; i < numTris; ++i) {
     for (int j = 0; j < 3; ++j) {

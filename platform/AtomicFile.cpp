@@ -28,8 +28,7 @@ bool FollowLinks(std::string path, std::string* resolved) {
       *resolved = path;
       return true;
     }
-    std::vector<char> link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : PATH_MAX) +
-                           1);
+    std::vector<char> link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : PATH_MAX) + 1);
     const ssize_t n = readlink(path.c_str(), link.data(), link.size());
     if (n < 0) return false;
     if (static_cast<std::size_t>(n) >= link.size()) {
@@ -62,8 +61,7 @@ bool AtomicFile::Open() {
   // A device or a FIFO, however it is reached (the system's own links, such as
   // /dev/stdout to a pipe, name nothing a path could follow), is opened by the name given.
   struct stat existing;
-  if (stat(target_.c_str(), &existing) == 0 &&
-      (S_ISCHR(existing.st_mode) || S_ISFIFO(existing.st_mode))) {
+  if (stat(target_.c_str(), &existing) == 0 && (S_ISCHR(existing.st_mode) || S_ISFIFO(existing.st_mode))) {
     resolved_ = target_;
     return OpenThrough();
   }
@@ -119,9 +117,8 @@ bool AtomicFile::OpenBeside(bool exists, unsigned mode) {
   if (fd_ < 0) {
     temporary_.clear();
     if (error == EACCES || error == EPERM || error == EROFS) {
-      return Refuse("cannot create a file in the directory " +
-                    (directory.empty() ? std::string(".") : directory) + ": " +
-                    std::strerror(error));
+      return Refuse("cannot create a file in the directory " + (directory.empty() ? std::string(".") : directory) +
+                    ": " + std::strerror(error));
     }
     Fail(error);
     return false;

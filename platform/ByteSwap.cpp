@@ -11,9 +11,7 @@
 #include "MacSpecific.h"
 #include "VekEndian.h"
 
-UInt16 VekEndian16_Swap(UInt16 i16) {
-  return static_cast<UInt16>((i16 >> 8) | (i16 << 8));
-}
+UInt16 VekEndian16_Swap(UInt16 i16) { return static_cast<UInt16>((i16 >> 8) | (i16 << 8)); }
 
 UInt32 VekEndian32_Swap(UInt32 i32) {
   return (i32 >> 24) | ((i32 >> 8) & 0x0000FF00u) | ((i32 << 8) & 0x00FF0000u) | (i32 << 24);
@@ -57,24 +55,12 @@ uint32 VekByteSwap_char8(void*, uint32) { return 1; }
 uint32 VekByteSwap_int8(void*, uint32) { return 1; }
 uint32 VekByteSwap_uint8(void*, uint32) { return 1; }
 
-uint32 VekByteSwap_int16(void* arg, uint32 num) {
-  return SwapScalars<UInt16, VekEndian16_Swap>(arg, num);
-}
-uint32 VekByteSwap_uint16(void* arg, uint32 num) {
-  return SwapScalars<UInt16, VekEndian16_Swap>(arg, num);
-}
-uint32 VekByteSwap_int32(void* arg, uint32 num) {
-  return SwapScalars<UInt32, VekEndian32_Swap>(arg, num);
-}
-uint32 VekByteSwap_uint32(void* arg, uint32 num) {
-  return SwapScalars<UInt32, VekEndian32_Swap>(arg, num);
-}
-uint32 VekByteSwap_float32(void* arg, uint32 num) {
-  return SwapScalars<float32, VekEndianFloat32_Swap>(arg, num);
-}
-uint32 VekByteSwap_float64(void* arg, uint32 num) {
-  return SwapScalars<float64, VekEndianFloat64_Swap>(arg, num);
-}
+uint32 VekByteSwap_int16(void* arg, uint32 num) { return SwapScalars<UInt16, VekEndian16_Swap>(arg, num); }
+uint32 VekByteSwap_uint16(void* arg, uint32 num) { return SwapScalars<UInt16, VekEndian16_Swap>(arg, num); }
+uint32 VekByteSwap_int32(void* arg, uint32 num) { return SwapScalars<UInt32, VekEndian32_Swap>(arg, num); }
+uint32 VekByteSwap_uint32(void* arg, uint32 num) { return SwapScalars<UInt32, VekEndian32_Swap>(arg, num); }
+uint32 VekByteSwap_float32(void* arg, uint32 num) { return SwapScalars<float32, VekEndianFloat32_Swap>(arg, num); }
+uint32 VekByteSwap_float64(void* arg, uint32 num) { return SwapScalars<float64, VekEndianFloat64_Swap>(arg, num); }
 
 uint32 VekByteSwap_TGAHeaderInfo(void* arg, uint32 num) {
   return SwapRecords<sizeof(TGAHeaderInfo)>(arg, num, [](unsigned char* r) {

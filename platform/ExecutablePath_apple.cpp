@@ -12,14 +12,12 @@ bool FindExecutablePath(char* filePath, int pathSize, bool posixStyle) {
   if (url == nullptr) {
     return false;
   }
-  CFStringRef path =
-      CFURLCopyFileSystemPath(url, posixStyle ? kCFURLPOSIXPathStyle : kCFURLHFSPathStyle);
+  CFStringRef path = CFURLCopyFileSystemPath(url, posixStyle ? kCFURLPOSIXPathStyle : kCFURLHFSPathStyle);
   CFRelease(url);
   if (path == nullptr) {
     return false;
   }
-  const bool converted =
-      CFStringGetCString(path, filePath, pathSize, kCFStringEncodingMacRoman) != false;
+  const bool converted = CFStringGetCString(path, filePath, pathSize, kCFStringEncodingMacRoman) != false;
   CFRelease(path);
   return converted;
 }

@@ -11,7 +11,7 @@
 #include "RlExport.h"
 
 #if defined(__APPLE__)
-#  include <MacTypes.h>  // OSErr
+#include <MacTypes.h>  // OSErr
 #else
 typedef int16_t OSErr;
 #endif

@@ -6,13 +6,13 @@
 #define RL_EXPORT_H
 
 #if defined(_WIN32)
-#  if defined(RL_BUILDING_LIBRARY)
-#    define RL_API __declspec(dllexport)
-#  else
-#    define RL_API __declspec(dllimport)
-#  endif
+#if defined(RL_BUILDING_LIBRARY)
+#define RL_API __declspec(dllexport)
 #else
-#  define RL_API __attribute__((visibility("default")))
+#define RL_API __declspec(dllimport)
+#endif
+#else
+#define RL_API __attribute__((visibility("default")))
 #endif
 
 #endif

@@ -28,9 +28,7 @@ int strcmpi(const char* str1, const char* str2) {
   return std::strcmp(LoweredCopy(str1).c_str(), LoweredCopy(str2).c_str());
 }
 
-int stricmp(const char* str1, const char* str2) {
-  return strcmpi(str1, str2);
-}
+int stricmp(const char* str1, const char* str2) { return strcmpi(str1, str2); }
 
 int strnicmp(const char* str1, const char* str2, unsigned long length) {
   return std::strncmp(LoweredCopy(str1).c_str(), LoweredCopy(str2).c_str(), length);

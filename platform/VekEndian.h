@@ -16,8 +16,7 @@ typedef uint64_t UInt64;
 
 // Files are little-endian; the I/O code converts only where the host is not.
 inline constexpr bool kHostIsBigEndian = std::endian::native == std::endian::big;
-static_assert(std::endian::native == std::endian::big ||
-              std::endian::native == std::endian::little);
+static_assert(std::endian::native == std::endian::big || std::endian::native == std::endian::little);
 
 // Each returns its argument with the order of its bytes reversed.
 UInt16 VekEndian16_Swap(UInt16 i16);

@@ -8,7 +8,6 @@
 // Some of Assimp's importers crash or loop forever on files they cannot read. So the
 // file is read in a child process with a time limit, which sends a plain description of
 // the scene back through a pipe; a child that dies is reported as a refused file.
-#include <assimp/Importer.hpp>
 #include <assimp/scene.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -16,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <assimp/Importer.hpp>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -36,19 +36,19 @@ namespace {
 struct Description {
   struct Node {
     std::string name;
-    int parent;            // index of an earlier node, or -1 below the world
-    double matrix[16];     // the host's: row vectors
+    int parent;         // index of an earlier node, or -1 below the world
+    double matrix[16];  // the host's: row vectors
     std::vector<int> meshes;
   };
   struct Mesh {
     std::string name;
     std::string material;
-    host::MeshDesc mesh;   // no faces: points or lines only
+    host::MeshDesc mesh;  // no faces: points or lines only
   };
   std::vector<Node> nodes;
   std::vector<Mesh> meshes;
-  uint64_t skipped = 0;    // faces of one or two corners: they have no polygons
-  std::string error;       // set when Assimp could not read the file
+  uint64_t skipped = 0;  // faces of one or two corners: they have no polygons
+  std::string error;     // set when Assimp could not read the file
 };
 
 // Positions as the key of a vertex shared by faces, bit for bit.
@@ -174,9 +174,10 @@ Description Describe(const std::string& path) {
     mesh.material = "default";
     if (source.mMaterialIndex < scene->mNumMaterials) {
       aiString text;
-      mesh.material = scene->mMaterials[source.mMaterialIndex]->Get(AI_MATKEY_NAME, text) == AI_SUCCESS && text.length > 0
-                          ? text.C_Str()
-                          : "material" + std::to_string(source.mMaterialIndex);
+      mesh.material =
+          scene->mMaterials[source.mMaterialIndex]->Get(AI_MATKEY_NAME, text) == AI_SUCCESS && text.length > 0
+              ? text.C_Str()
+              : "material" + std::to_string(source.mMaterialIndex);
     }
     mesh.mesh = MeshOf(source, &d.skipped);
     d.meshes.push_back(std::move(mesh));
@@ -390,7 +391,8 @@ SceneRead LoadAssimpScene(const std::string& path, host::Scene& scene, const Sce
   }
   SceneRead read;
   if (d.skipped > 0) {
-    read.warnings.push_back(path + ": " + std::to_string(d.skipped) + " points or lines skipped (they have no polygons)");
+    read.warnings.push_back(path + ": " + std::to_string(d.skipped) +
+                            " points or lines skipped (they have no polygons)");
   }
   return read;
 }

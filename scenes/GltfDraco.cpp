@@ -19,7 +19,7 @@ namespace {
 
 constexpr const char* kExtension = "KHR_draco_mesh_compression";
 
-constexpr uint32_t kGlbMagic = 0x46546C67;      // "glTF"
+constexpr uint32_t kGlbMagic = 0x46546C67;       // "glTF"
 constexpr uint32_t kJsonChunkType = 0x4E4F534A;  // "JSON"
 constexpr uint32_t kBinChunkType = 0x004E4942;   // "BIN\0"
 constexpr const char* kMeshoptExtension = "EXT_meshopt_compression";
@@ -69,10 +69,12 @@ std::string RewrittenForLoader(std::string_view file, bool binary, const std::st
     json = file.substr(kGlbHeader + kChunkHeader, ReadU32(file, kGlbHeader));
     const std::size_t next = kGlbHeader + kChunkHeader + json.size();
     if (file.size() - next >= kChunkHeader && ReadU32(file, next + 4) == kBinChunkType) {
-      bin = file.substr(next + kChunkHeader, std::min<std::size_t>(ReadU32(file, next), file.size() - next - kChunkHeader));
+      bin = file.substr(next + kChunkHeader,
+                        std::min<std::size_t>(ReadU32(file, next), file.size() - next - kChunkHeader));
     }
   }
-  if (json.find(kExtension) == std::string_view::npos && json.find(kMeshoptExtension) == std::string_view::npos) return {};
+  if (json.find(kExtension) == std::string_view::npos && json.find(kMeshoptExtension) == std::string_view::npos)
+    return {};
   nlohmann::json document = nlohmann::json::parse(json.begin(), json.end(), nullptr, false);
   if (document.is_discarded() || !document.is_object()) return {};
   const bool stripped = StripIndices(document);
@@ -132,11 +134,12 @@ void ReadAttribute(const std::string& where, const draco::Mesh& mesh, const tiny
                    const char* semantic, int width, std::vector<float>* values) {
   if (!attributes.Has(semantic)) return;
   const tinygltf::Value& id = attributes.Get(semantic);
-  const draco::PointAttribute* attribute =
-      id.IsNumber() && id.GetNumberAsInt() >= 0 ? mesh.GetAttributeByUniqueId(static_cast<uint32_t>(id.GetNumberAsInt()))
-                                                : nullptr;
+  const draco::PointAttribute* attribute = id.IsNumber() && id.GetNumberAsInt() >= 0
+                                               ? mesh.GetAttributeByUniqueId(static_cast<uint32_t>(id.GetNumberAsInt()))
+                                               : nullptr;
   if (attribute == nullptr || attribute->num_components() != width) {
-    throw SceneError(where + " maps " + semantic + " to no Draco attribute of " + std::to_string(width) + " components");
+    throw SceneError(where + " maps " + semantic + " to no Draco attribute of " + std::to_string(width) +
+                     " components");
   }
   if (!attribute->is_mapping_identity() && attribute->indices_map_size() < mesh.num_points()) {
     throw SceneError(where + " has " + semantic + " values for fewer than its points");

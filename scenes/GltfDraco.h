@@ -19,7 +19,8 @@ struct Primitive;
 // compressed, or when the file is not well-formed enough to rewrite (then the loader
 // reads or refuses it as it stands). Throws SceneError naming path when meshopt data
 // cannot be decoded.
-std::string RewrittenForLoader(std::string_view file, bool binary, const std::string& directory, const std::string& path);
+std::string RewrittenForLoader(std::string_view file, bool binary, const std::string& directory,
+                               const std::string& path);
 
 // Whether the primitive's geometry is in a compressed block.
 bool IsCompressed(const tinygltf::Primitive& primitive);

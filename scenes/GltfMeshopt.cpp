@@ -23,7 +23,8 @@ std::string Base64(const std::vector<unsigned char>& bytes) {
   std::string out;
   out.reserve((bytes.size() + 2) / 3 * 4);
   for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    const uint32_t b0 = bytes[i], b1 = i + 1 < bytes.size() ? bytes[i + 1] : 0, b2 = i + 2 < bytes.size() ? bytes[i + 2] : 0;
+    const uint32_t b0 = bytes[i], b1 = i + 1 < bytes.size() ? bytes[i + 1] : 0,
+                   b2 = i + 2 < bytes.size() ? bytes[i + 2] : 0;
     const uint32_t n = b0 << 16 | b1 << 8 | b2;
     out += kBase64[n >> 18 & 63];
     out += kBase64[n >> 12 & 63];
@@ -87,7 +88,8 @@ class Decoder {
     for (const auto& [index, bytes] : fallbacks) {
       buffers[index]["uri"] = "data:application/octet-stream;base64," + Base64(bytes);
     }
-    if (const auto required = document_.find("extensionsRequired"); required != document_.end() && required->is_array()) {
+    if (const auto required = document_.find("extensionsRequired");
+        required != document_.end() && required->is_array()) {
       for (auto it = required->begin(); it != required->end();) it = *it == kExtension ? required->erase(it) : it + 1;
     }
     return true;
@@ -193,7 +195,8 @@ class Decoder {
       status = mode == "TRIANGLES" ? meshopt_decodeIndexBuffer(out, n, size, data, static_cast<std::size_t>(length))
                                    : meshopt_decodeIndexSequence(out, n, size, data, static_cast<std::size_t>(length));
     } else {
-      Fail(v, "has mode \"" + mode + "\" for elements of " + std::to_string(size) + " bytes, which meshopt does not define");
+      Fail(v, "has mode \"" + mode + "\" for elements of " + std::to_string(size) +
+                  " bytes, which meshopt does not define");
     }
     if (status != 0) Fail(v, "cannot be decoded: its data is damaged");
   }
@@ -207,7 +210,8 @@ class Decoder {
 
 }  // namespace
 
-bool DecodeMeshopt(nlohmann::json& document, std::string_view bin, const std::string& directory, const std::string& path) {
+bool DecodeMeshopt(nlohmann::json& document, std::string_view bin, const std::string& directory,
+                   const std::string& path) {
   if (!document.is_object()) return false;
   return Decoder(document, bin, directory, path).Run();
 }

@@ -4,7 +4,6 @@
 #define RL_GLTF_MESHOPT_H
 
 #include <nlohmann/json.hpp>
-
 #include <string>
 #include <string_view>
 
@@ -16,6 +15,7 @@
 // directory holds the files other buffers name. Returns whether the document changed.
 // Throws SceneError naming path and the primitive (or buffer view) whose data is
 // missing, out of bounds, damaged or too large to hold.
-bool DecodeMeshopt(nlohmann::json& document, std::string_view bin, const std::string& directory, const std::string& path);
+bool DecodeMeshopt(nlohmann::json& document, std::string_view bin, const std::string& directory,
+                   const std::string& path);
 
 #endif

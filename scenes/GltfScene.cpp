@@ -76,7 +76,8 @@ class GltfReader {
   std::vector<int> Roots(const std::vector<int>& parents) const {
     if (!model_.scenes.empty()) {
       const int scene = model_.defaultScene >= 0 && model_.defaultScene < static_cast<int>(model_.scenes.size())
-                            ? model_.defaultScene : 0;
+                            ? model_.defaultScene
+                            : 0;
       return model_.scenes[static_cast<std::size_t>(scene)].nodes;
     }
     std::vector<int> roots;
@@ -101,7 +102,8 @@ class GltfReader {
           AddTangentPrimitive(primitive, NodeName(index), world, mesh);
         }
       }
-      for (auto child = node.children.rbegin(); child != node.children.rend(); ++child) pending.emplace_back(*child, world);
+      for (auto child = node.children.rbegin(); child != node.children.rend(); ++child)
+        pending.emplace_back(*child, world);
     }
   }
 
@@ -167,8 +169,7 @@ class GltfReader {
       if (node.rotation.size() == 4) {
         std::copy(node.rotation.begin(), node.rotation.end(), q);
       }
-      const double s[3] = {node.scale.size() == 3 ? node.scale[0] : 1.0,
-                           node.scale.size() == 3 ? node.scale[1] : 1.0,
+      const double s[3] = {node.scale.size() == 3 ? node.scale[0] : 1.0, node.scale.size() == 3 ? node.scale[1] : 1.0,
                            node.scale.size() == 3 ? node.scale[2] : 1.0};
       const double x = q[0], y = q[1], z = q[2], w = q[3];
       const double r[3][3] = {{1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w)},
@@ -198,12 +199,11 @@ class GltfReader {
   std::vector<float> Floats(int accessorIndex, int width, const char* what) const {
     const tinygltf::Accessor& accessor = Accessor(accessorIndex, what);
     const int type = accessor.componentType;
-    const std::size_t componentSize = type == TINYGLTF_COMPONENT_TYPE_FLOAT                                 ? 4
-                                      : type == TINYGLTF_COMPONENT_TYPE_SHORT ||
-                                                type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ? 2
-                                      : type == TINYGLTF_COMPONENT_TYPE_BYTE ||
-                                                type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE  ? 1
-                                                                                               : 0;
+    const std::size_t componentSize =
+        type == TINYGLTF_COMPONENT_TYPE_FLOAT                                                     ? 4
+        : type == TINYGLTF_COMPONENT_TYPE_SHORT || type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ? 2
+        : type == TINYGLTF_COMPONENT_TYPE_BYTE || type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE   ? 1
+                                                                                                  : 0;
     if (componentSize == 0 || tinygltf::GetNumComponentsInType(static_cast<uint32_t>(accessor.type)) != width) {
       throw SceneError(path_ + ": " + what + " must be " + std::to_string(width) +
                        " floats, bytes or shorts per element");
@@ -211,8 +211,8 @@ class GltfReader {
     const auto w = static_cast<std::size_t>(width);
     const std::size_t elementSize = w * componentSize;
     const bool dense = accessor.bufferView >= 0 || !accessor.sparse.isSparse;
-    const Elements elements = dense ? View(accessor.bufferView, accessor.byteOffset, accessor.count, elementSize)
-                                    : Elements{nullptr, 0};
+    const Elements elements =
+        dense ? View(accessor.bufferView, accessor.byteOffset, accessor.count, elementSize) : Elements{nullptr, 0};
     if (!dense && accessor.count > BufferBytes()) {
       throw SceneError(path_ + ": " + what + " claims more elements than the file holds");
     }
@@ -235,8 +235,9 @@ class GltfReader {
     };
     if (accessor.sparse.isSparse) {
       const std::vector<int> targets = SparseTargets(accessor, what);
-      const Elements values = View(accessor.sparse.values.bufferView,
-                                   static_cast<std::size_t>(accessor.sparse.values.byteOffset), targets.size(), elementSize);
+      const Elements values =
+          View(accessor.sparse.values.bufferView, static_cast<std::size_t>(accessor.sparse.values.byteOffset),
+               targets.size(), elementSize);
       for (std::size_t i = 0; i < targets.size(); ++i) {
         convert(static_cast<std::size_t>(targets[i]), values[i]);
       }
@@ -287,7 +288,7 @@ class GltfReader {
     const std::size_t size = type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE    ? 1
                              : type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ? 2
                              : type == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT   ? 4
-                                                                               : 0;
+                                                                              : 0;
     if (size == 0) {
       throw SceneError(path_ + ": indices must be unsigned integers");
     }
@@ -299,7 +300,11 @@ class GltfReader {
       const unsigned char* element = elements[i];
       uint32_t value = 0;
       if (size == 1) value = element[0];
-      if (size == 2) { uint16_t v16; std::memcpy(&v16, element, 2); value = v16; }
+      if (size == 2) {
+        uint16_t v16;
+        std::memcpy(&v16, element, 2);
+        value = v16;
+      }
       if (size == 4) std::memcpy(&value, element, 4);
       if (value >= bound) {
         throw SceneError(path_ + ": index " + std::to_string(value) + " out of range (" + std::to_string(limit) +
@@ -330,7 +335,8 @@ class GltfReader {
     return indices;
   }
 
-  void ApplySparseIndices(const tinygltf::Accessor& accessor, std::size_t vertexCount, std::vector<int>* indices) const {
+  void ApplySparseIndices(const tinygltf::Accessor& accessor, std::size_t vertexCount,
+                          std::vector<int>* indices) const {
     if (!accessor.sparse.isSparse) return;
     const std::vector<int> targets = SparseTargets(accessor, "indices");
     const std::vector<int> values =
@@ -438,7 +444,8 @@ class GltfReader {
                        ", which glTF does not define (0 to 6)");
     }
     return mode == TINYGLTF_MODE_TRIANGLES || mode == TINYGLTF_MODE_TRIANGLE_STRIP || mode == TINYGLTF_MODE_TRIANGLE_FAN
-               ? mode : -1;
+               ? mode
+               : -1;
   }
 
   // A triangle primitive's vertices in world space as glTF holds them: positions, unit
@@ -487,7 +494,8 @@ class GltfReader {
     }
     for (std::size_t c = 0; c + 2 < geometry.corners.size(); c += 3) {
       RlIndex triangle;
-      for (std::size_t i = 0; i < 3; ++i) triangle.idx[i] = static_cast<int>(first + static_cast<std::size_t>(geometry.corners[c + i]));
+      for (std::size_t i = 0; i < 3; ++i)
+        triangle.idx[i] = static_cast<int>(first + static_cast<std::size_t>(geometry.corners[c + i]));
       mesh->indices.push_back(triangle);
     }
   }
@@ -560,8 +568,8 @@ bool LooksLikeGltf1(std::string_view json) {
     std::size_t at = json.find(key, from);
     if (at == std::string_view::npos) return '\0';
     at += key.size();
-    while (at < json.size() && (json[at] == ' ' || json[at] == '\t' || json[at] == '\r' || json[at] == '\n' ||
-                                json[at] == ':')) {
+    while (at < json.size() &&
+           (json[at] == ' ' || json[at] == '\t' || json[at] == '\r' || json[at] == '\n' || json[at] == ':')) {
       ++at;
     }
     return at < json.size() ? json[at] : '\0';
@@ -606,11 +614,11 @@ namespace {
 // False for glTF 1.0, which Assimp reads; throws SceneError for anything else it cannot take.
 bool LoadModel(const std::string& path, tinygltf::Model* model) {
   tinygltf::TinyGLTF loader;
-  loader.SetFsCallbacks({&BufferFileExists, &tinygltf::ExpandFilePath, &ReadBufferFile, &tinygltf::WriteWholeFile,
-                         nullptr});
+  loader.SetFsCallbacks(
+      {&BufferFileExists, &tinygltf::ExpandFilePath, &ReadBufferFile, &tinygltf::WriteWholeFile, nullptr});
   // Images are not needed: accept them without decoding.
-  loader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int,
-                           const unsigned char*, int, void*) { return true; },
+  loader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int, const unsigned char*, int,
+                           void*) { return true; },
                         nullptr);
   std::string error, warning;
   const FileBytes file(path);

@@ -24,8 +24,7 @@ int OpenRegular(const std::string& path, std::string* error, off_t* size) {
   }
   if (!S_ISREG(info.st_mode)) {
     *error = path + ": " +
-             (S_ISDIR(info.st_mode) ? std::string("Is a directory")
-                                    : "not a regular file (a FIFO or a device)");
+             (S_ISDIR(info.st_mode) ? std::string("Is a directory") : "not a regular file (a FIFO or a device)");
     close(fd);
     return -1;
   }

@@ -26,10 +26,10 @@ namespace {
 struct Stretch {
   struct Statement {
     enum Kind : uint8_t { kFace, kObject, kMaterial } kind;
-    int line;          // counted from the stretch's first line, 1-based
-    int first;         // kFace: its first corner; otherwise its name in `names`
-    int count;         // kFace: its corners
-    int defined[3];    // kFace: positions, texture coordinates, normals of this stretch before it
+    int line;        // counted from the stretch's first line, 1-based
+    int first;       // kFace: its first corner; otherwise its name in `names`
+    int count;       // kFace: its corners
+    int defined[3];  // kFace: positions, texture coordinates, normals of this stretch before it
   };
   std::vector<float> positions, uvs, normals;
   std::vector<int> corners;  // per face corner: v, t, n as written (0: not given)
@@ -132,7 +132,10 @@ class StretchReader {
   }
 
   void Face(std::string_view s) {
-    Stretch::Statement face{Stretch::Statement::kFace, out_.lines, static_cast<int>(out_.corners.size() / 3), 0,
+    Stretch::Statement face{Stretch::Statement::kFace,
+                            out_.lines,
+                            static_cast<int>(out_.corners.size() / 3),
+                            0,
                             {static_cast<int>(out_.positions.size() / 3), static_cast<int>(out_.uvs.size() / 2),
                              static_cast<int>(out_.normals.size() / 3)}};
     for (std::string_view corner = Word(s); !corner.empty(); corner = Word(s), ++face.count) {
@@ -141,8 +144,8 @@ class StretchReader {
       std::string_view texture, normal;
       if (slash1 != std::string_view::npos) {
         const std::size_t slash2 = corner.find('/', slash1 + 1);
-        texture = corner.substr(slash1 + 1, slash2 == std::string_view::npos ? std::string_view::npos
-                                                                             : slash2 - slash1 - 1);
+        texture =
+            corner.substr(slash1 + 1, slash2 == std::string_view::npos ? std::string_view::npos : slash2 - slash1 - 1);
         if (slash2 != std::string_view::npos) normal = corner.substr(slash2 + 1);
       }
       int v = 0, t = 0, n = 0;
@@ -151,8 +154,7 @@ class StretchReader {
         Fail("vertex index 0 out of range");
         return;
       }
-      if (!Index(vertex, "vertex", &v) || !Index(texture, "texture coordinate", &t) ||
-          !Index(normal, "normal", &n)) {
+      if (!Index(vertex, "vertex", &v) || !Index(texture, "texture coordinate", &t) || !Index(normal, "normal", &n)) {
         return;
       }
       out_.corners.insert(out_.corners.end(), {v, t, n});
@@ -424,9 +426,9 @@ SceneRead LoadObjScene(const std::string& path, host::Scene& scene, const SceneO
     std::string_view text = file.Text();
     // Another format's data would read as an empty scene: it is refused, named.
     if (const std::string announced = AnnouncedFormat(text); !announced.empty()) {
-      throw SceneError(path + ": holds " + announced + " data, not Wavefront OBJ text" +
-                       (announced == "RLF" ? " (rlf info, weld, render and bake read RLF files)"
-                                           : "; name the file by its format"));
+      throw SceneError(
+          path + ": holds " + announced + " data, not Wavefront OBJ text" +
+          (announced == "RLF" ? " (rlf info, weld, render and bake read RLF files)" : "; name the file by its format"));
     }
     std::string transcoded;
     if (StartsWith(text, "\xEF\xBB\xBF")) {
@@ -457,7 +459,8 @@ SceneRead LoadObjScene(const std::string& path, host::Scene& scene, const SceneO
   builder.Build(scene);
   SceneRead read;
   if (pointsAndLines > 0) {
-    read.warnings.push_back(path + ": " + std::to_string(pointsAndLines) + " points or lines skipped (they have no polygons)");
+    read.warnings.push_back(path + ": " + std::to_string(pointsAndLines) +
+                            " points or lines skipped (they have no polygons)");
   }
   return read;
 }

@@ -16,10 +16,10 @@ host::MeshDesc Torus(int rings, int sides, float major, float minor) {
       host::CosSinDegrees(360.0 * i / rings, &ca, &sa);
       host::CosSinDegrees(360.0 * j / sides, &cb, &sb);
       const double r = major + minor * cb;
-      m.points.insert(m.points.end(), {static_cast<float>(r * ca), static_cast<float>(minor * sb),
-                                       static_cast<float>(r * sa)});
-      m.normals.insert(m.normals.end(), {static_cast<float>(cb * ca), static_cast<float>(sb),
-                                         static_cast<float>(cb * sa)});
+      m.points.insert(m.points.end(),
+                      {static_cast<float>(r * ca), static_cast<float>(minor * sb), static_cast<float>(r * sa)});
+      m.normals.insert(m.normals.end(),
+                       {static_cast<float>(cb * ca), static_cast<float>(sb), static_cast<float>(cb * sa)});
       m.u.push_back(static_cast<float>(i) / static_cast<float>(rings));
       m.v.push_back(static_cast<float>(j) / static_cast<float>(sides));
     }
@@ -66,7 +66,8 @@ host::MeshDesc Flat(const std::vector<float>& xz, bool uvs) {
   m.faceCounts.push_back(n);
   m.normals = {0, 1, 0};
   for (int i = 0; i < n; ++i) {
-    m.points.insert(m.points.end(), {xz[2 * static_cast<std::size_t>(i)], 0.0f, xz[2 * static_cast<std::size_t>(i) + 1]});
+    m.points.insert(m.points.end(),
+                    {xz[2 * static_cast<std::size_t>(i)], 0.0f, xz[2 * static_cast<std::size_t>(i) + 1]});
     // Counter-clockwise seen from +y: walk the outline backwards.
     m.faceVerts.insert(m.faceVerts.begin(), i);
     m.faceNormalIds.push_back(0);
@@ -92,8 +93,7 @@ std::string LoadSampleScene(host::Scene& scene) {
       scene.AddTransform("group", host::kWorld, host::Matrix::Trs({0, 1, 0}, {20, 35, 0}, {1.5, 1, 0.75}));
   const host::NodeId ring = scene.AddTransform("ring", group);
   scene.AssignObject(metal, scene.AddMesh("ringShape", ring, Torus(48, 24, 2.0f, 0.6f)));
-  const host::NodeId box =
-      scene.AddTransform("box", group, host::Matrix::Trs({0, 0, 0}, {0, 45, 0}, {0.8, 0.8, 0.8}));
+  const host::NodeId box = scene.AddTransform("box", group, host::Matrix::Trs({0, 0, 0}, {0, 45, 0}, {0.8, 0.8, 0.8}));
   const host::NodeId boxShape = scene.AddMesh("boxShape", box, Cube());
   scene.AssignFaces(paint, boxShape, {0, 1, 2});
   scene.AssignFaces(rubber, boxShape, {3, 4, 5});
@@ -101,8 +101,8 @@ std::string LoadSampleScene(host::Scene& scene) {
   // A concave floor plate and a roof without texture coordinates.
   const host::NodeId plate =
       scene.AddTransform("plate", host::kWorld, host::Matrix::Trs({0, -1.5, 0}, {0, 0, 0}, {1, 1, 1}));
-  scene.AssignObject(rubber, scene.AddMesh("plateShape", plate,
-                                           Flat({-4, -4, 4, -4, 4, 4, 1, 4, 1, -1, -1, -1, -1, 4, -4, 4}, true)));
+  scene.AssignObject(
+      rubber, scene.AddMesh("plateShape", plate, Flat({-4, -4, 4, -4, 4, 4, 1, 4, 1, -1, -1, -1, -1, 4, -4, 4}, true)));
   const host::NodeId roof =
       scene.AddTransform("roof", host::kWorld, host::Matrix::Trs({0, 4, 0}, {0, 0, 0}, {3, 1, 3}));
   scene.AssignObject(paint, scene.AddMesh("roofShape", roof, Flat({-1, -1, 1, -1, 1, 1, -1, 1}, false)));

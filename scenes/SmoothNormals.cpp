@@ -10,7 +10,8 @@ void SmoothNormals(host::MeshDesc& mesh) {
     double n[3] = {0, 0, 0};
     for (int i = 0; i < count; ++i) {
       const float* a = &mesh.points[3 * static_cast<std::size_t>(mesh.faceVerts[start + static_cast<std::size_t>(i)])];
-      const float* b = &mesh.points[3 * static_cast<std::size_t>(mesh.faceVerts[start + static_cast<std::size_t>((i + 1) % count)])];
+      const float* b =
+          &mesh.points[3 * static_cast<std::size_t>(mesh.faceVerts[start + static_cast<std::size_t>((i + 1) % count)])];
       n[0] += (static_cast<double>(a[1]) - b[1]) * (static_cast<double>(a[2]) + b[2]);
       n[1] += (static_cast<double>(a[2]) - b[2]) * (static_cast<double>(a[0]) + b[0]);
       n[2] += (static_cast<double>(a[0]) - b[0]) * (static_cast<double>(a[1]) + b[1]);
@@ -25,8 +26,8 @@ void SmoothNormals(host::MeshDesc& mesh) {
   }
   mesh.normals.assign(mesh.points.size(), 0.0f);
   for (std::size_t p = 0; p < mesh.points.size() / 3; ++p) {
-    const double length = std::sqrt(sums[3 * p] * sums[3 * p] + sums[3 * p + 1] * sums[3 * p + 1] +
-                                     sums[3 * p + 2] * sums[3 * p + 2]);
+    const double length =
+        std::sqrt(sums[3 * p] * sums[3 * p] + sums[3 * p + 1] * sums[3 * p + 1] + sums[3 * p + 2] * sums[3 * p + 2]);
     for (std::size_t k = 0; k < 3; ++k) {
       mesh.normals[3 * p + k] = length > 0 ? static_cast<float>(sums[3 * p + k] / length) : 0.0f;
     }

@@ -15,30 +15,48 @@ namespace {
 
 const char* CodeName(MStatus::MStatusCode code) {
   switch (code) {
-    case MStatus::kSuccess: return "kSuccess";
-    case MStatus::kFailure: return "kFailure";
-    case MStatus::kInsufficientMemory: return "kInsufficientMemory";
-    case MStatus::kInvalidParameter: return "kInvalidParameter";
-    case MStatus::kLicenseFailure: return "kLicenseFailure";
-    case MStatus::kUnknownParameter: return "kUnknownParameter";
-    case MStatus::kNotImplemented: return "kNotImplemented";
-    case MStatus::kNotFound: return "kNotFound";
-    case MStatus::kEndOfFile: return "kEndOfFile";
+    case MStatus::kSuccess:
+      return "kSuccess";
+    case MStatus::kFailure:
+      return "kFailure";
+    case MStatus::kInsufficientMemory:
+      return "kInsufficientMemory";
+    case MStatus::kInvalidParameter:
+      return "kInvalidParameter";
+    case MStatus::kLicenseFailure:
+      return "kLicenseFailure";
+    case MStatus::kUnknownParameter:
+      return "kUnknownParameter";
+    case MStatus::kNotImplemented:
+      return "kNotImplemented";
+    case MStatus::kNotFound:
+      return "kNotFound";
+    case MStatus::kEndOfFile:
+      return "kEndOfFile";
   }
   return "kFailure";
 }
 
 const char* CodeText(MStatus::MStatusCode code) {
   switch (code) {
-    case MStatus::kSuccess: return "Success";
-    case MStatus::kFailure: return "Unexpected Internal Failure";
-    case MStatus::kInsufficientMemory: return "Insufficient Memory";
-    case MStatus::kInvalidParameter: return "Invalid Parameter";
-    case MStatus::kLicenseFailure: return "License Failure";
-    case MStatus::kUnknownParameter: return "Unknown Parameter";
-    case MStatus::kNotImplemented: return "Not Implemented";
-    case MStatus::kNotFound: return "Not Found";
-    case MStatus::kEndOfFile: return "End of File";
+    case MStatus::kSuccess:
+      return "Success";
+    case MStatus::kFailure:
+      return "Unexpected Internal Failure";
+    case MStatus::kInsufficientMemory:
+      return "Insufficient Memory";
+    case MStatus::kInvalidParameter:
+      return "Invalid Parameter";
+    case MStatus::kLicenseFailure:
+      return "License Failure";
+    case MStatus::kUnknownParameter:
+      return "Unknown Parameter";
+    case MStatus::kNotImplemented:
+      return "Not Implemented";
+    case MStatus::kNotFound:
+      return "Not Found";
+    case MStatus::kEndOfFile:
+      return "End of File";
   }
   return "Unexpected Internal Failure";
 }
@@ -50,8 +68,7 @@ volatile std::sig_atomic_t gInterruptRequested = 0;
 MString MStatus::errorString() const { return MString(CodeText(code_)); }
 
 void MStatus::perror(const char* label) const {
-  std::fprintf(stderr, "%s: (%s): %s\n", label != nullptr ? label : "", CodeName(code_),
-               CodeText(code_));
+  std::fprintf(stderr, "%s: (%s): %s\n", label != nullptr ? label : "", CodeName(code_), CodeText(code_));
 }
 
 void MStatus::perror(const MString& label) const { perror(label.asChar()); }
@@ -111,12 +128,8 @@ bool MComputation::isInterruptRequested() {
 
 void MComputation::endComputation() { ++host::Scene::Active().Computations().ended; }
 
-MStatus MPxFileTranslator::reader(const MFileObject&, const MString&, FileAccessMode) {
-  return MStatus::kFailure;
-}
-MStatus MPxFileTranslator::writer(const MFileObject&, const MString&, FileAccessMode) {
-  return MStatus::kFailure;
-}
+MStatus MPxFileTranslator::reader(const MFileObject&, const MString&, FileAccessMode) { return MStatus::kFailure; }
+MStatus MPxFileTranslator::writer(const MFileObject&, const MString&, FileAccessMode) { return MStatus::kFailure; }
 bool MPxFileTranslator::haveReadMethod() const { return false; }
 bool MPxFileTranslator::haveWriteMethod() const { return false; }
 bool MPxFileTranslator::haveNamespaceSupport() const { return false; }
@@ -126,8 +139,7 @@ MString MPxFileTranslator::filter() const {
   return extension.length() == 0 ? MString("*.*") : MString("*.") + extension;
 }
 bool MPxFileTranslator::canBeOpened() const { return true; }
-MPxFileTranslator::MFileKind MPxFileTranslator::identifyFile(const MFileObject&, const char*,
-                                                             short) const {
+MPxFileTranslator::MFileKind MPxFileTranslator::identifyFile(const MFileObject&, const char*, short) const {
   return kNotMyFileType;
 }
 

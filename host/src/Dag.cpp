@@ -12,9 +12,12 @@ namespace host {
 
 MObject ObjectOfNode(NodeId node) {
   switch (Scene::Active().GetNode(node).kind) {
-    case NodeKind::kWorldNode: return MObject(MFn::kWorld, node);
-    case NodeKind::kTransform: return MObject(MFn::kTransform, node);
-    case NodeKind::kMesh: return MObject(MFn::kMesh, node);
+    case NodeKind::kWorldNode:
+      return MObject(MFn::kWorld, node);
+    case NodeKind::kTransform:
+      return MObject(MFn::kTransform, node);
+    case NodeKind::kMesh:
+      return MObject(MFn::kMesh, node);
   }
   return MObject();
 }
@@ -23,9 +26,7 @@ MObject ObjectOfSet(int set) {
   return MObject(Scene::Active().GetSet(set).renderable ? MFn::kShadingEngine : MFn::kSet, set);
 }
 
-NodeId NodeOfPath(const MDagPath& path) {
-  return path.nodes().empty() ? kWorld : path.nodes().back();
-}
+NodeId NodeOfPath(const MDagPath& path) { return path.nodes().empty() ? kWorld : path.nodes().back(); }
 
 NodeId MeshBelow(NodeId node) {
   const Scene& scene = Scene::Active();
@@ -139,10 +140,7 @@ const std::vector<int>& MItDag::Current() const { return type_ == kDepthFirst ? 
 
 NodeId MItDag::CurrentNode() const { return Current().empty() ? host::kWorld : Current().back(); }
 
-bool MItDag::Matches() const {
-  return filter_ == MFn::kInvalid ||
-         host::ObjectOfNode(CurrentNode()).hasFn(filter_);
-}
+bool MItDag::Matches() const { return filter_ == MFn::kInvalid || host::ObjectOfNode(CurrentNode()).hasFn(filter_); }
 
 bool MItDag::Advance() {
   const host::Scene& scene = host::Scene::Active();
@@ -206,12 +204,8 @@ MStatus MItDag::getPath(MDagPath& path) const {
 }
 
 MFnDagNode::MFnDagNode(MObject& object, MStatus* ret) { host::SetStatus(ret, setObject(object)); }
-MFnDagNode::MFnDagNode(const MObject& object, MStatus* ret) {
-  host::SetStatus(ret, setObject(object));
-}
-MFnDagNode::MFnDagNode(const MDagPath& object, MStatus* ret) {
-  host::SetStatus(ret, setObject(object));
-}
+MFnDagNode::MFnDagNode(const MObject& object, MStatus* ret) { host::SetStatus(ret, setObject(object)); }
+MFnDagNode::MFnDagNode(const MDagPath& object, MStatus* ret) { host::SetStatus(ret, setObject(object)); }
 
 MStatus MFnDagNode::setObject(const MDagPath& path) {
   node_ = host::NodeOfPath(path);
@@ -220,9 +214,7 @@ MStatus MFnDagNode::setObject(const MDagPath& path) {
   return MStatus::kSuccess;
 }
 
-MStatus MFnDagNode::setObject(MObject& object) {
-  return setObject(static_cast<const MObject&>(object));
-}
+MStatus MFnDagNode::setObject(MObject& object) { return setObject(static_cast<const MObject&>(object)); }
 
 MStatus MFnDagNode::setObject(const MObject& object) {
   hasPath_ = false;
@@ -273,8 +265,7 @@ MStatus MGlobal::getActiveSelectionList(MSelectionList& dest) {
   return MStatus::kSuccess;
 }
 
-MItSelectionList::MItSelectionList(const MSelectionList& list, MFn::Type filter,
-                                   MStatus* ReturnStatus)
+MItSelectionList::MItSelectionList(const MSelectionList& list, MFn::Type filter, MStatus* ReturnStatus)
     : list_(list), filter_(filter) {
   SkipUnmatched();
   host::SetStatus(ReturnStatus, MStatus::kSuccess);

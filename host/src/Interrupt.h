@@ -4,7 +4,7 @@
 
 namespace host {
 
-void SetInterruptRequest();    // async-signal-safe
+void SetInterruptRequest();  // async-signal-safe
 void ClearInterruptRequest();
 bool InterruptRequested();
 

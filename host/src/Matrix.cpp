@@ -13,8 +13,7 @@ void CosSinDegrees(double degrees, double* cosine, double* sine) {
     reduced += 360.0;
   }
   // Quarter turns are exact.
-  if (reduced == 0.0 || reduced == 90.0 || reduced == 180.0 || reduced == -90.0 ||
-      reduced == -180.0) {
+  if (reduced == 0.0 || reduced == 90.0 || reduced == 180.0 || reduced == -90.0 || reduced == -180.0) {
     *cosine = reduced == 0.0 ? 1.0 : (reduced == 90.0 || reduced == -90.0) ? 0.0 : -1.0;
     *sine = reduced == 90.0 ? 1.0 : reduced == -90.0 ? -1.0 : 0.0;
     return;
@@ -38,8 +37,7 @@ Matrix Matrix::Identity() {
   return r;
 }
 
-Matrix Matrix::Trs(const double (&translate)[3], const double (&rotateDegrees)[3],
-                   const double (&scale)[3]) {
+Matrix Matrix::Trs(const double (&translate)[3], const double (&rotateDegrees)[3], const double (&scale)[3]) {
   Matrix s = Identity();
   for (int i = 0; i < 3; ++i) {
     s.m[i][i] = scale[i];
@@ -80,7 +78,7 @@ void Matrix::TransformPoint(const float in[3], float out[3]) const {
 }
 
 Matrix Matrix::NormalMatrix() const {
-  const double (&a)[4][4] = m;
+  const double(&a)[4][4] = m;
   // Cofactors of the upper 3x3: the inverse transpose is the cofactor matrix over the
   // determinant.
   double c[3][3];

@@ -6,9 +6,7 @@
 
 namespace {
 
-const host::MeshDesc* MeshData(int mesh) {
-  return mesh >= 0 ? &host::Scene::Active().GetNode(mesh).mesh : nullptr;
-}
+const host::MeshDesc* MeshData(int mesh) { return mesh >= 0 ? &host::Scene::Active().GetNode(mesh).mesh : nullptr; }
 
 }  // namespace
 
@@ -39,9 +37,8 @@ MStatus MFnMesh::getPoints(MFloatPointArray& vertexArray, MSpace::Space space) c
   if (mesh == nullptr || (space == MSpace::kWorld && !hasPath_)) {
     return MStatus::kInvalidParameter;  // "Cannot do world space operation" without a path
   }
-  const host::Matrix world = space == MSpace::kWorld
-                                 ? host::Scene::Active().PathMatrix(path_.nodes())
-                                 : host::Matrix::Identity();
+  const host::Matrix world =
+      space == MSpace::kWorld ? host::Scene::Active().PathMatrix(path_.nodes()) : host::Matrix::Identity();
   auto& points = vertexArray.items();
   points.assign(mesh->points.size() / 3, MFloatPoint());
   for (std::size_t i = 0; i < points.size(); ++i) {
@@ -84,8 +81,8 @@ MStatus MFnMesh::getUVs(MFloatArray& uArray, MFloatArray& vArray, const MString*
   return MStatus::kSuccess;
 }
 
-MStatus MFnMesh::getConnectedSetsAndMembers(unsigned instanceNumber, MObjectArray& sets,
-                                            MObjectArray& comps, bool renderableSetsOnly) const {
+MStatus MFnMesh::getConnectedSetsAndMembers(unsigned instanceNumber, MObjectArray& sets, MObjectArray& comps,
+                                            bool renderableSetsOnly) const {
   sets.items().clear();
   comps.items().clear();
   // Membership belongs to the mesh shape itself: a transform reports no sets.
@@ -111,8 +108,7 @@ MStatus MFnMesh::getFaceVertexColorIndex(int, int, int&) {
   return MStatus::kFailure;  // meshes of this scene have no colour sets
 }
 
-MFnSet::MFnSet(MObject& object, MStatus* ReturnStatus)
-    : MFnSet(static_cast<const MObject&>(object), ReturnStatus) {}
+MFnSet::MFnSet(MObject& object, MStatus* ReturnStatus) : MFnSet(static_cast<const MObject&>(object), ReturnStatus) {}
 
 MFnSet::MFnSet(const MObject& object, MStatus* ReturnStatus) {
   if (object.hasFn(MFn::kSet)) {

@@ -1,9 +1,8 @@
 // Plug-in registration: the translators that plug-ins register with MFnPlugin.
 // The host library is no plug-in: it defines no MApiVersion of its own.
 #define MNoVersionString
-#include <maya/MFnPlugin.h>
-
 #include <maya/MFileObject.h>
+#include <maya/MFnPlugin.h>
 
 #include <map>
 
@@ -27,8 +26,7 @@ const TranslatorInfo* FindTranslator(const std::string& name) {
 
 }  // namespace host
 
-MFnPlugin::MFnPlugin(MObject&, const char* vendor, const char*, const char*, MStatus* ReturnStatus)
-    : vendor_(vendor) {
+MFnPlugin::MFnPlugin(MObject&, const char* vendor, const char*, const char*, MStatus* ReturnStatus) : vendor_(vendor) {
   if (ReturnStatus != nullptr) {
     *ReturnStatus = MStatus::kSuccess;
   }
@@ -38,25 +36,22 @@ MFnPlugin::~MFnPlugin() = default;
 MFileObject::~MFileObject() = default;
 
 MStatus MFnPlugin::registerFileTranslator(const MString& translatorName, char* pixmapName,
-                                          MCreatorFunction creatorFunction,
-                                          char* optionsScriptName, char* defaultOptionsString,
-                                          bool requiresFullMel) {
+                                          MCreatorFunction creatorFunction, char* optionsScriptName,
+                                          char* defaultOptionsString, bool requiresFullMel) {
   const std::string name = translatorName.asChar();
   if (creatorFunction == nullptr || host::Translators().count(name) != 0) {
     return MStatus::kFailure;
   }
-  host::Translators()[name] =
-      host::TranslatorInfo{name,
-                           vendor_.asChar(),
-                           pixmapName != nullptr ? pixmapName : "",
-                           creatorFunction,
-                           optionsScriptName != nullptr,
-                           defaultOptionsString != nullptr,
-                           requiresFullMel};
+  host::Translators()[name] = host::TranslatorInfo{name,
+                                                   vendor_.asChar(),
+                                                   pixmapName != nullptr ? pixmapName : "",
+                                                   creatorFunction,
+                                                   optionsScriptName != nullptr,
+                                                   defaultOptionsString != nullptr,
+                                                   requiresFullMel};
   return MStatus::kSuccess;
 }
 
 MStatus MFnPlugin::deregisterFileTranslator(const MString& translatorName) {
-  return host::Translators().erase(translatorName.asChar()) == 1 ? MStatus::kSuccess
-                                                                 : MStatus::kFailure;
+  return host::Translators().erase(translatorName.asChar()) == 1 ? MStatus::kSuccess : MStatus::kFailure;
 }

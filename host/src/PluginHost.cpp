@@ -2,7 +2,6 @@
 #include "host/PluginHost.h"
 
 #include <dlfcn.h>
-
 #include <maya/MFileObject.h>
 #include <maya/MObject.h>
 
@@ -41,8 +40,7 @@ bool PluginHost::Load(const std::string& path, std::string* error) {
   }
   const auto* version = static_cast<const char*>(dlsym(module, kApiVersionSymbol));
   auto initialize = reinterpret_cast<InitializeFunction>(dlsym(module, kInitializeSymbol));
-  if (version == nullptr || initialize == nullptr ||
-      dlsym(module, kUninitializeSymbol) == nullptr) {
+  if (version == nullptr || initialize == nullptr || dlsym(module, kUninitializeSymbol) == nullptr) {
     *error = path + ": not a plug-in (MApiVersion, initializePlugin or uninitializePlugin missing)";
     dlclose(module);
     return false;

@@ -17,8 +17,7 @@ MItMeshPolygon::MItMeshPolygon(const MObject& polyObject, MStatus* ReturnStatus)
   host::SetStatus(ReturnStatus, mesh_ >= 0 ? MStatus::kSuccess : MStatus::kInvalidParameter);
 }
 
-MItMeshPolygon::MItMeshPolygon(const MDagPath& polyObject, MObject& component,
-                               MStatus* ReturnStatus)
+MItMeshPolygon::MItMeshPolygon(const MDagPath& polyObject, MObject& component, MStatus* ReturnStatus)
     : path_(polyObject) {
   mesh_ = host::MeshBelow(host::NodeOfPath(polyObject));
   if (mesh_ < 0) {

@@ -36,16 +36,15 @@ std::vector<int> CheckMesh(const std::string& name, const MeshDesc& mesh) {
   }
   Require(mesh.faceVerts.size() == corners, where, "face vertex count does not match");
   Require(mesh.faceNormalIds.size() == corners, where, "one normal id per face-vertex is needed");
-  Require(mesh.faceUVIds.empty() || mesh.faceUVIds.size() == corners,
-          where, "one uv id per face-vertex is needed");
+  Require(mesh.faceUVIds.empty() || mesh.faceUVIds.size() == corners, where, "one uv id per face-vertex is needed");
   for (std::size_t c = 0; c < corners; ++c) {
-    Require(mesh.faceVerts[c] >= 0 && static_cast<std::size_t>(mesh.faceVerts[c]) < points,
-            where, "vertex id out of range");
-    Require(mesh.faceNormalIds[c] >= 0 && static_cast<std::size_t>(mesh.faceNormalIds[c]) < normals,
-            where, "normal id out of range");
+    Require(mesh.faceVerts[c] >= 0 && static_cast<std::size_t>(mesh.faceVerts[c]) < points, where,
+            "vertex id out of range");
+    Require(mesh.faceNormalIds[c] >= 0 && static_cast<std::size_t>(mesh.faceNormalIds[c]) < normals, where,
+            "normal id out of range");
     if (!mesh.faceUVIds.empty()) {
-      Require(mesh.faceUVIds[c] >= -1 && mesh.faceUVIds[c] < static_cast<int>(mesh.u.size()),
-              where, "uv id out of range");
+      Require(mesh.faceUVIds[c] >= -1 && mesh.faceUVIds[c] < static_cast<int>(mesh.u.size()), where,
+              "uv id out of range");
     }
   }
   return starts;
@@ -79,8 +78,7 @@ void Scene::CheckNode(NodeId id) const {
 
 NodeId Scene::AddNode(Node node, NodeId parent) {
   CheckNode(parent);
-  Require(nodes_[static_cast<std::size_t>(parent)].kind != NodeKind::kMesh,
-          "a mesh cannot be a parent");
+  Require(nodes_[static_cast<std::size_t>(parent)].kind != NodeKind::kMesh, "a mesh cannot be a parent");
   const NodeId id = NodeCount();
   node.parents.push_back(parent);
   nodes_.push_back(std::move(node));
@@ -94,17 +92,14 @@ NodeId Scene::AddTransform(const std::string& name, NodeId parent, const Matrix&
 
 NodeId Scene::AddMesh(const std::string& name, NodeId parent, MeshDesc mesh) {
   std::vector<int> starts = CheckMesh(name, mesh);
-  return AddNode(
-      Node{name, NodeKind::kMesh, {}, {}, Matrix::Identity(), std::move(mesh), std::move(starts)},
-      parent);
+  return AddNode(Node{name, NodeKind::kMesh, {}, {}, Matrix::Identity(), std::move(mesh), std::move(starts)}, parent);
 }
 
 void Scene::AddParent(NodeId node, NodeId extraParent) {
   CheckNode(node);
   CheckNode(extraParent);
   Require(node != kWorld, "the world has no parent");
-  Require(nodes_[static_cast<std::size_t>(extraParent)].kind != NodeKind::kMesh,
-          "a mesh cannot be a parent");
+  Require(nodes_[static_cast<std::size_t>(extraParent)].kind != NodeKind::kMesh, "a mesh cannot be a parent");
   nodes_[static_cast<std::size_t>(node)].parents.push_back(extraParent);
   nodes_[static_cast<std::size_t>(extraParent)].children.push_back(node);
 }

@@ -20,8 +20,8 @@ bool SamePoint(const Point2& p, const Point2& q) { return p.x == q.x && p.y == q
 // Inside the counter-clockwise triangle a, b, c or on its edges, but not at one of its
 // corners (a polygon may pass through one of its vertices twice).
 bool Blocks(const Point2& p, const Point2& a, const Point2& b, const Point2& c) {
-  return Cross(a, b, p) >= 0 && Cross(b, c, p) >= 0 && Cross(c, a, p) >= 0 &&
-         !SamePoint(p, a) && !SamePoint(p, b) && !SamePoint(p, c);
+  return Cross(a, b, p) >= 0 && Cross(b, c, p) >= 0 && Cross(c, a, p) >= 0 && !SamePoint(p, a) && !SamePoint(p, b) &&
+         !SamePoint(p, c);
 }
 
 // The corners 0 to n - 1.
@@ -112,8 +112,7 @@ void Triangulate(const std::vector<double>& corners, std::vector<int>* triangles
       Fan(remaining, triangles);  // no ear: the polygon crosses itself or revisits corners
       return;
     }
-    triangles->insert(triangles->end(),
-                     {remaining[(ear + m - 1) % m], remaining[ear], remaining[(ear + 1) % m]});
+    triangles->insert(triangles->end(), {remaining[(ear + m - 1) % m], remaining[ear], remaining[(ear + 1) % m]});
     remaining.erase(remaining.begin() + static_cast<long>(ear));
   }
   triangles->insert(triangles->end(), remaining.begin(), remaining.end());

@@ -66,7 +66,8 @@ TEST(TexelCover, APartitionCoversEveryTexelOnce) {
     for (unsigned seed = 1; seed <= 5; ++seed) {
       SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " seed " << seed);
       RlTexelCover cover;
-      ASSERT_TRUE(RlCoverTexels(GridLayout(c.width, c.height, c.cols, c.rows, seed, c.flip), c.width, c.height, &cover));
+      ASSERT_TRUE(
+          RlCoverTexels(GridLayout(c.width, c.height, c.cols, c.rows, seed, c.flip), c.width, c.height, &cover));
       EXPECT_EQ(cover.covered, c.width * c.height);
       EXPECT_EQ(cover.overlapped, 0);
       EXPECT_EQ(std::count(cover.owner.begin(), cover.owner.end(), -1), 0);
@@ -284,7 +285,8 @@ TEST(Bake, TangentMapsDecodeToTheObjectSpaceMapInTheirFrames) {
     for (int i = 0; i < 3; ++i) {
       const RlRawPoint n = t.norm[i];
       const float length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
-      t.vert[i] = {{t.vert[i].x + 0.03f * n.x / length, t.vert[i].y + 0.03f * n.y / length, t.vert[i].z + 0.03f * n.z / length}};
+      t.vert[i] = {
+          {t.vert[i].x + 0.03f * n.x / length, t.vert[i].y + 0.03f * n.y / length, t.vert[i].z + 0.03f * n.z / length}};
     }
   }
   for (const RlTangentBasis basis : {RlTangentBasis::kMikkTSpace, RlTangentBasis::kLibrary}) {
@@ -334,7 +336,8 @@ TEST(Bake, TangentMapsDecodeToTheObjectSpaceMapInTheirFrames) {
         const RlGltfVertex* const c[3] = {&mesh.vertices[static_cast<std::size_t>(tri.idx[0])],
                                           &mesh.vertices[static_cast<std::size_t>(tri.idx[1])],
                                           &mesh.vertices[static_cast<std::size_t>(tri.idx[2])]};
-        const double m[3] = {tangentMap.normals[3 * at], tangentMap.normals[3 * at + 1], tangentMap.normals[3 * at + 2]};
+        const double m[3] = {tangentMap.normals[3 * at], tangentMap.normals[3 * at + 1],
+                             tangentMap.normals[3 * at + 2]};
         double n[3];
         RlFromTangentSpace(RlTangentFrameAt(c, w, bitangent), m, n);
         const float* o = &objectMap.normals[3 * at];
@@ -388,8 +391,8 @@ TEST(MapImage, TgaBytesWrittenByHand) {
   std::vector<unsigned char> file;
   std::string error;
   ASSERT_TRUE(RlEncodeMap({1, -1, 0, 0, 0, 1}, 3, 2, 1, 8, RlMapFormat::kTga, &file, &error));
-  const std::vector<unsigned char> expected = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 24, 0x20,
-                                               128, 0, 255, 255, 128, 128};
+  const std::vector<unsigned char> expected = {0, 0, 2, 0, 0,  0,    0,   0, 0,   0,   0,   0,
+                                               2, 0, 1, 0, 24, 0x20, 128, 0, 255, 255, 128, 128};
   EXPECT_EQ(file, expected);
   EXPECT_FALSE(RlEncodeMap({0, 0, 1}, 3, 1, 1, 16, RlMapFormat::kTga, &file, &error));
 }

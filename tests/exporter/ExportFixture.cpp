@@ -9,9 +9,8 @@ void ExportTest::SetUp() {
   scene().Reset();
   std::string error;
   ASSERT_TRUE(plugin_.Load(RLF_EXPORT_MODULE, &error)) << error;
-  dir_ = std::filesystem::temp_directory_path() /
-         ("rlf_export_" + std::to_string(getpid()) + "_" +
-          testing::UnitTest::GetInstance()->current_test_info()->name());
+  dir_ = std::filesystem::temp_directory_path() / ("rlf_export_" + std::to_string(getpid()) + "_" +
+                                                   testing::UnitTest::GetInstance()->current_test_info()->name());
   std::filesystem::remove_all(dir_);
   std::filesystem::create_directories(dir_);
 }

@@ -18,7 +18,7 @@ struct ExportResult {
   std::string out;  // standard output
   std::string err;  // standard error
   bool written = false;
-  int count = -1;   // the file's triangle count
+  int count = -1;  // the file's triangle count
   std::vector<RlRawTriangle> tris;
 };
 

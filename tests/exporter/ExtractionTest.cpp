@@ -9,8 +9,7 @@ using Translator = MPxFileTranslator;
 
 namespace {
 
-void ExpectCorner(const RlRawTriangle& tri, int i, const float (&p)[3], const float (&n)[3],
-                  float u, float v) {
+void ExpectCorner(const RlRawTriangle& tri, int i, const float (&p)[3], const float (&n)[3], float u, float v) {
   for (int k = 0; k < 3; ++k) {
     EXPECT_NEAR(tri.vert[i].v[k], p[k], 1e-6) << "position " << k;
     EXPECT_NEAR(tri.norm[i].v[k], n[k], 1e-6) << "normal " << k;
@@ -60,8 +59,7 @@ TEST_F(ExportTest, CubeInOneSetIsTwelveTrianglesInPolygonOrder) {
 }
 
 TEST_F(ExportTest, UnmappedCornersGetZeroTextureCoordinates) {
-  scene().AssignObject(scene().AddShadingSet("sg"),
-                       scene().AddMesh("cube", host::kWorld, CubeMesh(false)));
+  scene().AssignObject(scene().AddShadingSet("sg"), scene().AddMesh("cube", host::kWorld, CubeMesh(false)));
   const ExportResult r = Export();
   ASSERT_EQ(r.count, 12);
   EXPECT_EQ(r.err, "");
@@ -75,10 +73,9 @@ TEST_F(ExportTest, UnmappedCornersGetZeroTextureCoordinates) {
 
 TEST_F(ExportTest, PositionsAndNormalsAreInWorldSpace) {
   // A group turned 90 degrees about z and moved, holding a child stretched 2x along x.
-  const host::NodeId group = scene().AddTransform(
-      "group", host::kWorld, host::Matrix::Trs({10, 0, 0}, {0, 0, 90}, {1, 1, 1}));
-  const host::NodeId child =
-      scene().AddTransform("child", group, host::Matrix::Trs({0, 0, 0}, {0, 0, 0}, {2, 1, 1}));
+  const host::NodeId group =
+      scene().AddTransform("group", host::kWorld, host::Matrix::Trs({10, 0, 0}, {0, 0, 90}, {1, 1, 1}));
+  const host::NodeId child = scene().AddTransform("child", group, host::Matrix::Trs({0, 0, 0}, {0, 0, 0}, {2, 1, 1}));
   host::MeshDesc slanted = PolygonMesh({0, 0, 1, 0, 0, 1});
   slanted.normals = {0.6f, 0, 0.8f};  // not perpendicular to the stretch
   scene().AssignObject(scene().AddShadingSet("sg"), scene().AddMesh("tri", child, slanted));
@@ -151,7 +148,7 @@ TEST_F(ExportTest, OnlyRenderableSetsAndTheirFacesInSetOrder) {
   scene().AssignFaces(second, a, {0});
   scene().AssignFaces(first, a, {2, 1});
   const ExportResult r = Export();
-  ASSERT_EQ(r.count, 6);  // nothing of b
+  ASSERT_EQ(r.count, 6);                            // nothing of b
   const float expectedLeft[] = {2, 2, 1, 1, 0, 0};  // set "first" faces 2, 1, then face 0
   for (int t = 0; t < 6; ++t) {
     EXPECT_EQ(std::min({r.tris[t].vert[0].x, r.tris[t].vert[1].x, r.tris[t].vert[2].x}), expectedLeft[t]);

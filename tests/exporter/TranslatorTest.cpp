@@ -2,7 +2,6 @@
 // export's failure roads.
 #include <maya/MFileObject.h>
 #include <maya/MFnPlugin.h>
-
 #include <sys/stat.h>
 
 #include <fstream>
@@ -149,16 +148,14 @@ TEST_F(ExportTest, TwoExportsOnOneTranslatorReuseTheArray) {
   const host::NodeId grid = scene().AddMesh("grid", host::kWorld, GridMesh(2, 3));
   const int set = scene().AddShadingSet("sg");
   scene().AssignObject(set, grid);
-  std::unique_ptr<Translator> translator(
-      static_cast<Translator*>(host::FindTranslator("rlf")->creator()));
+  std::unique_ptr<Translator> translator(static_cast<Translator*>(host::FindTranslator("rlf")->creator()));
   MFileObject first, second;
   first.setFullName(Target("first.rlf").c_str());
   second.setFullName(Target("second.rlf").c_str());
   ASSERT_TRUE(translator->writer(first, "", Translator::kExportAccessMode));
 
   scene().Reset();
-  scene().AssignObject(scene().AddShadingSet("sg"),
-                       scene().AddMesh("quad", host::kWorld, GridMesh(1, 1)));
+  scene().AssignObject(scene().AddShadingSet("sg"), scene().AddMesh("quad", host::kWorld, GridMesh(1, 1)));
   ASSERT_TRUE(translator->writer(second, "", Translator::kExportAccessMode));
 
   ExportResult a, b;

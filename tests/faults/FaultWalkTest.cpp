@@ -11,9 +11,9 @@
 
 #include "AddressSpace.h"
 #include "ExportFixture.h"
-#include "RLFExport.h"
 #include "Faults.h"
 #include "Meshes.h"
+#include "RLFExport.h"
 #if RL_HAVE_BAKE
 #include "RlBake.h"
 #include "Spheres.h"
@@ -83,18 +83,22 @@ TEST(FaultWalk, RlfFunctions) {
                             Expected{Fault::kRead, 0, 4}}) {
     const Fault fault = e.fault;
     SCOPED_TRACE(static_cast<int>(fault));
-    EXPECT_EQ(Walk(fault, [&] {
-      UniqueFile fp(std::tmpfile());
-      return WriteFile(fp.get(), tris);
-    }), e.writeRoads);
-    EXPECT_EQ(Walk(fault, [&] {
-      UniqueFile fp(TempFileWith(file));
-      int numTris = 0;
-      RlRawTriangle* read = nullptr;
-      const bool ok = Armed([&] { return RlReadTriangles(fp.get(), &numTris, &read); });
-      delete[] read;  // handed over on every road that allocated it
-      return ok;
-    }), e.readRoads);
+    EXPECT_EQ(Walk(fault,
+                   [&] {
+                     UniqueFile fp(std::tmpfile());
+                     return WriteFile(fp.get(), tris);
+                   }),
+              e.writeRoads);
+    EXPECT_EQ(Walk(fault,
+                   [&] {
+                     UniqueFile fp(TempFileWith(file));
+                     int numTris = 0;
+                     RlRawTriangle* read = nullptr;
+                     const bool ok = Armed([&] { return RlReadTriangles(fp.get(), &numTris, &read); });
+                     delete[] read;  // handed over on every road that allocated it
+                     return ok;
+                   }),
+              e.readRoads);
     Walk(fault, [&] {
       UniqueFile in(TempFileWith(body));
       UniqueFile out(std::tmpfile());
@@ -127,9 +131,8 @@ TEST(FaultWalk, TangentsAndVertexBuffersOnBothRoads) {
         int numVerts = 0;
         RlTangentPointD* verts = nullptr;
         RlIndex* indices = nullptr;
-        const bool ok = Armed([&] {
-          return RlCreateVertexBuffersOnRoad(n, tris.data(), &numVerts, &verts, &indices, road);
-        });
+        const bool ok =
+            Armed([&] { return RlCreateVertexBuffersOnRoad(n, tris.data(), &numVerts, &verts, &indices, road); });
         delete[] verts;
         delete[] indices;
         return ok;
@@ -178,9 +181,9 @@ TEST_F(ExportTest, FaultWalkOfAnExport) {
   const Fault growth = ReservationsOffered() ? Fault::kCommit : Fault::kArrayAllocation;
   const int swapCopy = std::endian::native == std::endian::big ? 1 : 0;
   const auto roadsOf = [&](Fault fault) { return 2 + (fault == Fault::kArrayAllocation ? swapCopy : 0); };
-  for (const Road& road : {Road{true, growth, roadsOf(growth)}, Road{false, Fault::kArrayAllocation, 2 + swapCopy},
-                           Road{true, Fault::kWrite, -1}, Road{false, Fault::kWrite, -1},
-                           Road{true, Fault::kClose, 1}}) {
+  for (const Road& road :
+       {Road{true, growth, roadsOf(growth)}, Road{false, Fault::kArrayAllocation, 2 + swapCopy},
+        Road{true, Fault::kWrite, -1}, Road{false, Fault::kWrite, -1}, Road{true, Fault::kClose, 1}}) {
     SCOPED_TRACE(std::string(road.reserved ? "reserved" : "copied") + ", fault " +
                  std::to_string(static_cast<int>(road.fault)));
     RefuseReservations(!road.reserved);

@@ -33,17 +33,15 @@ Bytes LittleEndian(const T* records, std::size_t count, uint32 (*swap)(void*, ui
   return bytes;
 }
 
-void Append(Bytes& out, const Bytes& more) {
-  out.insert(out.end(), more.begin(), more.end());
-}
+void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(), more.end()); }
 
 void ExpectGolden(const std::string& name, const Bytes& actual) {
   const std::string path = std::string(RL_GOLDEN_DIR) + "/" + name;
   const char* update = std::getenv("RL_UPDATE_GOLDEN");
   if (update != nullptr && std::string(update) == "1") {
     ASSERT_FALSE(kHostIsBigEndian) << "golden files are made on a little-endian host";
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(actual.data()),
-                                                static_cast<std::streamsize>(actual.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(actual.data()), static_cast<std::streamsize>(actual.size()));
     return;
   }
   std::ifstream in(path, std::ios::binary);
@@ -60,9 +58,7 @@ struct Mesh {
   std::vector<RlRawTriangle> tris;
 };
 
-std::vector<Mesh> Meshes() {
-  return {{"quad", UnitQuad()}, {"torus", Torus(8, 5)}, {"trouble", TroubleMesh(48, 17)}};
-}
+std::vector<Mesh> Meshes() { return {{"quad", UnitQuad()}, {"torus", Torus(8, 5)}, {"trouble", TroubleMesh(48, 17)}}; }
 
 }  // namespace
 
@@ -97,8 +93,7 @@ TEST(GoldenResults, VertexBuffers) {
     const std::unique_ptr<RlIndex[]> indices(rawIndices);
     // The vertex count, the vertices and the index triples, one after the other.
     Bytes image = LittleEndian(&numVerts, 1, VekByteSwap_int32);
-    Append(image, LittleEndian(verts.get(), static_cast<std::size_t>(numVerts),
-                               VekByteSwap_RlTangentPointD));
+    Append(image, LittleEndian(verts.get(), static_cast<std::size_t>(numVerts), VekByteSwap_RlTangentPointD));
     Append(image, LittleEndian(indices.get(), mesh.tris.size(), VekByteSwap_RlIndex));
     ExpectGolden(std::string(mesh.name) + ".vbuf", image);
   }

@@ -31,7 +31,6 @@ struct FailingAllocations {
   ~FailingAllocations() { gArmed = false; }
 };
 
-
 }  // namespace
 
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
@@ -70,8 +69,7 @@ TEST(RlAllocationFailure, ConvertReportsBothMessagesAndWritesNothing) {
     FailingAllocations failing;
     EXPECT_FALSE(RlConvertFile(in.get(), out.get()));
   }
-  EXPECT_EQ(GetCapturedStderr(),
-            "Unable to allocate space for 2 triangles\nUnable to read input file\n");
+  EXPECT_EQ(GetCapturedStderr(), "Unable to allocate space for 2 triangles\nUnable to read input file\n");
   EXPECT_TRUE(written.empty());
 }
 

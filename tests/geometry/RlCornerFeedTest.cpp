@@ -51,8 +51,7 @@ TEST(RlCornerFeed, MappingAheadLeavesWhatTheWelderWroteAsItIs) {
   const std::unique_ptr<unsigned char[]> entries(new unsigned char[3 * n * kPerEntry]);
   const auto mark = [](std::size_t byte) { return static_cast<unsigned char>(byte * 7 + 1); };
   {
-    RlCornerFeed feed(static_cast<int>(n), tris.data(), result.get(), kPerTriangle, entries.get(),
-                      kPerEntry);
+    RlCornerFeed feed(static_cast<int>(n), tris.data(), result.get(), kPerTriangle, entries.get(), kPerEntry);
     for (std::size_t i = 0; i < n; ++i) {
       feed.Triangle(static_cast<int>(i), static_cast<int>(i));
       for (std::size_t b = i * kPerTriangle; b < (i + 1) * kPerTriangle; ++b) {

@@ -30,8 +30,7 @@ struct ReadResult {
   }
 };
 
-void Read(FILE* fp, ReadResult* r,
-          const std::function<bool(FILE*, int*, RlRawTriangle**)>& reader = RlReadTriangles) {
+void Read(FILE* fp, ReadResult* r, const std::function<bool(FILE*, int*, RlRawTriangle**)>& reader = RlReadTriangles) {
   CaptureStderr();
   r->ok = reader(fp, &r->numTris, &r->tris);
   r->messages = GetCapturedStderr();
@@ -108,12 +107,11 @@ TEST(RlReadTriangles, ReportsEachFailureAndKeepsTheOutParameterContract) {
        "No triangles found in file\n", -1},
       {"TRIS at the top level", Chunk("TRIS", static_cast<uint32_t>(body.size()), body), false,
        "Unable to read header\n", -12345},
-      {"RLF without TRIS", Chunk("RLF ", 8, Chunk("NOPE", 0)), false, "Unable to read header\n",
-       -12345},
+      {"RLF without TRIS", Chunk("RLF ", 8, Chunk("NOPE", 0)), false, "Unable to read header\n", -12345},
       {"size past the end, memory", Chunk("RLF ", 0, Chunk("SKIP", 1000, Bytes(10))), true,
        "Chunk size doesn't match file size\n", -12345},
-      {"size past the end, file", Chunk("RLF ", 0, Chunk("SKIP", 1000, Bytes(10))), false,
-       "Unable to read header\n", -12345},
+      {"size past the end, file", Chunk("RLF ", 0, Chunk("SKIP", 1000, Bytes(10))), false, "Unable to read header\n",
+       -12345},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -193,8 +191,8 @@ TEST(RlReadTriangles, SkipsForeignChunksAndIsNotBoundedByTheRlfSize) {
   const Bytes tris_chunk = Chunk("TRIS", static_cast<uint32_t>(body.size()), body);
   const Bytes files[] = {
       // A foreign top-level chunk, a foreign and an empty sub-chunk, trailing bytes.
-      Join({Chunk("JUNK", 5, Hex("0102030405")), Chunk("RLF ", 0), Chunk("NAME", 3, Hex("616263")),
-            Chunk("EMPT", 0), tris_chunk, Hex("090909")}),
+      Join({Chunk("JUNK", 5, Hex("0102030405")), Chunk("RLF ", 0), Chunk("NAME", 3, Hex("616263")), Chunk("EMPT", 0),
+            tris_chunk, Hex("090909")}),
       // "TRIS" after an "RLF " chunk of size 0 rather than inside it.
       Join({Chunk("RLF ", 0), tris_chunk}),
   };
@@ -232,9 +230,11 @@ TEST(RlReadTriangles, HostileCountsAndSizes) {
   };
   const std::string noRecords = "Unable to read triangles\n";
   const Case cases[] = {
-      {"count 0x7FFFFFFF", Join({headers, Hex("FFFFFF7F")}),
+      {"count 0x7FFFFFFF",
+       Join({headers, Hex("FFFFFF7F")}),
        {"Unable to allocate space for 2147483647 triangles\n", noRecords}},
-      {"count x 96 past 32 bits", Join({headers, Hex("ABAAAA02")}),
+      {"count x 96 past 32 bits",
+       Join({headers, Hex("ABAAAA02")}),
        {"Unable to allocate space for 44739243 triangles\n", noRecords}},
       {"size past the end", Join({Chunk("RLF ", 0), Chunk("SKIP", 1000)}), {"Unable to read header\n"}},
       {"size 0xFFFFFFF8", Chunk("HUGE", 0xFFFFFFF8u), {"Unable to read header\n"}},

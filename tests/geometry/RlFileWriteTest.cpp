@@ -21,12 +21,10 @@ RlRawTriangle Tri(const float (&f)[24]) {
 
 // Two triangles whose every field differs, so that a misplaced field shows.
 const RlRawTriangle kTwo[2] = {
-    Tri({0, 0, 0, 1, 0, 0, 0, 1, 0,     // vert
-         0, 0, 1, 0, 0, 1, 0, 0, 1,     // norm
-         0, 0, 1, 0, 0, 1}),            // texCoord
-    Tri({2, 0.5f, -1, 1, 1, 0, 0, 2, 0.25f,
-         0, 0, -1, 0, 1, 0, 1, 0, 0,
-         0.25f, 0.5f, 1, 0.25f, 0.5f, 1}),
+    Tri({0, 0, 0, 1, 0, 0, 0, 1, 0,  // vert
+         0, 0, 1, 0, 0, 1, 0, 0, 1,  // norm
+         0, 0, 1, 0, 0, 1}),         // texCoord
+    Tri({2, 0.5f, -1, 1, 1, 0, 0, 2, 0.25f, 0, 0, -1, 0, 1, 0, 1, 0, 0, 0.25f, 0.5f, 1, 0.25f, 0.5f, 1}),
 };
 
 // The file of kTwo, byte by byte: 20 + 2 * 96 = 212 bytes.
@@ -102,12 +100,9 @@ TEST(RlWriteTriangles, ReportsEachFailedWriteAndKeepsWhatWasWritten) {
     const char* message;
   };
   const Case cases[] = {
-      {0, "Unable to write RLF header\n"},
-      {7, "Unable to write RLF header\n"},
-      {8, "Unable to write triangle header\n"},
-      {15, "Unable to write triangle header\n"},
-      {16, "Unable to write number of triangles\n"},
-      {20, "Unable to write triangles\n"},
+      {0, "Unable to write RLF header\n"},           {7, "Unable to write RLF header\n"},
+      {8, "Unable to write triangle header\n"},      {15, "Unable to write triangle header\n"},
+      {16, "Unable to write number of triangles\n"}, {20, "Unable to write triangles\n"},
       {211, "Unable to write triangles\n"},
   };
   const Bytes file = Hex(kTwoHex);

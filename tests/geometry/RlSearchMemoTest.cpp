@@ -26,9 +26,8 @@ RlRawTriangle Sample() {
 // Flips one bit of the key float number key (0 to 7: position, normal, texture
 // coordinate) of corner v.
 void FlipBit(RlRawTriangle* tri, int v, int key, int bit) {
-  float* keys[8] = {&tri->vert[v].v[0],      &tri->vert[v].v[1],     &tri->vert[v].v[2],
-                    &tri->norm[v].v[0],      &tri->norm[v].v[1],     &tri->norm[v].v[2],
-                    &tri->texCoord[v].uv[0], &tri->texCoord[v].uv[1]};
+  float* keys[8] = {&tri->vert[v].v[0], &tri->vert[v].v[1], &tri->vert[v].v[2],      &tri->norm[v].v[0],
+                    &tri->norm[v].v[1], &tri->norm[v].v[2], &tri->texCoord[v].uv[0], &tri->texCoord[v].uv[1]};
   std::uint32_t bits;
   std::memcpy(&bits, keys[key], sizeof bits);
   bits ^= std::uint32_t{1} << bit;

@@ -17,8 +17,9 @@ namespace {
 // Traverse gives them.
 int Search(RlBlockedSortIndex& index, int count, float x, int self, int* order, int* found) {
   std::optional<RlSearchState> framesAt;
-  return index.Traverse(RlBoundsOf(x, VEK_VERT_TINY), RlSearchStart(count), order, found,
-                        &framesAt, [&](int e) { return RlTieOrder{self > e ? -1 : self < e, false}; });
+  return index.Traverse(RlBoundsOf(x, VEK_VERT_TINY), RlSearchStart(count), order, found, &framesAt, [&](int e) {
+    return RlTieOrder{self > e ? -1 : self < e, false};
+  });
 }
 
 }  // namespace

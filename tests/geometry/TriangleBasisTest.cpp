@@ -15,8 +15,7 @@ struct Basis {
 };
 
 // Corners in order 1, 2, 3: positions p, texture coordinates t.
-Basis Compute(const float (&p)[3][3], const float (&t)[3][2], double nx = 0, double ny = 0,
-              double nz = 1) {
+Basis Compute(const float (&p)[3][3], const float (&t)[3][2], double nx = 0, double ny = 0, double nz = 1) {
   float v[3][3], uv[3][2];
   std::copy(&p[0][0], &p[0][0] + 9, &v[0][0]);
   std::copy(&t[0][0], &t[0][0] + 6, &uv[0][0]);

@@ -24,8 +24,7 @@ Buffers Create(std::vector<RlRawTriangle> tris) {
   Buffers b;
   RlTangentPointD* verts = nullptr;
   RlIndex* indices = nullptr;
-  b.ok = RlCreateVertexBuffers(static_cast<int>(tris.size()), tris.data(), &b.numVerts, &verts,
-                               &indices);
+  b.ok = RlCreateVertexBuffers(static_cast<int>(tris.size()), tris.data(), &b.numVerts, &verts, &indices);
   b.verts.reset(verts);
   b.indices.reset(indices);
   return b;

@@ -148,8 +148,8 @@ TEST(WeldRoads, SortedAscendingAndDescending) {
 }
 
 TEST(WeldRoads, AllCornersEqual) {
-  std::vector<RlRawTriangle> tris(3000, FlatTriangle({{1, 2, 3}, {1, 2, 3}, {1, 2, 3}},
-                                                     {{0.5f, 0.5f}, {0.5f, 0.5f}, {0.5f, 0.5f}}));
+  std::vector<RlRawTriangle> tris(
+      3000, FlatTriangle({{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}, {{0.5f, 0.5f}, {0.5f, 0.5f}, {0.5f, 0.5f}}));
   ExpectSameOnBothRoads(tris);
 }
 
@@ -165,9 +165,8 @@ TEST(WeldRoads, NearToleranceChainsOnYAndZ) {
   ExpectSameOnBothRoads(Placed(5000, [](int k, int axis) {
     return axis == 1 ? 1.0f + static_cast<float>(k % 89) * 6e-8f : static_cast<float>(axis == 2 ? k % 3 : 0);
   }));
-  ExpectSameOnBothRoads(Placed(5000, [](int k, int axis) {
-    return axis == 2 ? 0.5f + static_cast<float>(k % 83) * 3e-8f : 1.0f;
-  }));
+  ExpectSameOnBothRoads(
+      Placed(5000, [](int k, int axis) { return axis == 2 ? 0.5f + static_cast<float>(k % 83) * 3e-8f : 1.0f; }));
 }
 
 TEST(WeldRoads, TangentsNearTheWeldingAngle) {

@@ -1,7 +1,6 @@
 // The host stand-in's answers that the exporter relies on: triangulation, the DAG walk,
 // paths, the mesh test, world space and the failures the host reports.
 #include <gtest/gtest.h>
-
 #include <maya/MDagPath.h>
 #include <maya/MFloatPointArray.h>
 #include <maya/MFloatVectorArray.h>
@@ -14,8 +13,8 @@
 
 #include <stdexcept>
 
-#include "Triangulate.h"
 #include "Scenes.h"
+#include "Triangulate.h"
 #include "host/Scene.h"
 
 namespace {
@@ -81,8 +80,8 @@ TEST(Triangulate, SimplePolygonsGiveNMinusTwoTrianglesCoveringTheirArea) {
 TEST(Triangulate, DegeneratePolygonsGiveAFan) {
   const std::vector<int> fan4 = {0, 1, 2, 0, 2, 3};
   EXPECT_EQ(Triangulated(Corners({0, 0, 1, 0, 2, 0})), (std::vector<int>{0, 1, 2}));  // a line
-  EXPECT_EQ(Triangulated({0, 0, 0, 0, 0, 0, 0, 0, 0}), (std::vector<int>{0, 1, 2}));   // one point
-  EXPECT_EQ(Triangulated(Corners({0, 0, 1, 1, 1, 0, 0, 1})), fan4);                    // a bow tie
+  EXPECT_EQ(Triangulated({0, 0, 0, 0, 0, 0, 0, 0, 0}), (std::vector<int>{0, 1, 2}));  // one point
+  EXPECT_EQ(Triangulated(Corners({0, 0, 1, 1, 1, 0, 0, 1})), fan4);                   // a bow tie
   // A square whose eight corners go round it twice.
   const std::vector<int> twice = Triangulated(Corners({0, 0, 1, 0, 1, 1, 0, 1, 0, 0, 1, 0, 1, 1, 0, 1}));
   EXPECT_EQ(twice.size(), 3u * 6);
@@ -137,8 +136,7 @@ TEST_F(SceneModel, TransformsAnswerTheMeshTestButHaveNoSets) {
 }
 
 TEST_F(SceneModel, WorldSpaceNeedsAPath) {
-  const host::NodeId t = scene().AddTransform(
-      "t", host::kWorld, host::Matrix::Trs({1, 2, 3}, {90, 0, 0}, {1, 1, 3}));
+  const host::NodeId t = scene().AddTransform("t", host::kWorld, host::Matrix::Trs({1, 2, 3}, {90, 0, 0}, {1, 1, 3}));
   const host::NodeId shape = scene().AddMesh("shape", t, PolygonMesh({0, 0, 1, 0, 0, 1}));
   MFnMesh byObject(MDagPath(std::vector<int>{t, shape}).node());
   MFloatPointArray points;

@@ -1,12 +1,11 @@
 // The directory of the running viewer, found for real: a helper program is copied to
 // the places under test and run there.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
-
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 

@@ -19,9 +19,10 @@ TEST(BitmapHeader, ReadsTheFileHeaderExample) {
 }
 
 TEST(BitmapHeader, BothHeadersOfABmpFileConsume30Bytes) {
-  UniqueFile fp(TempFileWith(Hex("42 4D 46 00 00 00 00 00 00 00 36 00 00 00"
-                                 "28 00 00 00  02 00 00 00  FF FF FF FF  01 00  18 00"
-                                 "00 00 00 00  10 00 00 00")));
+  UniqueFile fp(
+      TempFileWith(Hex("42 4D 46 00 00 00 00 00 00 00 36 00 00 00"
+                       "28 00 00 00  02 00 00 00  FF FF FF FF  01 00  18 00"
+                       "00 00 00 00  10 00 00 00")));
   tagBITMAPFILEHEADER bfh;
   tagBITMAPCOREHEADER bch;
   ReadBitmapFileHeader(fp.get(), &bfh);

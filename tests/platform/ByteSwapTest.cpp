@@ -57,8 +57,7 @@ const std::vector<Member>& Members() {
       {"RlRawTangentSpaceD", VekByteSwap_RlRawTangentSpaceD, 144, Run(0, 8, 18)},
       {"RlIndex", VekByteSwap_RlIndex, 12, Run(0, 4, 3)},
       {"RlTangentPointD", VekByteSwap_RlTangentPointD, 116, Concat(Run(0, 8, 14), Run(112, 4, 1))},
-      {"TGAHeaderInfo", VekByteSwap_TGAHeaderInfo, 18,
-       {{3, 2}, {5, 2}, {8, 2}, {10, 2}, {12, 2}, {14, 2}}},
+      {"TGAHeaderInfo", VekByteSwap_TGAHeaderInfo, 18, {{3, 2}, {5, 2}, {8, 2}, {10, 2}, {12, 2}, {14, 2}}},
       {"VekBitmap", VekByteSwap_VekBitmap, 9 + sizeof(void*), {{0, 2}, {2, 2}, {5, 4}}},
   };
   return members;
@@ -130,8 +129,8 @@ TEST(ByteSwap, FloatSwapsKeepEveryBitPattern) {
     const float32 swapped = VekEndianFloat32_Swap(std::bit_cast<float32>(bits));
     EXPECT_EQ(std::bit_cast<uint32_t>(swapped), VekEndian32_Swap(bits)) << std::hex << bits;
   }
-  const uint64_t patterns64[] = {0x7FF0000000000001ull, 0x7FF8000000000123ull,
-                                 0x010000000000F07Full, 0x0000000000000001ull};
+  const uint64_t patterns64[] = {0x7FF0000000000001ull, 0x7FF8000000000123ull, 0x010000000000F07Full,
+                                 0x0000000000000001ull};
   for (uint64_t bits : patterns64) {
     const float64 swapped = VekEndianFloat64_Swap(std::bit_cast<float64>(bits));
     EXPECT_EQ(std::bit_cast<uint64_t>(swapped), VekEndian64_Swap(bits)) << std::hex << bits;

@@ -23,9 +23,7 @@ TEST(StringCompare, StrcmpiIgnoresCaseAndKeepsItsArguments) {
 // depend on the bytes beyond the terminators, so two copies may compare with different
 // magnitudes.
 namespace {
-int Sign(int value) {
-  return (value > 0) - (value < 0);
-}
+int Sign(int value) { return (value > 0) - (value < 0); }
 }  // namespace
 
 TEST(StringCompare, StrcmpiOrdersAsStrcmpOnLoweredStrings) {

@@ -171,7 +171,8 @@ std::vector<RlRawTriangle> BentTube(int rings, int sides, uint32_t seed, bool si
     const RlRawPoint &p = grid[a], &q = grid[b], &s = grid[c];
     const float e[3] = {q.x - p.x, q.y - p.y, q.z - p.z}, f[3] = {s.x - p.x, s.y - p.y, s.z - p.z};
     const float n[3] = {e[1] * f[2] - e[2] * f[1], e[2] * f[0] - e[0] * f[2], e[0] * f[1] - e[1] * f[0]};
-    for (const std::size_t v : {a, b, c}) normals[v] = {{normals[v].x + n[0], normals[v].y + n[1], normals[v].z + n[2]}};
+    for (const std::size_t v : {a, b, c})
+      normals[v] = {{normals[v].x + n[0], normals[v].y + n[1], normals[v].z + n[2]}};
   };
   for (int i = 0; i < rings; ++i) {
     for (int j = 0; j < sides; ++j) {

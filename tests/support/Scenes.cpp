@@ -2,11 +2,9 @@
 
 host::MeshDesc CubeMesh(bool uvs) {
   host::MeshDesc m;
-  m.points = {-1, -1, -1, 1, -1, -1, 1, 1, -1, -1, 1, -1,
-              -1, -1, 1,  1, -1, 1,  1, 1, 1,  -1, 1, 1};
+  m.points = {-1, -1, -1, 1, -1, -1, 1, 1, -1, -1, 1, -1, -1, -1, 1, 1, -1, 1, 1, 1, 1, -1, 1, 1};
   // Faces wound counter-clockwise seen from outside: -z, +z, -y, +y, -x, +x.
-  const int faces[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
-                           {3, 7, 6, 2}, {0, 4, 7, 3}, {1, 2, 6, 5}};
+  const int faces[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4}, {3, 7, 6, 2}, {0, 4, 7, 3}, {1, 2, 6, 5}};
   const float normals[6][3] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {-1, 0, 0}, {1, 0, 0}};
   for (int f = 0; f < 6; ++f) {
     m.faceCounts.push_back(4);

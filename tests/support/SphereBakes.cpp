@@ -23,7 +23,8 @@ std::vector<double> BumpAngleErrors(const std::vector<RlRawTriangle>& lowTris, c
   RlCoverTexels(uv, map.width, map.height, &cover);
   for (int y = 0; y < map.height; ++y) {
     for (int x = 0; x < map.width; ++x) {
-      const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(map.width) + static_cast<std::size_t>(x);
+      const std::size_t at =
+          static_cast<std::size_t>(y) * static_cast<std::size_t>(map.width) + static_cast<std::size_t>(x);
       const int t = cover.owner[at];
       if (t < 0) continue;
       const double* p = &uv[6 * static_cast<std::size_t>(t)];

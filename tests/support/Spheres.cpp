@@ -25,9 +25,9 @@ void BumpNormal(double theta, double phi, double normal[3]) {
   // surface's partial derivatives over r sin theta.
   const double r = BumpRadius(theta, phi);
   const double rTheta = kBumpAmplitude * kWaves * std::cos(kWaves * theta) * std::sin(kWaves * phi);
-  const double rPhiOverSin = std::sin(theta) > 1e-12
-      ? kBumpAmplitude * kWaves * std::sin(kWaves * theta) * std::cos(kWaves * phi) / std::sin(theta)
-      : 0.0;
+  const double rPhiOverSin = std::sin(theta) > 1e-12 ? kBumpAmplitude * kWaves * std::sin(kWaves * theta) *
+                                                           std::cos(kWaves * phi) / std::sin(theta)
+                                                     : 0.0;
   const double er[3] = {std::sin(theta) * std::cos(phi), std::sin(theta) * std::sin(phi), std::cos(theta)};
   const double et[3] = {std::cos(theta) * std::cos(phi), std::cos(theta) * std::sin(phi), -std::sin(theta)};
   const double ep[3] = {-std::sin(phi), std::cos(phi), 0};

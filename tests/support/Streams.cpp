@@ -3,8 +3,8 @@
 #include <sys/types.h>
 
 #include <algorithm>
-#include <cstring>
 #include <cctype>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -24,8 +24,7 @@ UniqueFile MemoryStreamOver(const Bytes& bytes) {
   // A zero-sized memory stream is refused by some C libraries; an empty stream is a
   // one-byte buffer whose only byte lies past the stream's end.
   static char empty = 0;
-  void* data = bytes.empty() ? static_cast<void*>(&empty)
-                             : const_cast<uint8_t*>(bytes.data());
+  void* data = bytes.empty() ? static_cast<void*>(&empty) : const_cast<uint8_t*>(bytes.data());
   UniqueFile fp(fmemopen(data, bytes.empty() ? 1 : bytes.size(), "rb"));
   if (!fp) {
     throw std::runtime_error("fmemopen failed");
@@ -84,9 +83,7 @@ UniqueFile LimitedSink(std::size_t budget, Bytes* written) {
   return fp;
 }
 
-void AppendTag(Bytes& out, const char (&tag)[5]) {
-  out.insert(out.end(), tag, tag + 4);
-}
+void AppendTag(Bytes& out, const char (&tag)[5]) { out.insert(out.end(), tag, tag + 4); }
 
 void AppendLE32(Bytes& out, uint32_t value) {
   for (int shift = 0; shift < 32; shift += 8) {

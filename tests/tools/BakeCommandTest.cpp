@@ -4,17 +4,16 @@
 // other common convention) must do clearly worse, so that the comparison can fail.
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <map>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <tuple>
 
@@ -149,8 +148,8 @@ class BakeCommand : public RlfProgramTest {
 TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInThePreview) {
   const int kSize = 256;
   const auto render = [&](const std::string& file, const std::string& map, const std::string& out) {
-    std::vector<std::string> args = {"render", file, "-o", out, "--size", std::to_string(kSize), "--shade", "lit",
-                                     "--bounds-of", "low.rlf"};
+    std::vector<std::string> args = {"render",  file,  "-o",          out,      "--size", std::to_string(kSize),
+                                     "--shade", "lit", "--bounds-of", "low.rlf"};
     if (!map.empty()) args.insert(args.end(), {"--normal-map", map});
     const RunResult r = Rlf(args);
     EXPECT_EQ(r.status, 0) << r.err;
@@ -162,7 +161,8 @@ TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInThePreview) {
   const double flipped = MeanDifference(render("low.rlf", "flipped.png", "flipped-render.png"), high);
   const double plain = MeanDifference(render("low.rlf", "", "plain.png"), high);
   std::printf("preview: baked %.2f, flipped %.2f, plain %.2f\n", baked, flipped, plain);
-  RecordProperty("preview_differences", std::to_string(baked) + " " + std::to_string(flipped) + " " + std::to_string(plain));
+  RecordProperty("preview_differences",
+                 std::to_string(baked) + " " + std::to_string(flipped) + " " + std::to_string(plain));
   EXPECT_LT(baked, 3.0);
   EXPECT_LT(3 * baked, flipped);
   EXPECT_LT(3 * baked, plain);
@@ -176,9 +176,9 @@ TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInAGltfRenderer) {
   ASSERT_EQ(Rlf({"weld", "high.rlf", "-o", "high.glb"}).status, 0);
   const int kSize = 256;
   const auto render = [&](const std::string& model, const std::string& map, const std::string& out) {
-    const std::string command = Node(RL_RENDER_GLTF, "--lit '" + Path(model) + "' " + (map.empty() ? "-" : "'" + Path(map) + "'") +
-                                                         " " + std::to_string(kSize) + " '" + Path(out) + "' '" +
-                                                         Path("low.glb") + "'");
+    const std::string command =
+        Node(RL_RENDER_GLTF, "--lit '" + Path(model) + "' " + (map.empty() ? "-" : "'" + Path(map) + "'") + " " +
+                                 std::to_string(kSize) + " '" + Path(out) + "' '" + Path("low.glb") + "'");
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     std::ifstream in(Path(out), std::ios::binary);
     const std::string pixels((std::istreambuf_iterator<char>(in)), {});
@@ -191,7 +191,8 @@ TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInAGltfRenderer) {
   const double baked = MeanDifference(render("low.glb", "map.png", "baked.rgba"), high);
   const double flipped = MeanDifference(render("low.glb", "flipped.png", "flipped.rgba"), high);
   const double plain = MeanDifference(render("low.glb", "", "plain.rgba"), high);
-  RecordProperty("renderer_differences", std::to_string(baked) + " " + std::to_string(flipped) + " " + std::to_string(plain));
+  RecordProperty("renderer_differences",
+                 std::to_string(baked) + " " + std::to_string(flipped) + " " + std::to_string(plain));
   std::printf("three.js: baked %.2f, flipped %.2f, plain %.2f\n", baked, flipped, plain);
   EXPECT_LT(baked, 4.0);
   EXPECT_LT(3 * baked, flipped);
@@ -220,7 +221,7 @@ TEST_F(BakeCommand, BlenderReadsTheMapAsItWasBaked) {
     ASSERT_EQ(bake.status, 0) << bake.err;
   }
   const RunResult render = Rlf({"render", "tube.rlf", "--normal-map", "tangent.png", "--shade", "normal", "--size",
-                                 "256", "-o", "rendered.png"});
+                                "256", "-o", "rendered.png"});
   ASSERT_EQ(render.status, 0) << render.err;
   const std::string command = std::string("'") + RL_BLENDER + "' -b --factory-startup --python-exit-code 1 -P '" +
                               RL_BLENDER_CHECK + "' -- '" + Path("tube.glb") + "' '" + Path("tangent.png") + "' '" +
@@ -232,13 +233,14 @@ TEST_F(BakeCommand, BlenderReadsTheMapAsItWasBaked) {
   while (std::fgets(line, sizeof line, blender.get()) != nullptr) output += line;
   // Blender's normals against the object-space bake, texel by texel, and against rlf
   // render's decoding of the map, pixel by pixel (8-bit colours there).
-  for (const auto& [what, least, mean, p99] : {std::tuple{"texels", 20000L, 0.1, 1.0}, std::tuple{"pixels", 10000L, 0.3, 0.6}}) {
+  for (const auto& [what, least, mean, p99] :
+       {std::tuple{"texels", 20000L, 0.1, 1.0}, std::tuple{"pixels", 10000L, 0.3, 0.6}}) {
     const std::size_t at = output.find(std::string(what) + " ");
     ASSERT_NE(at, std::string::npos) << output;
     long count = 0;
     double measured[3] = {INFINITY, INFINITY, INFINITY};
-    ASSERT_EQ(std::sscanf(output.c_str() + at + std::strlen(what), " %ld mean %lf p99 %lf max %lf", &count, &measured[0],
-                          &measured[1], &measured[2]),
+    ASSERT_EQ(std::sscanf(output.c_str() + at + std::strlen(what), " %ld mean %lf p99 %lf max %lf", &count,
+                          &measured[0], &measured[1], &measured[2]),
               4);
     std::printf("Blender against rlf (%s): %ld, mean %.4f, p99 %.4f, max %.4f degrees\n", what, count, measured[0],
                 measured[1], measured[2]);
@@ -250,14 +252,16 @@ TEST_F(BakeCommand, BlenderReadsTheMapAsItWasBaked) {
 
 TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
   // A scene file is exported through the plug-in first; TGA at 8 bits.
-  Write("quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 0 1\n"
-                    "f 1/1/1 2/2/1 3/3/1 4/4/1\n");
+  Write("quad.obj",
+        "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 0 1\n"
+        "f 1/1/1 2/2/1 3/3/1 4/4/1\n");
   const RunResult ok = Rlf({"bake", "quad.obj", "quad.obj", "-o", "flat.tga", "--size", "8x4", "--padding", "0",
                             "--height-map", "height.png"});
   ASSERT_EQ(ok.status, 0) << ok.err;
   EXPECT_NE(ok.out.find("8x4 texels, 32 covered, 0 padded"), std::string::npos) << ok.out;
   EXPECT_NE(ok.out.find("maximum distance 0.0707107 (5% of the low mesh's diagonal); 128 samples, 0 met nothing"),
-            std::string::npos) << ok.out;
+            std::string::npos)
+      << ok.out;
   std::ifstream in(Path("flat.tga"), std::ios::binary);
   const std::string tga((std::istreambuf_iterator<char>(in)), {});
   ASSERT_EQ(tga.size(), 18u + 3 * 32);
@@ -265,7 +269,8 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
   EXPECT_TRUE(Exists("height.png"));
   // A surface a little above: heights above the low mesh are positive, lighter than grey.
   Write("near.obj", "v 0 0 0.02\nv 1 0 0.02\nv 1 1 0.02\nv 0 1 0.02\nf 1 2 3 4\n");
-  ASSERT_EQ(Rlf({"bake", "quad.obj", "near.obj", "-o", "near.png", "--size", "8", "--height-map", "height.png"}).status, 0);
+  ASSERT_EQ(Rlf({"bake", "quad.obj", "near.obj", "-o", "near.png", "--size", "8", "--height-map", "height.png"}).status,
+            0);
   int w = 0, h = 0, channels = 0;
   std::unique_ptr<unsigned char, void (*)(void*)> grey(stbi_load(Path("height.png").c_str(), &w, &h, &channels, 1),
                                                        stbi_image_free);
@@ -274,14 +279,15 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
 
   Write("huge.obj", "v 2e18 0 0\nv 3e18 0 0\nv 3e18 1e18 0\nvt 0 0\nvt 1 0\nvt 1 1\nf 1/1 2/2 3/3\n");
   // One triangle with normals and texture coordinates but no tangents.
-  Write("untangented.gltf",
-        R"({"asset":{"version":"2.0"},"buffers":[{"byteLength":96,"uri":"data:application/octet-stream;base64,)"
-        R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAAAIA/AAAAAAAAAAAAAIA/AAAAAAAAAAAAAIA/AAAAAAAAgD8AAIA/)"
-        R"(AACAPwAAAAAAAAAA"}],"bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":36},{"buffer":0,"byteOffset":36,)"
-        R"("byteLength":36},{"buffer":0,"byteOffset":72,"byteLength":24}],"accessors":[{"bufferView":0,"componentType":5126,)"
-        R"("count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]},{"bufferView":1,"componentType":5126,"count":3,"type":"VEC3"},)"
-        R"({"bufferView":2,"componentType":5126,"count":3,"type":"VEC2"}],"meshes":[{"primitives":[{"attributes":)"
-        R"({"POSITION":0,"NORMAL":1,"TEXCOORD_0":2}}]}],"nodes":[{"mesh":0}],"scenes":[{"nodes":[0]}]})");
+  Write(
+      "untangented.gltf",
+      R"({"asset":{"version":"2.0"},"buffers":[{"byteLength":96,"uri":"data:application/octet-stream;base64,)"
+      R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAAAIA/AAAAAAAAAAAAAIA/AAAAAAAAAAAAAIA/AAAAAAAAgD8AAIA/)"
+      R"(AACAPwAAAAAAAAAA"}],"bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":36},{"buffer":0,"byteOffset":36,)"
+      R"("byteLength":36},{"buffer":0,"byteOffset":72,"byteLength":24}],"accessors":[{"bufferView":0,"componentType":5126,)"
+      R"("count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]},{"bufferView":1,"componentType":5126,"count":3,"type":"VEC3"},)"
+      R"({"bufferView":2,"componentType":5126,"count":3,"type":"VEC2"}],"meshes":[{"primitives":[{"attributes":)"
+      R"({"POSITION":0,"NORMAL":1,"TEXCOORD_0":2}}]}],"nodes":[{"mesh":0}],"scenes":[{"nodes":[0]}]})");
   Write("pinned.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0.5 0.5\nf 1/1 2/1 3/1\n");
   Write("above.obj", "v 0 0 5\nv 1 0 5\nv 1 1 5\nv 0 1 5\nf 1 2 3 4\n");
   const struct {
@@ -299,11 +305,13 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
       {{"bake", "quad.obj", "quad.obj", "-o", "m.jpg"}, 2, "m.jpg: maps are written as PNG or TGA"},
       {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--max-distance", "nan"}, 2, "takes a distance of 0 or more"},
       {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--height-map", "no/h.png"}, 1, "no/h.png: No such file"},
-      {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--size", "16384", "--max-memory", "1G"}, 1,
+      {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--size", "16384", "--max-memory", "1G"},
+       1,
        "GB, more than the 1.1 GB of --max-memory"},
       {{"bake", "huge.obj", "quad.obj", "-o", "m.png"}, 1, "the low mesh reaches beyond 1e15"},
       // The file's own tangents are only a glTF file's, and only where it has them.
-      {{"bake", "untangented.gltf", "quad.obj", "-o", "m.png", "--tangents", "input"}, 1,
+      {{"bake", "untangented.gltf", "quad.obj", "-o", "m.png", "--tangents", "input"},
+       1,
        "untangented.gltf: a primitive of 0 lacks TANGENT, NORMAL or TEXCOORD_0"},
       {{"bake", "low.rlf", "quad.obj", "-o", "m.png", "--tangents", "input"}, 1, "rlf: low.rlf: "},
       // Refused after the bake: a map that holds nothing of the high mesh.
@@ -317,7 +325,8 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
     EXPECT_EQ(run.status, r.status) << run.err;
     EXPECT_NE(run.err.find(r.says), std::string::npos) << run.err;
     std::ifstream written(Path("m.png"), std::ios::binary);
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(written)), {}) == "the previous map", r.status != 0) << run.err;
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(written)), {}) == "the previous map", r.status != 0)
+        << run.err;
   }
 }
 
@@ -329,9 +338,9 @@ TEST_F(BakeCommand, BakesInTheTangentsAGltfFileHolds) {
   WriteRlf("tube.rlf", tube);
   WriteRlf("shell.rlf", FlatShell(tube, 0.03f));
   ASSERT_EQ(Rlf({"weld", "tube.rlf", "-o", "tube.glb", "--tangents", "library"}).status, 0);
-  for (const auto& [low, frames, out] : {std::tuple{"tube.glb", "input", "given.png"},
-                                         std::tuple{"tube.rlf", "library", "library.png"},
-                                         std::tuple{"tube.rlf", "mikktspace", "mikktspace.png"}}) {
+  for (const auto& [low, frames, out] :
+       {std::tuple{"tube.glb", "input", "given.png"}, std::tuple{"tube.rlf", "library", "library.png"},
+        std::tuple{"tube.rlf", "mikktspace", "mikktspace.png"}}) {
     const RunResult bake = Rlf({"bake", low, "shell.rlf", "-o", out, "--size", "128", "--tangents", frames});
     ASSERT_EQ(bake.status, 0) << bake.err;
   }
@@ -357,7 +366,8 @@ TEST_F(BakeCommand, BakesInTheTangentsAGltfFileHolds) {
 
 // Ctrl-C while baking: the bake stops and nothing is written.
 TEST_F(BakeCommand, AnInterruptedBakeWritesNothing) {
-  const std::string command = "cd '" + dir_.string() + "' && timeout --preserve-status -s INT 3 '" RLF_PROGRAM
+  const std::string command = "cd '" + dir_.string() +
+                              "' && timeout --preserve-status -s INT 3 '" RLF_PROGRAM
                               "' bake low.rlf high.rlf -o big.png --size 4096 --samples 64 > /dev/null 2> err.txt";
   const int raw = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(raw));
@@ -381,18 +391,22 @@ TEST_F(BakeCommand, NoThreadToBeHadEndsInOneLine) {
   std::filesystem::permissions(dir_, std::filesystem::perms::all);
   const auto limited = [&](const std::string& args) {
     // (LeakSanitizer, in sanitizer builds, needs a thread of its own to look for leaks.)
-    const std::string command = "cd '" + dir_.string() + "' && ASAN_OPTIONS=detect_leaks=0 prlimit --nproc=1 setpriv --reuid=65534 "
-                                "--regid=65534 --clear-groups '" RLF_PROGRAM "' " + args + " > out.txt 2> err.txt";
+    const std::string command = "cd '" + dir_.string() +
+                                "' && ASAN_OPTIONS=detect_leaks=0 prlimit --nproc=1 setpriv --reuid=65534 "
+                                "--regid=65534 --clear-groups '" RLF_PROGRAM "' " +
+                                args + " > out.txt 2> err.txt";
     const int raw = std::system(command.c_str());
     std::ifstream in(Path("err.txt"));
-    return std::make_pair(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, std::string((std::istreambuf_iterator<char>(in)), {}));
+    return std::make_pair(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1,
+                          std::string((std::istreambuf_iterator<char>(in)), {}));
   };
   const auto exported = limited("export large.obj -o large.rlf");
   EXPECT_EQ(exported.first, 0) << exported.second;
   const auto baked = limited("bake large.rlf large.rlf -o m.png --size 16");
   EXPECT_EQ(baked.first, 1);
-  EXPECT_EQ(baked.second, "rlf: cannot bake large.rlf onto large.rlf: the system gives no threads to trace rays "
-                          "with (Resource temporarily unavailable)\n");
+  EXPECT_EQ(baked.second,
+            "rlf: cannot bake large.rlf onto large.rlf: the system gives no threads to trace rays "
+            "with (Resource temporarily unavailable)\n");
   EXPECT_FALSE(Exists("m.png"));
 }
 

@@ -24,7 +24,8 @@ std::vector<CorpusRow> ReadTable() {
     if (line.empty() || line[0] == '#') continue;
     const std::size_t tab = line.find('\t');
     const std::size_t tab2 = line.find('\t', tab + 1);
-    rows.push_back({line.substr(0, tab), line.substr(tab + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab - 1)});
+    rows.push_back(
+        {line.substr(0, tab), line.substr(tab + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab - 1)});
   }
   return rows;
 }

@@ -72,8 +72,9 @@ TEST_F(RlfProgramTest, ExportsAnObjSceneSetBySet) {
 // What files written elsewhere hold: CRLF line ends, tabs, comments after statements,
 // signs and exponents, negative (relative) indices, a group of several names.
 TEST_F(RlfProgramTest, ReadsObjFilesAsOtherToolsWriteThem) {
-  Write("other.obj", "# made elsewhere\r\nv\t0 0 0 # origin\r\nv +1e0 0 0\r\nv 0 1.0E+00 0\r\n"
-                     "vt 0 0\r\nvt 1 0\r\nvt 0 1\r\ng first second\r\nf -3/-3 -2/-2 -1/-1\r\n");
+  Write("other.obj",
+        "# made elsewhere\r\nv\t0 0 0 # origin\r\nv +1e0 0 0\r\nv 0 1.0E+00 0\r\n"
+        "vt 0 0\r\nvt 1 0\r\nvt 0 1\r\ng first second\r\nf -3/-3 -2/-2 -1/-1\r\n");
   const RunResult r = Rlf({"export", "other.obj", "-o", "out.rlf", "--select", "first"});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<RlRawTriangle> tris = Triangles("out.rlf");
@@ -276,7 +277,8 @@ TEST_F(RlfProgramTest, BadScenesGetOneLineAndNoOutput) {
           std::string(R"({"asset": {"version": "2.0"}, "extensionsRequired": ["KHR_draco_mesh_compression"],
       "extensionsUsed": ["KHR_draco_mesh_compression"], "nodes": [{"mesh": 0, "name": "n"}],
       "meshes": [{"primitives": [{"attributes": {"POSITION": 0}, "indices": 1,
-        "extensions": {"KHR_draco_mesh_compression": {"bufferView": )") + view + R"(, "attributes": {"POSITION": 0}}}}]}],
+        "extensions": {"KHR_draco_mesh_compression": {"bufferView": )") +
+              view + R"(, "attributes": {"POSITION": 0}}}}]}],
       "buffers": [{"uri": "data:application/octet-stream;base64,AAAAAAAAAAA=", "byteLength": 8}],
       "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 8}],
       "accessors": [{"componentType": 5126, "count": 3, "type": "VEC3", "min": [0,0,0], "max": [0,0,0]},
@@ -318,8 +320,9 @@ TEST_F(RlfProgramTest, BadScenesGetOneLineAndNoOutput) {
       {"v3.gltf", "v3.gltf: glTF 3.0 is not read; only glTF 1.0 and 2.0 are"},
       {"draco0.gltf", "draco0.gltf: the compressed primitive of \"nShape\" cannot be decoded: "},
       {"draco7.gltf", "draco7.gltf: the compressed primitive of \"nShape\" names buffer view 7, which does not exist"},
-      {"instanced.gltf", "instanced.gltf: requires the extension EXT_mesh_gpu_instancing, which this reader does not "
-                         "follow"},
+      {"instanced.gltf",
+       "instanced.gltf: requires the extension EXT_mesh_gpu_instancing, which this reader does not "
+       "follow"},
       {"dag.gltf", "dag.gltf: node 1 has two parents, 0 and 0 (glTF nodes have one)"},
       {"cycle.gltf", "cycle.gltf: the nodes 1, 2 form a cycle, each below the next"},
       {"mode7.gltf", "mode7.gltf: a primitive of \"nShape\" has mode 7, which glTF does not define (0 to 6)"},

@@ -52,8 +52,9 @@ TEST_F(RlfProgramTest, NonFiniteValuesAreReportedRefusedDroppedAndLeftOut) {
   WriteScene(dir_);
   RunResult r = Rlf({"export", "scene.gltf", "-o", "scene.rlf"});
   ASSERT_EQ(r.status, 0) << r.err;  // the file records the scene as it is
-  EXPECT_EQ(r.err, "rlf: warning: scene.rlf: non-finite values in 6 of 8 triangles, the first in triangle 1 "
-                   "(counting from 0)\n");
+  EXPECT_EQ(r.err,
+            "rlf: warning: scene.rlf: non-finite values in 6 of 8 triangles, the first in triangle 1 "
+            "(counting from 0)\n");
   const std::vector<RlRawTriangle> exported = Triangles("scene.rlf");
   ASSERT_EQ(exported.size(), 8u);
   EXPECT_TRUE(std::isinf(exported[6].vert[1].x));
@@ -64,8 +65,9 @@ TEST_F(RlfProgramTest, NonFiniteValuesAreReportedRefusedDroppedAndLeftOut) {
   for (const char* out : {"scene.glb", "scene.obj"}) {
     r = Rlf({"weld", "scene.rlf", "-o", out});
     EXPECT_EQ(r.status, 1) << out;
-    EXPECT_EQ(r.err, "rlf: scene.rlf: non-finite values in 6 of 8 triangles, the first in triangle 1 "
-                     "(counting from 0); --skip-non-finite drops them\n");
+    EXPECT_EQ(r.err,
+              "rlf: scene.rlf: non-finite values in 6 of 8 triangles, the first in triangle 1 "
+              "(counting from 0); --skip-non-finite drops them\n");
     EXPECT_FALSE(Exists(out));
     r = Rlf({"weld", "scene.rlf", "-o", out, "--skip-non-finite"});
     ASSERT_EQ(r.status, 0) << r.err;

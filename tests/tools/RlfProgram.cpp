@@ -27,9 +27,8 @@ std::string Slurp(const std::filesystem::path& path) {
 }  // namespace
 
 void RlfProgramTest::SetUp() {
-  dir_ = std::filesystem::temp_directory_path() /
-         ("rlf_program_" + std::to_string(getpid()) + "_" +
-          testing::UnitTest::GetInstance()->current_test_info()->name());
+  dir_ = std::filesystem::temp_directory_path() / ("rlf_program_" + std::to_string(getpid()) + "_" +
+                                                   testing::UnitTest::GetInstance()->current_test_info()->name());
   std::filesystem::remove_all(dir_);
   std::filesystem::create_directories(dir_);
 }

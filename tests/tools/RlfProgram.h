@@ -14,18 +14,18 @@
 // A tool or data set a test needs (node, Chromium, Blender, the test models): without it
 // the test fails, since make deps installs them all, unless RL_SKIP_MISSING_TOOLS is set
 // in the environment, which skips such a test on purpose and says why.
-#define RL_REQUIRE_TOOL(present, what)                                                         \
-  do {                                                                                         \
-    if (!(present)) {                                                                          \
+#define RL_REQUIRE_TOOL(present, what)                                                              \
+  do {                                                                                              \
+    if (!(present)) {                                                                               \
       if (std::getenv("RL_SKIP_MISSING_TOOLS") != nullptr) GTEST_SKIP() << (what) << " is missing"; \
-      FAIL() << (what) << " is missing (make deps installs it; RL_SKIP_MISSING_TOOLS=1 skips)"; \
-    }                                                                                          \
+      FAIL() << (what) << " is missing (make deps installs it; RL_SKIP_MISSING_TOOLS=1 skips)";     \
+    }                                                                                               \
   } while (0)
 
 struct RunResult {
-  int status;        // exit status
-  std::string out;   // standard output
-  std::string err;   // standard error
+  int status;       // exit status
+  std::string out;  // standard output
+  std::string err;  // standard error
 };
 
 class RlfProgramTest : public testing::Test {

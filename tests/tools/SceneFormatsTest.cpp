@@ -204,7 +204,8 @@ TEST_F(RlfProgramTest, GltfTransformVariantsMatchTheirOriginal) {
   ASSERT_EQ(Rlf({"export", "plain.glb", "-o", "plain.rlf"}).status, 0);
   const std::vector<RlRawTriangle> plain = Triangles("plain.rlf");
   const Summary bounds = Summarise(plain);
-  const float extent = std::max({bounds.hi[0] - bounds.lo[0], bounds.hi[1] - bounds.lo[1], bounds.hi[2] - bounds.lo[2]});
+  const float extent =
+      std::max({bounds.hi[0] - bounds.lo[0], bounds.hi[1] - bounds.lo[1], bounds.hi[2] - bounds.lo[2]});
   // Quantization's bits: 14 for positions (all), 8 (quantize), 10 (Draco) or 8 in
   // octahedral form (meshopt, so 7 per component) for normals, 12 for texture
   // coordinates; the texture range here is 8 wide.
@@ -225,6 +226,7 @@ TEST_F(RlfProgramTest, GltfTransformVariantsMatchTheirOriginal) {
   Write("damaged.glb", glb);
   const RunResult r = Rlf({"export", "damaged.glb", "-o", "out.rlf"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "rlf: damaged.glb: the primitive of mesh 0 (\"welded\") (meshopt-compressed) cannot be decoded: its "
-                   "data is damaged\n");
+  EXPECT_EQ(r.err,
+            "rlf: damaged.glb: the primitive of mesh 0 (\"welded\") (meshopt-compressed) cannot be decoded: its "
+            "data is damaged\n");
 }

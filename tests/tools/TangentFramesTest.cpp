@@ -38,7 +38,8 @@ std::vector<RlRawTriangle> DegenerateUvs() {
   std::vector<RlRawTriangle> tris = Torus(10, 6);
   for (std::size_t t = 0; t < tris.size(); t += 7) tris[t].texCoord[1] = tris[t].texCoord[2] = tris[t].texCoord[0];
   for (std::size_t t = 3; t < tris.size(); t += 11) {
-    tris[t].texCoord[2] = {{2 * tris[t].texCoord[1].u - tris[t].texCoord[0].u, 2 * tris[t].texCoord[1].v - tris[t].texCoord[0].v}};
+    tris[t].texCoord[2] = {
+        {2 * tris[t].texCoord[1].u - tris[t].texCoord[0].u, 2 * tris[t].texCoord[1].v - tris[t].texCoord[0].v}};
   }
   tris[5].vert[1] = tris[5].vert[0];
   return tris;
@@ -91,12 +92,14 @@ class TangentFrames : public RlfProgramTest {
   // The glb's tangents compared with the reference algorithm's.
   Comparison AgainstReference(const std::string& glb) {
     const std::string command = "NODE_PATH=" + Quoted(RL_NODE_MODULES) + " " + Quoted(RL_NODE) + " " +
-                                Quoted(RL_MIKKTSPACE_CHECK) + " " + Quoted(Path(glb)) + " > " + Quoted(Path("check.json"));
+                                Quoted(RL_MIKKTSPACE_CHECK) + " " + Quoted(Path(glb)) + " > " +
+                                Quoted(Path("check.json"));
     Comparison c;
     if (std::system(command.c_str()) != 0) return c;
     std::ifstream in(Path("check.json"));
     std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::replace_if(json.begin(), json.end(), [](char ch) { return ch == ',' || ch == ':' || ch == '{' || ch == '}'; }, ' ');
+    std::replace_if(
+        json.begin(), json.end(), [](char ch) { return ch == ',' || ch == ':' || ch == '{' || ch == '}'; }, ' ');
     std::istringstream words(json);
     std::string key;
     while (words >> key) {
@@ -125,10 +128,8 @@ TEST_F(TangentFrames, AreTheReferenceFramesWithOneHandednessPerTriangle) {
     bool orderMatters;
   };
   const std::vector<Case> table = {
-      {"bent tube, mirrored", BentTube(6, 6, 7), false},
-      {"degenerate mappings", DegenerateUvs(), true},
-      {"one shell with a seam", Torus(16, 8), false},
-      {"mixed trouble", TroubleMesh(300, 3), true},
+      {"bent tube, mirrored", BentTube(6, 6, 7), false},    {"degenerate mappings", DegenerateUvs(), true},
+      {"one shell with a seam", Torus(16, 8), false},       {"mixed trouble", TroubleMesh(300, 3), true},
       {"the sample scene", Triangles("sample.rlf"), false},
   };
   ASSERT_GT(SharplyTurnedCorners(table[0].tris), 0) << "the bent tube has no corner that tests the rule";
@@ -149,7 +150,8 @@ TEST_F(TangentFrames, AreTheReferenceFramesWithOneHandednessPerTriangle) {
     }
     if (orderMatters) continue;
     // The same frames whatever the triangles' order.
-    const std::vector<std::array<float, 4>> original = CornerTangents(Path("mesh.glb")), shuffled = CornerTangents(Path("shuffled.glb"));
+    const std::vector<std::array<float, 4>> original = CornerTangents(Path("mesh.glb")),
+                                            shuffled = CornerTangents(Path("shuffled.glb"));
     ASSERT_EQ(shuffled.size(), original.size());
     double largest = 0;
     int flipped = 0;

@@ -4,7 +4,6 @@
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
 #include <tiny_gltf.h>
-
 #include <unistd.h>
 
 #include <cmath>
@@ -164,7 +163,7 @@ TEST_F(TextureConvention, GlbRoundTripsAndItsBitangentsPointUpTheImage) {
     const double du2 = uv(2, 0) - uv(0, 0), dv2 = uv(2, 1) - uv(0, 1);
     const double det = du1 * dv2 - du2 * dv1;
     if (std::fabs(det) < 1e-9) continue;  // no mapping to speak of
-    double dPdv[3];  // the direction of increasing glTF v across the triangle
+    double dPdv[3];                       // the direction of increasing glTF v across the triangle
     for (int k = 0; k < 3; ++k) dPdv[k] = (du1 * (p(2, k) - p(0, k)) - du2 * (p(1, k) - p(0, k))) / det;
     for (int i = 0; i < 3; ++i) {
       const float* n = &glb.normal[3 * c[i]];
@@ -182,8 +181,9 @@ TEST_F(TextureConvention, GlbRoundTripsAndItsBitangentsPointUpTheImage) {
 // A texture of four coloured quarters on a quad from OBJ, drawn from the welded glb by
 // three.js's glTF loader in headless Chromium, shows each quarter where it belongs.
 TEST_F(TextureConvention, ATextureAppearsTheRightWayUpInAGltfRenderer) {
-  Write("quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 0 1\n"
-                    "f 1/1/1 2/2/1 3/3/1 4/4/1\n");
+  Write("quad.obj",
+        "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 0 1\n"
+        "f 1/1/1 2/2/1 3/3/1 4/4/1\n");
   ASSERT_EQ(Rlf({"export", "quad.obj", "-o", "quad.rlf"}).status, 0);
   ASSERT_EQ(Rlf({"weld", "quad.rlf", "-o", "quad.glb"}).status, 0);
   // Top row first, as images are stored: red and green above, blue and white below.

@@ -8,13 +8,13 @@
 
 #include <sys/types.h>
 
-#include "AtomicFile.h"
-
 #include <cstddef>
 #include <cstdio>
 #include <ostream>
 #include <streambuf>
 #include <string>
+
+#include "AtomicFile.h"
 
 class OutputFile {
  public:

@@ -20,10 +20,10 @@
 #include "InputFile.h"
 #include "Interrupts.h"
 #include "MapImage.h"
+#include "MeshInput.h"
 #include "NonFinite.h"
 #include "OutputFile.h"
 #include "RlBake.h"
-#include "MeshInput.h"
 #include "SceneFiles.h"
 
 namespace {
@@ -46,8 +46,7 @@ bool ReadFiniteMesh(const std::string& path, const char* role, std::vector<RlRaw
     if (!Interrupted()) std::cerr << "rlf: " << error << "\n";
     return false;
   }
-  const std::size_t nonFinite =
-      std::erase_if(*tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
+  const std::size_t nonFinite = std::erase_if(*tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
   if (nonFinite > 0) {
     std::cerr << "rlf: warning: " << path << ": left out " << nonFinite << " " << role
               << " triangles for their non-finite values\n";
@@ -116,8 +115,7 @@ bool ParseSize(const std::string& size, RlBakeOptions* options) {
   const std::size_t cross = size.find('x');
   const auto number = [](const std::string& text, int* value) {
     const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), *value);
-    return failure == std::errc() && end == text.data() + text.size() && *value >= 1 &&
-           *value <= 16384;
+    return failure == std::errc() && end == text.data() + text.size() && *value >= 1 && *value <= 16384;
   };
   return number(size.substr(0, cross), &options->width) &&
          number(cross == std::string::npos ? size : size.substr(cross + 1), &options->height);
@@ -129,8 +127,7 @@ bool ParseBytes(const std::string& text, double* bytes) {
   double value = std::strtod(text.c_str(), &end);
   const std::string units = "KMGT";
   if (*end != '\0') {
-    const std::size_t unit =
-        units.find(static_cast<char>(std::toupper(static_cast<unsigned char>(*end))));
+    const std::size_t unit = units.find(static_cast<char>(std::toupper(static_cast<unsigned char>(*end))));
     if (unit == std::string::npos || end[1] != '\0') return false;
     value *= std::pow(1024.0, static_cast<double>(unit + 1));
   }
@@ -141,8 +138,7 @@ bool ParseBytes(const std::string& text, double* bytes) {
 // The memory this machine lets the process have: its physical memory, or less when an
 // address-space or data limit is set.
 double MachineMemory() {
-  double bytes =
-      static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
+  double bytes = static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
   for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
     rlimit limit;
     if (getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
@@ -164,8 +160,7 @@ std::string Amount(double bytes) {
 
 // Checks what can be checked before anything is read: the size, the formats, the two
 // outputs. Returns 0, or the exit status of a bad request (2) with its line printed.
-int CheckRequest(const BakeArguments& args, RlBakeOptions* options,
-                 std::vector<MapOutput>* outputs) {
+int CheckRequest(const BakeArguments& args, RlBakeOptions* options, std::vector<MapOutput>* outputs) {
   if (!ParseSize(args.size, options)) {
     std::cerr << "rlf: --size takes W or WxH, 1 to 16384 texels each\n";
     return 2;
@@ -173,11 +168,9 @@ int CheckRequest(const BakeArguments& args, RlBakeOptions* options,
   outputs->push_back({args.output, {}, 3, {}});
   if (!args.heightMap.empty()) outputs->push_back({args.heightMap, {}, 1, {}});
   for (MapOutput& output : *outputs) {
-    const std::optional<RlMapFormat> format =
-        FormatOf(output.path, &output == &outputs->front() ? args.format : "");
+    const std::optional<RlMapFormat> format = FormatOf(output.path, &output == &outputs->front() ? args.format : "");
     if (!format) {
-      std::cerr << "rlf: " << output.path
-                << ": maps are written as PNG or TGA; name the file .png or .tga\n";
+      std::cerr << "rlf: " << output.path << ": maps are written as PNG or TGA; name the file .png or .tga\n";
       return 2;
     }
     if (*format == RlMapFormat::kTga && args.bits != 8) {
@@ -189,13 +182,11 @@ int CheckRequest(const BakeArguments& args, RlBakeOptions* options,
   if (outputs->size() == 2) {
     const auto resolved = [](const std::string& path) {
       std::error_code error;
-      const auto full =
-          std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+      const auto full = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
       return error ? std::filesystem::path(path) : full;
     };
     if (resolved(args.output) == resolved(args.heightMap)) {
-      std::cerr << "rlf: " << args.heightMap
-                << ": the height map and the normal map cannot be one file\n";
+      std::cerr << "rlf: " << args.heightMap << ": the height map and the normal map cannot be one file\n";
       return 2;
     }
   }
@@ -206,14 +197,12 @@ int CheckRequest(const BakeArguments& args, RlBakeOptions* options,
 // baking, the map, its coverage and its padding rings, and while writing, the map and an
 // image's raw rows, compressed rows and file; per triangle the inputs, the welded low
 // mesh and the ray-tracing structure of the high one.
-double EstimateBytes(const RlBakeOptions& options, const BakeArguments& args, std::size_t low,
-                     std::size_t high) {
+double EstimateBytes(const RlBakeOptions& options, const BakeArguments& args, std::size_t low, std::size_t high) {
   const double texels = static_cast<double>(options.width) * options.height;
   const double map = 12 + (options.heights ? 4 : 0);
   const double baking = map + 1 + 4 + 2;
   const double writing = map + 3.0 * 3 * (args.bits / 8);
-  return texels * std::max(baking, writing) + static_cast<double>(low) * 400 +
-         static_cast<double>(high) * 250;
+  return texels * std::max(baking, writing) + static_cast<double>(low) * 400 + static_cast<double>(high) * 250;
 }
 
 // The bake's options beyond the map's size and heights, which CheckRequest sets.
@@ -275,15 +264,16 @@ void Report(const BakeArguments& args, const RlBakeMap& map, std::size_t high, s
   std::printf("maximum distance %.6g%s; %lld samples, %lld met nothing\n", map.maxDistance,
               args.maxDistance > 0 ? "" : " (5% of the low mesh's diagonal)", map.samples, map.misses);
   if (map.overlapped > 0) {
-    std::printf("warning: %lld texels lie under two or more low triangles (overlapping islands); the first keeps them\n",
-                map.overlapped);
+    std::printf(
+        "warning: %lld texels lie under two or more low triangles (overlapping islands); the first keeps them\n",
+        map.overlapped);
   }
   std::printf("wrote %s%s%s\n", args.output.c_str(), args.heightMap.empty() ? "" : " and ", args.heightMap.c_str());
 }
 
 // The bake itself, a line of progress on a terminal; its time in *seconds.
-RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRawTriangle>& high,
-                  RlBakeOptions options, RlBakeMap* map, std::string* error, double* seconds) {
+RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRawTriangle>& high, RlBakeOptions options,
+                  RlBakeMap* map, std::string* error, double* seconds) {
   const bool terminal = isatty(STDERR_FILENO);
   auto last = std::chrono::steady_clock::now();
   if (terminal) {
@@ -362,11 +352,8 @@ int RunBake(const BakeArguments& args) {
 void AddBakeCommand(CLI::App& app, int& exitStatus) {
   auto args = std::make_shared<BakeArguments>();
   CLI::App* command = app.add_subcommand(
-      "bake",
-      "Bake a normal map of HIGH in the tangent frames of LOW (as rlf weld writes them into glTF)");
-  command
-      ->add_option("low", args->low,
-                   "The low-resolution mesh: an RLF file or any scene rlf export reads")
+      "bake", "Bake a normal map of HIGH in the tangent frames of LOW (as rlf weld writes them into glTF)");
+  command->add_option("low", args->low, "The low-resolution mesh: an RLF file or any scene rlf export reads")
       ->required();
   command->add_option("high", args->high, "The high-resolution mesh, likewise")->required();
   command->add_option("-o,--output", args->output, "The map: a PNG or TGA file")->required();
@@ -389,24 +376,20 @@ void AddBakeCommand(CLI::App& app, int& exitStatus) {
   command->add_option("--padding", args->padding, "Texels of dilation beyond the islands")
       ->check(CLI::Range(0, 4096))
       ->capture_default_str();
-  command->add_option("--bits", args->bits, "Bits per channel")
-      ->check(CLI::IsMember({8, 16}))
-      ->capture_default_str();
+  command->add_option("--bits", args->bits, "Bits per channel")->check(CLI::IsMember({8, 16}))->capture_default_str();
   command->add_option("--format", args->format, "png or tga (default: from the output's extension)")
       ->check(CLI::IsMember({"png", "tga"}));
   command->add_option("--space", args->space, "tangent or object")
       ->check(CLI::IsMember({"tangent", "object"}))
       ->capture_default_str();
   AddFrameOptions(command, &args->frames, true, true);
-  command->add_option("--threads", args->threads, "Threads (default: one per processor)")
-      ->check(CLI::Range(1, 1024));
+  command->add_option("--threads", args->threads, "Threads (default: one per processor)")->check(CLI::Range(1, 1024));
   command->add_option("--height-map", args->heightMap,
                       "Also write the signed distance from LOW to HIGH along LOW's normal, over "
                       "the maximum distance, "
                       "as grey (0.5 on LOW)");
-  command->add_option(
-      "--max-memory", args->maxMemory,
-      "Refuse a bake estimated to need more bytes than this, such as 8G (default: what the machine "
-      "allows the process)");
+  command->add_option("--max-memory", args->maxMemory,
+                      "Refuse a bake estimated to need more bytes than this, such as 8G (default: what the machine "
+                      "allows the process)");
   command->callback([args, &exitStatus] { exitStatus = RunBake(*args); });
 }

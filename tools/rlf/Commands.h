@@ -4,7 +4,6 @@
 #define RLF_COMMANDS_H
 
 #include <CLI/CLI.hpp>
-
 #include <string>
 
 #include "TangentFrame.h"

@@ -4,10 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cerrno>
-#include <cstring>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 
@@ -125,7 +125,14 @@ std::string WhyNotWritten(const std::string& output, int error) {
     if (!probe.Open()) return probe.Error();
   }
   switch (error) {
-    case ENOSPC: case EDQUOT: case EFBIG: case EIO: case ENXIO: case EROFS: case EACCES: case EPERM:
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+    case EIO:
+    case ENXIO:
+    case EROFS:
+    case EACCES:
+    case EPERM:
       return output + ": " + std::strerror(error);
     default:
       return output + ": the plug-in could not write it";
@@ -134,8 +141,7 @@ std::string WhyNotWritten(const std::string& output, int error) {
 
 // Runs the plug-in's export of the active scene into output. The plug-in's lines on
 // standard output have no line end: the line is ended here.
-bool WriteThroughPlugin(const std::string& pluginPath, const std::string& output, bool selection,
-                        std::string* error) {
+bool WriteThroughPlugin(const std::string& pluginPath, const std::string& output, bool selection, std::string* error) {
   host::PluginHost plugin;
   if (!plugin.Load(pluginPath.empty() ? DefaultPlugin() : pluginPath, error)) {
     return false;
@@ -146,8 +152,8 @@ bool WriteThroughPlugin(const std::string& pluginPath, const std::string& output
   {
     const Deferral deferral;  // a signal now asks the computation to stop
     errno = 0;
-    status = plugin.Write("rlf", output,
-                          selection ? MPxFileTranslator::kExportActiveAccessMode : MPxFileTranslator::kExportAccessMode);
+    status = plugin.Write(
+        "rlf", output, selection ? MPxFileTranslator::kExportActiveAccessMode : MPxFileTranslator::kExportAccessMode);
     failure = errno;
   }
   if (__fpending(stdout) > 0) std::fputc('\n', stdout);
@@ -194,8 +200,8 @@ int RunExport(const ExportOptions& options) {
   }
   std::cout << "exported " << summary << " to " << options.output;
   if (const long long skipped = LargePolygons(host::Scene::Active()); skipped > 0) {
-    std::cout << " (" << skipped << (skipped == 1 ? " polygon" : " polygons") << " of more than "
-              << kMaxPolygonCorners << " corners left out by the plug-in)";
+    std::cout << " (" << skipped << (skipped == 1 ? " polygon" : " polygons") << " of more than " << kMaxPolygonCorners
+              << " corners left out by the plug-in)";
   }
   std::cout << "\n";
   // The file records what the scene holds; the tools downstream should hear of it.
@@ -236,14 +242,14 @@ void AddExportCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<ExportOptions>();
   auto listFormats = std::make_shared<bool>(false);
   CLI::App* command = app.add_subcommand(
-      "export", "Export a scene (OBJ, glTF, or any format Assimp reads; the built-in sample without one) through "
-                "the rlf plug-in");
+      "export",
+      "Export a scene (OBJ, glTF, or any format Assimp reads; the built-in sample without one) through "
+      "the rlf plug-in");
   command->add_option("scene", options->scene, "Scene file; omit for the built-in sample scene");
   CLI::Option* list = command->add_flag("--list-formats", *listFormats, "List the scene formats that can be read");
   command->add_option("-o,--output", options->output, "The RLF file to write (required)")->excludes(list);
 
-  command->add_option("--select", options->select,
-                      "Export only this node and what lies below it (repeatable)");
+  command->add_option("--select", options->select, "Export only this node and what lies below it (repeatable)");
   command->add_option("--plugin", options->plugin, "Plug-in module (default: RLFExport.so beside rlf)");
   command->add_option("--assimp-seconds", options->assimpSeconds,
                       "Seconds a file read through Assimp gets, besides one per megabyte (default 10)");

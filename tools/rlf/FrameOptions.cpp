@@ -18,8 +18,7 @@ void AddFrameOptions(CLI::App* command, FrameChoice* choice, bool withBitangent,
   }
   command->add_option("--tangents", choice->tangents, help)->check(CLI::IsMember(names, CLI::ignore_case));
   if (!withBitangent) return;
-  const std::map<std::string, RlBitangent> bitangents{{"pixel", RlBitangent::kPixel},
-                                                      {"vertex", RlBitangent::kVertex}};
+  const std::map<std::string, RlBitangent> bitangents{{"pixel", RlBitangent::kPixel}, {"vertex", RlBitangent::kVertex}};
   command
       ->add_option("--bitangent", choice->bitangent,
                    "Bitangent built per pixel from the interpolated normal and tangent (Blender, Unreal, Unity HDRP; "

@@ -2,16 +2,16 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <limits>
 #include <sstream>
 
 #include "Commands.h"
 #include "MacSpecific.h"
-#include "NonFinite.h"
 #include "MeshInput.h"
+#include "NonFinite.h"
 
 namespace {
 
@@ -83,7 +83,8 @@ Stats Measure(const std::vector<RlRawTriangle>& tris) {
     }
     const double c[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
     const double area2 = std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
-    const double scale = std::max(e1[0] * e1[0] + e1[1] * e1[1] + e1[2] * e1[2], e2[0] * e2[0] + e2[1] * e2[1] + e2[2] * e2[2]);
+    const double scale =
+        std::max(e1[0] * e1[0] + e1[1] * e1[1] + e1[2] * e1[2], e2[0] * e2[0] + e2[1] * e2[1] + e2[2] * e2[2]);
     s.degenerate += !(area2 > 1e-6 * scale);
   }
   return s;
@@ -136,8 +137,8 @@ int RunInfo(const std::string& path, bool json) {
 void AddInfoCommand(CLI::App& app, int& exitStatus) {
   auto path = std::make_shared<std::string>();
   auto json = std::make_shared<bool>(false);
-  CLI::App* command =
-      app.add_subcommand("info", "Show the chunks, counts, bounds and oddities of an RLF file (or of a scene's export)");
+  CLI::App* command = app.add_subcommand(
+      "info", "Show the chunks, counts, bounds and oddities of an RLF file (or of a scene's export)");
   command->add_option("file", *path, "RLF file, or any scene rlf export reads")->required();
   command->add_flag("--json", *json, "Print one JSON object");
   command->callback([path, json, &exitStatus] { exitStatus = RunInfo(*path, *json); });

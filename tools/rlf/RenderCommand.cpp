@@ -18,10 +18,10 @@
 #include "Commands.h"
 #include "GltfMesh.h"
 #include "InputFile.h"
+#include "MeshInput.h"
 #include "NonFinite.h"
 #include "OutputFile.h"
 #include "RlTangentSpace.h"
-#include "MeshInput.h"
 
 namespace {
 
@@ -62,8 +62,11 @@ struct NormalMap {
     for (int j = 0; j < 2; ++j) {
       for (int i = 0; i < 2; ++i) {
         const double weight = (i ? x - fx : 1 - (x - fx)) * (j ? y - fy : 1 - (y - fy));
-        const auto wrap = [](double c, int n) { return static_cast<std::size_t>(((static_cast<long long>(c) % n) + n) % n); };
-        const stbi_us* texel = &levels.get()[3 * (wrap(fy + j, height) * static_cast<std::size_t>(width) + wrap(fx + i, width))];
+        const auto wrap = [](double c, int n) {
+          return static_cast<std::size_t>(((static_cast<long long>(c) % n) + n) % n);
+        };
+        const stbi_us* texel =
+            &levels.get()[3 * (wrap(fy + j, height) * static_cast<std::size_t>(width) + wrap(fx + i, width))];
         sum = {sum.x + weight * (2.0 * texel[0] / 65535 - 1), sum.y + weight * (2.0 * texel[1] / 65535 - 1),
                sum.z + weight * (2.0 * texel[2] / 65535 - 1)};
       }
@@ -116,20 +119,23 @@ bool CornerColours(const std::vector<RlRawTriangle>& tris, const std::string& sh
   colours->resize(3 * tris.size());
   if (shade == "tangent" && !tris.empty()) {
     RlRawTangentSpace* raw = nullptr;
-    const bool computed = RlComputeTangents(static_cast<int>(tris.size()), const_cast<RlRawTriangle*>(tris.data()), &raw);
+    const bool computed =
+        RlComputeTangents(static_cast<int>(tris.size()), const_cast<RlRawTriangle*>(tris.data()), &raw);
     const std::unique_ptr<RlRawTangentSpace[]> frames(raw);
     if (!computed) return false;
     for (std::size_t t = 0; t < tris.size(); ++t) {
-      for (int i = 0; i < 3; ++i) (*colours)[3 * t + static_cast<std::size_t>(i)] = DirectionColour(Of(frames[t].tangent[i]));
+      for (int i = 0; i < 3; ++i)
+        (*colours)[3 * t + static_cast<std::size_t>(i)] = DirectionColour(Of(frames[t].tangent[i]));
     }
     return true;
   }
   for (std::size_t t = 0; t < tris.size(); ++t) {
     for (int i = 0; i < 3; ++i) {
       const RlRawTexCoord& uv = tris[t].texCoord[i];
-      (*colours)[3 * t + static_cast<std::size_t>(i)] = shade == "uv"    ? Vec3{uv.u - std::floor(uv.u), uv.v - std::floor(uv.v), 0.25}
-                                                        : shade == "lit" ? Unit(Of(tris[t].norm[i]))
-                                                                         : DirectionColour(Of(tris[t].norm[i]));
+      (*colours)[3 * t + static_cast<std::size_t>(i)] =
+          shade == "uv"    ? Vec3{uv.u - std::floor(uv.u), uv.v - std::floor(uv.v), 0.25}
+          : shade == "lit" ? Unit(Of(tris[t].norm[i]))
+                           : DirectionColour(Of(tris[t].norm[i]));
     }
   }
   return true;
@@ -220,7 +226,8 @@ std::vector<unsigned char> Draw(const Drawing& d, const View& view) {
         w[2] = 1.0 - w[0] - w[1];
         if (w[0] < 0 || w[1] < 0 || w[2] < 0) continue;
         const double z = w[0] * sz[0] + w[1] * sz[1] + w[2] * sz[2];
-        const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(size) + static_cast<std::size_t>(x);
+        const std::size_t at =
+            static_cast<std::size_t>(y) * static_cast<std::size_t>(size) + static_cast<std::size_t>(x);
         if (!(z < depth[at])) continue;
         depth[at] = z;
         const Vec3 colour = ColourAt(d, view, t, w);

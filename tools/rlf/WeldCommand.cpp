@@ -10,10 +10,10 @@
 
 #include "Commands.h"
 #include "GltfMesh.h"
+#include "MeshInput.h"
 #include "NonFinite.h"
 #include "OutputFile.h"
 #include "RlTangentSpace.h"
-#include "MeshInput.h"
 
 namespace {
 
@@ -107,7 +107,8 @@ void WriteObj(const Welded& w, std::size_t numTris, OutputFile& file) {
   for (int i = 0; i < w.numVerts; ++i) {
     const RlTangentPointD v = w.verts[i];
     std::fprintf(out, "v %.9g %.9g %.9g\n", static_cast<double>(static_cast<float>(v.vertex[0])),
-                 static_cast<double>(static_cast<float>(v.vertex[1])), static_cast<double>(static_cast<float>(v.vertex[2])));
+                 static_cast<double>(static_cast<float>(v.vertex[1])),
+                 static_cast<double>(static_cast<float>(v.vertex[2])));
   }
   for (int i = 0; i < w.numVerts; ++i) {
     const RlTangentPointD v = w.verts[i];
@@ -117,7 +118,8 @@ void WriteObj(const Welded& w, std::size_t numTris, OutputFile& file) {
   for (int i = 0; i < w.numVerts; ++i) {
     const RlTangentPointD v = w.verts[i];
     std::fprintf(out, "vn %.9g %.9g %.9g\n", static_cast<double>(static_cast<float>(v.normal[0])),
-                 static_cast<double>(static_cast<float>(v.normal[1])), static_cast<double>(static_cast<float>(v.normal[2])));
+                 static_cast<double>(static_cast<float>(v.normal[1])),
+                 static_cast<double>(static_cast<float>(v.normal[2])));
   }
   for (std::size_t t = 0; t < numTris; ++t) {
     const int a = w.indices[t].idx[0] + 1, b = w.indices[t].idx[1] + 1, c = w.indices[t].idx[2] + 1;
@@ -147,7 +149,8 @@ bool ReadWeldable(const WeldOptions& options, std::vector<RlRawTriangle>* tris) 
   }
   if (nonFinite.count > 0) {
     std::erase_if(*tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
-    std::cout << "dropped " << nonFinite.count << " of " << nonFinite.total << " triangles for their non-finite values\n";
+    std::cout << "dropped " << nonFinite.count << " of " << nonFinite.total
+              << " triangles for their non-finite values\n";
   }
   if (tris->empty()) {
     std::cerr << "rlf: " << options.input << " holds no triangles to weld\n";
@@ -211,8 +214,8 @@ int RunWeld(const WeldOptions& options) {
 
 void AddWeldCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<WeldOptions>();
-  CLI::App* command = app.add_subcommand(
-      "weld", "Weld a mesh into an indexed mesh with tangent frames, as binary glTF (.glb) or OBJ");
+  CLI::App* command =
+      app.add_subcommand("weld", "Weld a mesh into an indexed mesh with tangent frames, as binary glTF (.glb) or OBJ");
   command->add_option("file", options->input, "RLF file, or any scene rlf export reads")->required();
   command->add_option("-o,--output", options->output, "OUT.glb or OUT.obj")->required();
   command->add_flag("--skip-non-finite", options->skipNonFinite,

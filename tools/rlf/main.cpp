@@ -1,7 +1,6 @@
 // rlf: exports scenes through the rlf translator plug-in, and inspects, converts, welds
 // and previews RLF files.
 #include <CLI/CLI.hpp>
-
 #include <cerrno>
 #include <csignal>
 #include <cstdio>

@@ -16,8 +16,7 @@ struct HOST_API Matrix {
 
   static Matrix Identity();
   // Scale, then rotate about x, y and z (degrees, in that order), then translate.
-  static Matrix Trs(const double (&translate)[3], const double (&rotateDegrees)[3],
-                    const double (&scale)[3]);
+  static Matrix Trs(const double (&translate)[3], const double (&rotateDegrees)[3], const double (&scale)[3]);
 
   Matrix operator*(const Matrix& other) const;
   void TransformPoint(const float in[3], float out[3]) const;

@@ -45,8 +45,8 @@ class HOST_API PluginHost {
   // Creates the named translator through its creator, calls its writer on a file object
   // for path, and destroys it, as the host does for an export. kFailure when there is
   // no such translator.
-  MStatus Write(const std::string& translator, const std::string& path,
-                MPxFileTranslator::FileAccessMode mode, const std::string& options = "");
+  MStatus Write(const std::string& translator, const std::string& path, MPxFileTranslator::FileAccessMode mode,
+                const std::string& options = "");
 
  private:
   void* module_ = nullptr;

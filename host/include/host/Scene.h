@@ -21,13 +21,13 @@ inline constexpr NodeId kWorld = 0;
 // A polygon mesh in object space. Every face-vertex names a point, a normal and a
 // texture coordinate (or -1: unmapped) by index into the pools.
 struct MeshDesc {
-  std::vector<float> points;        // x, y, z per vertex
-  std::vector<int> faceCounts;      // vertices per polygon, 3 or more
-  std::vector<int> faceVerts;       // vertex ids, polygon after polygon
-  std::vector<float> normals;       // x, y, z per normal
-  std::vector<int> faceNormalIds;   // one per face-vertex
-  std::vector<float> u, v;          // the mesh's one UV set
-  std::vector<int> faceUVIds;       // one per face-vertex, -1 when unmapped; may be empty
+  std::vector<float> points;       // x, y, z per vertex
+  std::vector<int> faceCounts;     // vertices per polygon, 3 or more
+  std::vector<int> faceVerts;      // vertex ids, polygon after polygon
+  std::vector<float> normals;      // x, y, z per normal
+  std::vector<int> faceNormalIds;  // one per face-vertex
+  std::vector<float> u, v;         // the mesh's one UV set
+  std::vector<int> faceUVIds;      // one per face-vertex, -1 when unmapped; may be empty
 };
 
 enum class NodeKind { kWorldNode, kTransform, kMesh };
@@ -59,8 +59,8 @@ struct ShadingSet {
 struct ComputationLog {
   int begun = 0;
   int ended = 0;
-  int polls = 0;            // of the running computation
-  long long polygons = 0;   // walked by polygon iterators since it began
+  int polls = 0;           // of the running computation
+  long long polygons = 0;  // walked by polygon iterators since it began
 };
 
 class HOST_API Scene {
@@ -73,8 +73,7 @@ class HOST_API Scene {
 
   // Each throws std::invalid_argument, naming the problem, on an unknown node or set,
   // a parent of the wrong kind, or a mesh whose indices or sizes do not agree.
-  NodeId AddTransform(const std::string& name, NodeId parent = kWorld,
-                      const Matrix& local = Matrix::Identity());
+  NodeId AddTransform(const std::string& name, NodeId parent = kWorld, const Matrix& local = Matrix::Identity());
   NodeId AddMesh(const std::string& name, NodeId parent, MeshDesc mesh);
   void AddParent(NodeId node, NodeId extraParent);  // instancing
   int AddShadingSet(const std::string& name, bool renderable = true);

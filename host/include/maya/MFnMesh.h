@@ -23,8 +23,8 @@ class OPENMAYA_EXPORT MFnMesh : public MFnDagNode {
   MStatus getUVs(MFloatArray& uArray, MFloatArray& vArray, const MString* uvSet = nullptr) const;
   // The sets that the instance belongs to, and for each its component of the mesh (a null
   // object when the whole object is in the set).
-  MStatus getConnectedSetsAndMembers(unsigned instanceNumber, MObjectArray& sets,
-                                     MObjectArray& comps, bool renderableSetsOnly) const;
+  MStatus getConnectedSetsAndMembers(unsigned instanceNumber, MObjectArray& sets, MObjectArray& comps,
+                                     bool renderableSetsOnly) const;
   MStatus getFaceVertexColorIndex(int faceIndex, int localVertexIndex, int& colorIndex);
 
  private:

@@ -14,10 +14,8 @@ class OPENMAYA_EXPORT MFnPlugin : public MFnBase {
   virtual ~MFnPlugin();
 
   // Fails when a translator of that name is registered already.
-  MStatus registerFileTranslator(const MString& translatorName, char* pixmapName,
-                                 MCreatorFunction creatorFunction,
-                                 char* optionsScriptName = nullptr,
-                                 char* defaultOptionsString = nullptr,
+  MStatus registerFileTranslator(const MString& translatorName, char* pixmapName, MCreatorFunction creatorFunction,
+                                 char* optionsScriptName = nullptr, char* defaultOptionsString = nullptr,
                                  bool requiresFullMel = false);
   // Fails when no translator of that name is registered.
   MStatus deregisterFileTranslator(const MString& translatorName);

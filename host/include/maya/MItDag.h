@@ -17,8 +17,7 @@ class OPENMAYA_EXPORT MItDag {
  public:
   enum TraversalType { kInvalidType = 0, kDepthFirst, kBreadthFirst };
 
-  MItDag(TraversalType type = kDepthFirst, MFn::Type filter = MFn::kInvalid,
-         MStatus* ReturnStatus = nullptr);
+  MItDag(TraversalType type = kDepthFirst, MFn::Type filter = MFn::kInvalid, MStatus* ReturnStatus = nullptr);
   virtual ~MItDag();
 
   MObject item(MStatus* ReturnStatus = nullptr);

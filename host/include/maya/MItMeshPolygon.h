@@ -19,8 +19,7 @@ struct Node;
 class OPENMAYA_EXPORT MItMeshPolygon {
  public:
   MItMeshPolygon(const MObject& polyObject, MStatus* ReturnStatus = nullptr);
-  MItMeshPolygon(const MDagPath& polyObject, MObject& component = MObject::kNullObj,
-                 MStatus* ReturnStatus = nullptr);
+  MItMeshPolygon(const MDagPath& polyObject, MObject& component = MObject::kNullObj, MStatus* ReturnStatus = nullptr);
   virtual ~MItMeshPolygon();
 
   bool isDone(MStatus* ReturnStatus = nullptr);

@@ -9,8 +9,7 @@
 
 class OPENMAYA_EXPORT MItSelectionList {
  public:
-  MItSelectionList(const MSelectionList& list, MFn::Type filter = MFn::kInvalid,
-                   MStatus* ReturnStatus = nullptr);
+  MItSelectionList(const MSelectionList& list, MFn::Type filter = MFn::kInvalid, MStatus* ReturnStatus = nullptr);
   virtual ~MItSelectionList();
 
   bool isDone(MStatus* ReturnStatus = nullptr);

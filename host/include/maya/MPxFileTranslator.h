@@ -29,8 +29,7 @@ class OPENMAYA_EXPORT MPxFileTranslator {
   virtual MString defaultExtension() const;
   virtual MString filter() const;
   virtual bool canBeOpened() const;
-  virtual MPxFileTranslator::MFileKind identifyFile(const MFileObject& file, const char* buffer,
-                                                    short size) const;
+  virtual MPxFileTranslator::MFileKind identifyFile(const MFileObject& file, const char* buffer, short size) const;
 
  private:
   void* data = nullptr;

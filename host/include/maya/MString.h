@@ -31,8 +31,6 @@ class OPENMAYA_EXPORT MString {
   std::string text_;
 };
 
-inline std::ostream& operator<<(std::ostream& out, const MString& text) {
-  return out << text.asChar();
-}
+inline std::ostream& operator<<(std::ostream& out, const MString& text) { return out << text.asChar(); }
 
 #endif
