@@ -73,42 +73,63 @@ void Append(std::vector<unsigned char>& bytes, const void* data, std::size_t siz
   bytes.insert(bytes.end(), begin, begin + size);
 }
 
-bool WriteGlb(FILE* out, const Layout& l) {
-  // One buffer: per mesh, positions, normals, uvs and indices, each 4-byte aligned.
-  std::vector<unsigned char> bin;
-  std::string meshes, accessors, views, nodes;
-  const int vertices = (l.rows + 1) * (l.columns + 1);
-  const int indices = 6 * l.rows * l.columns;
-  for (int k = 0; k < l.meshes; ++k) {
-    std::vector<float> positions, normals, uvs;
-    float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+// One grid mesh's vertex attributes (glTF's v runs down the image) and triangle indices.
+struct GlbMesh {
+  std::vector<float> positions, normals, uvs;
+  std::vector<uint32_t> indices;
+  float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+
+  GlbMesh(const Layout& l, int k) {
     for (int j = 0; j <= l.rows; ++j) {
       for (int i = 0; i <= l.columns; ++i) {
         float p[3], t[2];
         Vertex(l, k, i, j, p, t);
         positions.insert(positions.end(), p, p + 3);
         normals.insert(normals.end(), {0.0f, 0.0f, 1.0f});
-        uvs.insert(uvs.end(), {t[0], 1.0f - t[1]});  // glTF's v runs down the image
+        uvs.insert(uvs.end(), {t[0], 1.0f - t[1]});
         for (int c = 0; c < 3; ++c) lo[c] = std::min(lo[c], p[c]), hi[c] = std::max(hi[c], p[c]);
       }
     }
-    std::vector<uint32_t> index;
     for (int j = 0; j < l.rows; ++j) {
       for (int i = 0; i < l.columns; ++i) {
         const uint32_t a = static_cast<uint32_t>(j * (l.columns + 1) + i), b = a + 1,
                        c = a + static_cast<uint32_t>(l.columns) + 2, d = a + static_cast<uint32_t>(l.columns) + 1;
-        index.insert(index.end(), {a, b, c, a, c, d});
+        indices.insert(indices.end(), {a, b, c, a, c, d});
       }
     }
+  }
+};
+
+// The glb container: header, JSON chunk (padded with spaces), binary chunk.
+bool WriteGlbContainer(FILE* out, std::string json, const std::vector<unsigned char>& bin) {
+  while (json.size() % 4 != 0) json += ' ';
+  const uint32_t header[5] = {0x46546C67u, 2u, static_cast<uint32_t>(12 + 8 + json.size() + 8 + bin.size()),
+                              static_cast<uint32_t>(json.size()), 0x4E4F534Au};
+  const uint32_t binHeader[2] = {static_cast<uint32_t>(bin.size()), 0x004E4942u};
+  std::fwrite(header, sizeof header, 1, out);
+  std::fwrite(json.data(), 1, json.size(), out);
+  std::fwrite(binHeader, sizeof binHeader, 1, out);
+  std::fwrite(bin.data(), 1, bin.size(), out);
+  return std::ferror(out) == 0;
+}
+
+bool WriteGlb(FILE* out, const Layout& l) {
+  // One buffer: per mesh, positions, normals, uvs and indices, each 4-byte aligned.
+  std::vector<unsigned char> bin;
+  std::string meshes, accessors, views, nodes, roots;
+  const int vertices = (l.rows + 1) * (l.columns + 1);
+  const int indices = 6 * l.rows * l.columns;
+  for (int k = 0; k < l.meshes; ++k) {
+    const GlbMesh mesh(l, k);
     const int view = 4 * k;
     const struct {
       const void* data;
       std::size_t size;
       int target;
-    } parts[4] = {{positions.data(), positions.size() * 4, 34962},
-                  {normals.data(), normals.size() * 4, 34962},
-                  {uvs.data(), uvs.size() * 4, 34962},
-                  {index.data(), index.size() * 4, 34963}};
+    } parts[4] = {{mesh.positions.data(), mesh.positions.size() * 4, 34962},
+                  {mesh.normals.data(), mesh.normals.size() * 4, 34962},
+                  {mesh.uvs.data(), mesh.uvs.size() * 4, 34962},
+                  {mesh.indices.data(), mesh.indices.size() * 4, 34963}};
     char entry[512];
     for (const auto& part : parts) {
       std::snprintf(entry, sizeof entry, "%s{\"buffer\":0,\"byteOffset\":%zu,\"byteLength\":%zu,\"target\":%d}",
@@ -122,8 +143,8 @@ bool WriteGlb(FILE* out, const Layout& l) {
                   "{\"bufferView\":%d,\"componentType\":5126,\"count\":%d,\"type\":\"VEC3\"},"
                   "{\"bufferView\":%d,\"componentType\":5126,\"count\":%d,\"type\":\"VEC2\"},"
                   "{\"bufferView\":%d,\"componentType\":5125,\"count\":%d,\"type\":\"SCALAR\"}",
-                  accessors.empty() ? "" : ",", view, vertices, lo[0], lo[1], lo[2], hi[0], hi[1], hi[2], view + 1,
-                  vertices, view + 2, vertices, view + 3, indices);
+                  accessors.empty() ? "" : ",", view, vertices, mesh.lo[0], mesh.lo[1], mesh.lo[2], mesh.hi[0],
+                  mesh.hi[1], mesh.hi[2], view + 1, vertices, view + 2, vertices, view + 3, indices);
     accessors += entry;
     std::snprintf(entry, sizeof entry,
                   "%s{\"primitives\":[{\"attributes\":{\"POSITION\":%d,\"NORMAL\":%d,\"TEXCOORD_0\":%d},"
@@ -132,34 +153,14 @@ bool WriteGlb(FILE* out, const Layout& l) {
     meshes += entry;
     std::snprintf(entry, sizeof entry, "%s{\"name\":\"piece%d\",\"mesh\":%d}", nodes.empty() ? "" : ",", k, k);
     nodes += entry;
+    roots += (k > 0 ? "," : "") + std::to_string(k);
   }
-  std::string roots;
-  for (int k = 0; k < l.meshes; ++k) {
-    if (k > 0) roots += ',';
-    roots += std::to_string(k);
-  }
-  std::string json = "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[";
-  json += roots;
-  json += "]}],\"nodes\":[";
-  json += nodes;
-  json += "],\"meshes\":[";
-  json += meshes;
-  json += "],\"accessors\":[";
-  json += accessors;
-  json += "],\"bufferViews\":[";
-  json += views;
-  json += "],\"buffers\":[{\"byteLength\":";
-  json += std::to_string(bin.size());
-  json += "}]}";
-  while (json.size() % 4 != 0) json += ' ';
-  const uint32_t header[5] = {0x46546C67u, 2u, static_cast<uint32_t>(12 + 8 + json.size() + 8 + bin.size()),
-                              static_cast<uint32_t>(json.size()), 0x4E4F534Au};
-  const uint32_t binHeader[2] = {static_cast<uint32_t>(bin.size()), 0x004E4942u};
-  std::fwrite(header, sizeof header, 1, out);
-  std::fwrite(json.data(), 1, json.size(), out);
-  std::fwrite(binHeader, sizeof binHeader, 1, out);
-  std::fwrite(bin.data(), 1, bin.size(), out);
-  return std::ferror(out) == 0;
+  return WriteGlbContainer(out,
+                           "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[" + roots +
+                               "]}],\"nodes\":[" + nodes + "],\"meshes\":[" + meshes + "],\"accessors\":[" + accessors +
+                               "],\"bufferViews\":[" + views +
+                               "],\"buffers\":[{\"byteLength\":" + std::to_string(bin.size()) + "}]}",
+                           bin);
 }
 
 // Little-endian binary PLY: per vertex position, normal and uv; quads as faces.

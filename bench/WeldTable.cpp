@@ -103,25 +103,104 @@ void WeldTable::ReportRuns(const std::vector<Run>& runs) {
   }
 }
 
-void WeldTable::Finalize() {
-  ConsoleReporter::Finalize();
-  if (cells_.empty()) {
-    return;
-  }
-  // Columns: the sizes in increasing order, the real mesh last.
+namespace {
+
+void Label(std::ostream& out, const std::string& name, std::size_t width) {
+  out << name << std::string(width + 2 - name.size(), ' ');
+}
+
+}  // namespace
+
+// Columns: the sizes in increasing order, the real mesh (size 0) last.
+std::vector<int64_t> WeldTable::Sizes() const {
   std::set<int64_t> sizeSet;
   for (const auto& [key, cell] : cells_) {
     sizeSet.insert(key.second);
   }
   std::vector<int64_t> sizes(sizeSet.begin(), sizeSet.end());
   std::stable_partition(sizes.begin(), sizes.end(), [](int64_t size) { return size != 0; });
+  return sizes;
+}
+
+std::vector<double> WeldTable::Runs(const std::string& name, int64_t size) const {
+  const auto it = cells_.find({name, size});
+  return it != cells_.end() ? it->second.milliseconds : std::vector<double>();
+}
+
+// A layer's case "F/no-L" against "F/auto", round by round.
+void WeldTable::PrintLayers(std::ostream& out, const std::vector<int64_t>& sizes, std::size_t width) const {
+  bool layered = false;
+  for (const std::string& name : cases_) {
+    const std::size_t cut = name.find("/no-");
+    if (cut == std::string::npos) {
+      continue;
+    }
+    const std::string whole = name.substr(0, cut) + "/auto";
+    std::vector<std::string> texts;
+    for (int64_t size : sizes) {
+      const auto ratios = PairedRatios(Runs(name, size), Runs(whole, size));
+      texts.push_back(ratios.empty() ? "" : Format("%+.1f%%", 100 * (Median(ratios) - 1)));
+    }
+    if (!layered) {
+      out << "\nWhat each layer buys: time without it over time with every layer, less 1, "
+             "median of the rounds\n"
+          << std::string(width + 2, ' ');
+      for (int64_t size : sizes) {
+        out << RightAligned(SizeName(size));
+      }
+      out << '\n';
+      layered = true;
+    }
+    Label(out, name, width);
+    for (const std::string& text : texts) {
+      out << RightAligned(text);
+    }
+    out << '\n';
+  }
+}
+
+void WeldTable::PrintAgainstAssimp(std::ostream& out, std::size_t width) const {
+  const std::string assimp = "Assimp_JoinVerticesAndTangents";
+  if (const std::vector<double> reference = Runs(assimp, kMillion); !reference.empty()) {
+    out << "\nAt 1M triangles, time as a share of Assimp's: median of the rounds' shares "
+           "(range)\n";
+    for (const std::string& name : cases_) {
+      if (const auto shares = PairedRatios(Runs(name, kMillion), reference); name != assimp && !shares.empty()) {
+        Label(out, name, width);
+        out << RatioText(3, shares) << '\n';
+      }
+    }
+  }
+}
+
+void WeldTable::PrintGrowth(std::ostream& out, std::size_t width) const {
+  bool grows = false;
+  for (const std::string& name : cases_) {
+    if (const auto growths = PairedRatios(Runs(name, 4 * kMillion), Runs(name, kMillion)); !growths.empty()) {
+      if (!grows) {
+        out << "\nGrowth of the time from 1M to 4M triangles: median of the rounds' growths "
+               "(range)\n";
+        grows = true;
+      }
+      Label(out, name, width);
+      out << RatioText(2, growths) << '\n';
+    }
+  }
+}
+
+void WeldTable::Finalize() {
+  ConsoleReporter::Finalize();
+  if (cells_.empty()) {
+    return;
+  }
+  const std::vector<int64_t> sizes = Sizes();
   std::size_t width = 4;
   for (const std::string& name : cases_) {
     width = std::max(width, name.size());
   }
 
   std::ostream& out = GetOutputStream();
-  const auto label = [&](const std::string& name) { out << name << std::string(width + 2 - name.size(), ' '); };
+  const auto label = [&](const std::string& name) { Label(out, name, width); };
   // A row of cells (none when no cell has anything to show).
   const auto row = [&](const std::string& name, auto&& cellText) {
     std::vector<std::string> texts;
@@ -160,61 +239,8 @@ void WeldTable::Finalize() {
   section("Welded vertices",
           [](const Cell& cell) { return cell.vertices < 0 ? std::string() : Format("%.0f", cell.vertices); });
 
-  const auto runsOf = [&](const std::string& name, int64_t size) {
-    const auto it = cells_.find({name, size});
-    return it != cells_.end() ? it->second.milliseconds : std::vector<double>();
-  };
-  // A layer's case "F/no-L" against "F/auto", round by round.
-  bool layered = false;
-  for (const std::string& name : cases_) {
-    const std::size_t cut = name.find("/no-");
-    if (cut == std::string::npos) {
-      continue;
-    }
-    const std::string whole = name.substr(0, cut) + "/auto";
-    std::vector<std::string> texts;
-    for (int64_t size : sizes) {
-      const auto ratios = PairedRatios(runsOf(name, size), runsOf(whole, size));
-      texts.push_back(ratios.empty() ? "" : Format("%+.1f%%", 100 * (Median(ratios) - 1)));
-    }
-    if (!layered) {
-      out << "\nWhat each layer buys: time without it over time with every layer, less 1, "
-             "median of the rounds\n"
-          << std::string(width + 2, ' ');
-      for (int64_t size : sizes) {
-        out << RightAligned(SizeName(size));
-      }
-      out << '\n';
-      layered = true;
-    }
-    label(name);
-    for (const std::string& text : texts) {
-      out << RightAligned(text);
-    }
-    out << '\n';
-  }
-  const std::string assimp = "Assimp_JoinVerticesAndTangents";
-  if (const std::vector<double> reference = runsOf(assimp, kMillion); !reference.empty()) {
-    out << "\nAt 1M triangles, time as a share of Assimp's: median of the rounds' shares "
-           "(range)\n";
-    for (const std::string& name : cases_) {
-      if (const auto shares = PairedRatios(runsOf(name, kMillion), reference); name != assimp && !shares.empty()) {
-        label(name);
-        out << RatioText(3, shares) << '\n';
-      }
-    }
-  }
-  bool grows = false;
-  for (const std::string& name : cases_) {
-    if (const auto growths = PairedRatios(runsOf(name, 4 * kMillion), runsOf(name, kMillion)); !growths.empty()) {
-      if (!grows) {
-        out << "\nGrowth of the time from 1M to 4M triangles: median of the rounds' growths "
-               "(range)\n";
-        grows = true;
-      }
-      label(name);
-      out << RatioText(2, growths) << '\n';
-    }
-  }
+  PrintLayers(out, sizes, width);
+  PrintAgainstAssimp(out, width);
+  PrintGrowth(out, width);
   out.flush();
 }

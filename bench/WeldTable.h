@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <map>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +34,14 @@ class WeldTable : public benchmark::ConsoleReporter {
   };
   std::vector<std::string> cases_;  // in the order they ran
   std::map<std::pair<std::string, int64_t>, Cell> cells_;
+
+  std::vector<int64_t> Sizes() const;
+  // The runs' milliseconds of a case at a size (none when it did not run).
+  std::vector<double> Runs(const std::string& name, int64_t size) const;
+  // The tables after the sections, each with its title, columns sizes and labels width wide.
+  void PrintLayers(std::ostream& out, const std::vector<int64_t>& sizes, std::size_t width) const;
+  void PrintAgainstAssimp(std::ostream& out, std::size_t width) const;
+  void PrintGrowth(std::ostream& out, std::size_t width) const;
 };
 
 #endif
