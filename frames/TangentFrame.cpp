@@ -1,5 +1,6 @@
 #include "TangentFrame.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -71,8 +72,7 @@ RlTangentFrame RlTangentFrameAt(const RlGltfVertex* const c[3], const double w[3
 void RlFromTangentSpace(const RlTangentFrame& f, const double m[3], double out[3]) {
   static constexpr double kUp[3] = {0, 0, 1};
   for (int k = 0; k < 3; ++k) out[k] = m[0] * f.tangent[k] + m[1] * f.bitangent[k] + m[2] * f.normal[k];
-  if (Length(out) > 0) return Normalise(out, kUp);
-  for (int k = 0; k < 3; ++k) out[k] = f.normal[k];
+  if (!(Length(out) > 0)) std::copy(f.normal, f.normal + 3, out);
   Normalise(out, kUp);
 }
 

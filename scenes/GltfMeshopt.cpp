@@ -136,7 +136,9 @@ class Decoder {
 
   // The bytes of a source buffer: the glb's binary chunk, a data URI or a file beside.
   std::string_view Source(uint64_t index, std::size_t view) {
-    if (const auto it = sources_.find(index); it != sources_.end()) return it->second;
+    if (const auto it = sources_.find(index); it != sources_.end()) {
+      return {reinterpret_cast<const char*>(it->second.data()), it->second.size()};
+    }
     const nlohmann::json& buffers = document_.at("buffers");
     if (index >= buffers.size() || !buffers[index].is_object()) Fail(view, "names no source buffer");
     const nlohmann::json& buffer = buffers[index];
@@ -144,9 +146,8 @@ class Decoder {
       if (index != 0 || bin_.empty()) Fail(view, "names a source buffer without data");
       return bin_;
     }
-    std::string& bytes = sources_[index];
+    std::vector<unsigned char>& read = sources_[index];
     const std::string uri = buffer["uri"].is_string() ? buffer["uri"].get<std::string>() : std::string();
-    std::vector<unsigned char> read;
     std::string error;
     if (uri.rfind("data:", 0) == 0) {
       const std::size_t comma = uri.find(";base64,");
@@ -158,8 +159,7 @@ class Decoder {
       throw SceneError(path_ + ": " + Owner(view) + " (meshopt-compressed) names a source it cannot read" +
                        (error.empty() ? "" : ": " + error));
     }
-    bytes.assign(read.begin(), read.end());
-    return bytes;
+    return {reinterpret_cast<const char*>(read.data()), read.size()};
   }
 
   void DecodeView(std::size_t v, const nlohmann::json& view, std::vector<unsigned char>* fallback) {
@@ -205,7 +205,7 @@ class Decoder {
   std::string_view bin_;
   const std::string& directory_;
   const std::string& path_;
-  std::map<uint64_t, std::string> sources_;
+  std::map<uint64_t, std::vector<unsigned char>> sources_;
 };
 
 }  // namespace

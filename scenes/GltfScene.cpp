@@ -90,11 +90,7 @@ class GltfReader {
   // The triangle primitives of root and every node below it, in world space and glTF's
   // order, with their own normals, texture coordinates and tangents, appended to *mesh.
   void AddTangentTree(int root, RlGltfMesh* mesh) const {
-    CheckNode(root);
-    std::vector<std::pair<int, host::Matrix>> pending{{root, host::Matrix::Identity()}};
-    while (!pending.empty()) {
-      const auto [index, parentWorld] = pending.back();
-      pending.pop_back();
+    Walk(root, host::Matrix::Identity(), [&](int index, const host::Matrix& parentWorld) {
       const tinygltf::Node& node = model_.nodes[static_cast<std::size_t>(index)];
       const host::Matrix world = LocalMatrix(node) * parentWorld;
       if (node.mesh >= 0) {
@@ -102,26 +98,33 @@ class GltfReader {
           AddTangentPrimitive(primitive, NodeName(index), world, mesh);
         }
       }
-      for (auto child = node.children.rbegin(); child != node.children.rend(); ++child)
-        pending.emplace_back(*child, world);
-    }
+      return world;
+    });
   }
 
   // The node and everything below it, parents before children, in glTF's order; depth is
   // bounded by memory alone. The graph was checked.
   void AddTree(int root) {
-    CheckNode(root);
-    std::vector<std::pair<int, host::NodeId>> pending{{root, host::kWorld}};
-    while (!pending.empty()) {
-      const auto [index, parent] = pending.back();
-      pending.pop_back();
-      const host::NodeId transform = AddNode(index, parent);
-      const std::vector<int>& children = model_.nodes[static_cast<std::size_t>(index)].children;
-      for (auto child = children.rbegin(); child != children.rend(); ++child) pending.emplace_back(*child, transform);
-    }
+    Walk(root, host::kWorld, [&](int index, host::NodeId parent) { return AddNode(index, parent); });
   }
 
  private:
+  // Visits root and every node below it, parents before children, in glTF's order:
+  // visit(node, what its parent's visit returned) returns what its children get. Depth
+  // is bounded by memory alone; the graph was checked.
+  template <typename State, typename Visit>
+  void Walk(int root, State top, Visit&& visit) const {
+    CheckNode(root);
+    std::vector<std::pair<int, State>> pending{{root, top}};
+    while (!pending.empty()) {
+      const auto [index, parent] = pending.back();
+      pending.pop_back();
+      const State mine = visit(index, parent);
+      const std::vector<int>& children = model_.nodes[static_cast<std::size_t>(index)].children;
+      for (auto child = children.rbegin(); child != children.rend(); ++child) pending.emplace_back(*child, mine);
+    }
+  }
+
   void CheckNode(int root) const {
     if (root < 0 || static_cast<std::size_t>(root) >= model_.nodes.size()) {
       throw SceneError(path_ + ": the scene names node " + std::to_string(root) + ", which does not exist");

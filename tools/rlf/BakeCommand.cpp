@@ -94,8 +94,7 @@ bool ReadTangentMesh(const std::string& path, std::vector<RlRawTriangle>* tris, 
 // none). Empty when the extension names another kind of file.
 std::optional<RlMapFormat> FormatOf(const std::string& path, const std::string& named) {
   if (!named.empty()) return named == "tga" ? RlMapFormat::kTga : RlMapFormat::kPng;
-  std::string extension = std::filesystem::path(path).extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string extension = ExtensionOf(path);
   if (extension == ".tga") return RlMapFormat::kTga;
   if (extension == ".png" || extension.empty()) return RlMapFormat::kPng;
   return std::nullopt;

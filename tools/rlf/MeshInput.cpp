@@ -24,9 +24,7 @@ namespace {
 
 // An RLF file by its content, or by its name (so that a damaged one is refused as RLF).
 bool IsRlfFile(const std::string& path) {
-  std::string extension = std::filesystem::path(path).extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (extension == ".rlf") return true;
+  if (ExtensionOf(path) == ".rlf") return true;
   char magic[4] = {};
   std::string error;
   FILE* f = OpenInput(path, &error);
@@ -122,6 +120,12 @@ bool ExportInMemory(const std::string& path, std::vector<unsigned char>* bytes, 
 }
 
 }  // namespace
+
+std::string ExtensionOf(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
 
 bool MeshInput::Open(const std::string& path, std::string* error) {
   if (IsRlfFile(path)) {

@@ -26,6 +26,9 @@ class MeshInput {
   std::unique_ptr<FILE, int (*)(FILE*)> stream_{nullptr, std::fclose};
 };
 
+// A path's extension in lower case, with its dot (".rlf"); empty when it has none.
+std::string ExtensionOf(const std::string& path);
+
 // The triangles of an RLF stream from its start (name says whose, in *error). A file
 // whose triangle chunk holds no triangles reads as empty.
 bool ReadTriangles(FILE* fp, const std::string& name, std::vector<RlRawTriangle>* tris, std::string* error);

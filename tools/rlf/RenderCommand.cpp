@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <iostream>
 #include <limits>
 #include <memory>
@@ -94,8 +93,7 @@ std::string CheckRequest(const RenderOptions& options) {
     std::cerr << "rlf: a normal map shows through --shade lit or normal\n";
     return {};
   }
-  std::string extension = std::filesystem::path(options.output).extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string extension = ExtensionOf(options.output);
   if (!extension.empty() && extension != ".png") {
     std::cerr << "rlf: " << options.output << ": render writes PNG pictures; name the file .png\n";
     return {};
