@@ -29,6 +29,7 @@ namespace {
 Fault gWalkFault;
 int gWalkStep;
 bool gWalkStruck;
+std::string gWalkMessages;  // what the last run a fault struck wrote to standard error
 
 // Runs the call under test with the walk's fault armed (setting up and checking around
 // it stay unharmed); returns what the call returned.
@@ -50,13 +51,14 @@ int Walk(Fault fault, const std::function<bool()>& op) {
     gWalkStruck = false;
     testing::internal::CaptureStderr();
     const bool ok = op();
-    testing::internal::GetCapturedStderr();
+    const std::string messages = testing::internal::GetCapturedStderr();
     const bool struck = gWalkStruck;
     if (!struck) {
       EXPECT_TRUE(ok) << "a run without a fault failed";
       return n;
     }
     EXPECT_FALSE(ok) << "fault " << n << " was reported as success";
+    gWalkMessages = messages;
   }
   ADD_FAILURE() << "never ran clean";
   return -1;
@@ -99,6 +101,9 @@ TEST(FaultWalk, RlfFunctions) {
                      return ok;
                    }),
               e.readRoads);
+    if (fault == Fault::kArrayAllocation) {
+      EXPECT_EQ(gWalkMessages, "Unable to allocate space for 300 triangles\n");
+    }
     Walk(fault, [&] {
       UniqueFile in(TempFileWith(body));
       UniqueFile out(std::tmpfile());

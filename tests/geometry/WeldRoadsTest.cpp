@@ -142,9 +142,13 @@ TEST(WeldRoads, SeededTroubledMeshes) {
 }
 
 TEST(WeldRoads, SortedAscendingAndDescending) {
-  // 36K distinct corners: over a hundred block splits and more than one group of blocks.
-  ExpectSameOnBothRoads(AlongX(12000, [](int k) { return static_cast<float>(k); }));
-  ExpectSameOnBothRoads(AlongX(12000, [](int k) { return static_cast<float>(-k); }));
+  // 75K distinct corners (splits leave blocks half full: more than one group of blocks),
+  // then each again, in reverse, to be found at its rank.
+  for (const float sign : {1.0f, -1.0f}) {
+    std::vector<RlRawTriangle> tris = AlongX(25000, [sign](int k) { return sign * static_cast<float>(k); });
+    tris.insert(tris.end(), tris.rbegin(), tris.rend());
+    ExpectSameOnBothRoads(tris);
+  }
 }
 
 TEST(WeldRoads, AllCornersEqual) {
