@@ -179,17 +179,3 @@ TEST_F(ExportTest, SelectionExportsSelectedNodesAndWhatLiesBelow) {
   ASSERT_EQ(shape.count, 2);
   EXPECT_LE(shape.tris[0].vert[0].x, -4.0f);
 }
-
-TEST_F(ExportTest, GrowingPastTwentyThousandKeepsTheFirstRecords) {
-  const host::MeshDesc grid = GridMesh(100, 150);  // 30000 triangles
-  scene().AssignObject(scene().AddShadingSet("sg"), scene().AddMesh("grid", host::kWorld, grid));
-  const ExportResult r = Export();
-  ASSERT_EQ(r.count, 30000);
-  for (int t = 0; t < 30000; t += 997) {
-    const int quad = t / 2;
-    const float x0 = static_cast<float>(quad % 150), y0 = static_cast<float>(quad / 150);
-    for (const RlRawPoint& p : r.tris[t].vert) {
-      EXPECT_TRUE(p.x - x0 >= 0 && p.x - x0 <= 1 && p.y - y0 >= 0 && p.y - y0 <= 1) << "triangle " << t;
-    }
-  }
-}
