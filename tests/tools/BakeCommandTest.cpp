@@ -23,11 +23,6 @@
 
 namespace {
 
-std::string Node(const std::string& script, const std::string& args) {
-  return "CHROMIUM='" RL_CHROMIUM "' NODE_PATH='" + std::string(RL_NODE_MODULES) + "' '" + RL_NODE + "' '" + script +
-         "' " + args;
-}
-
 // Greys of a picture, and where the background shows (pure black there).
 struct Picture {
   int size = 0;
@@ -129,13 +124,6 @@ class BakeCommand : public RlfProgramTest {
     ASSERT_TRUE(stbi_write_png(Path("flipped.png").c_str(), w, h, 3, map.get(), 3 * w));
   }
 
-  void WriteRlf(const std::string& name, std::vector<RlRawTriangle> tris) {
-    FILE* f = std::fopen(Path(name).c_str(), "wb");
-    ASSERT_TRUE(f != nullptr);
-    EXPECT_TRUE(RlWriteTriangles(f, static_cast<int>(tris.size()), tris.data()));
-    std::fclose(f);
-  }
-
   Picture Png(const std::string& name) {
     int w, h, channels;
     std::unique_ptr<unsigned char, void (*)(void*)> pixels(stbi_load(Path(name).c_str(), &w, &h, &channels, 3),
@@ -177,8 +165,8 @@ TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInAGltfRenderer) {
   const int kSize = 256;
   const auto render = [&](const std::string& model, const std::string& map, const std::string& out) {
     const std::string command =
-        Node(RL_RENDER_GLTF, "--lit '" + Path(model) + "' " + (map.empty() ? "-" : "'" + Path(map) + "'") + " " +
-                                 std::to_string(kSize) + " '" + Path(out) + "' '" + Path("low.glb") + "'");
+        NodeCommand(RL_RENDER_GLTF, "--lit '" + Path(model) + "' " + (map.empty() ? "-" : "'" + Path(map) + "'") + " " +
+                                        std::to_string(kSize) + " '" + Path(out) + "' '" + Path("low.glb") + "'");
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     std::ifstream in(Path(out), std::ios::binary);
     const std::string pixels((std::istreambuf_iterator<char>(in)), {});

@@ -1,20 +1,67 @@
 #include "RlfProgram.h"
 
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 
-namespace {
-
-std::string Quoted(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) {
-    q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+Child::Child(const std::filesystem::path& dir, const std::vector<std::string>& args, long long fileSizeLimit) {
+  int out[2], err[2];
+  if (pipe(out) != 0 || pipe(err) != 0) {
+    ADD_FAILURE() << "no pipes";
+    return;
   }
-  return q + "'";
+  pid_ = fork();
+  if (pid_ == 0) {
+    setpgid(0, 0);  // a group of its own, as a shell's job
+    dup2(out[1], STDOUT_FILENO);
+    dup2(err[1], STDERR_FILENO);
+    close(out[0]), close(out[1]), close(err[0]), close(err[1]);
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    if (fileSizeLimit >= 0) {
+      const rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+      setrlimit(RLIMIT_FSIZE, &limit);
+      std::signal(SIGXFSZ, SIG_IGN);
+    }
+    std::vector<char*> argv{const_cast<char*>(RLF_PROGRAM)};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(RLF_PROGRAM, argv.data());
+    _exit(127);
+  }
+  close(out[1]), close(err[1]);
+  out_ = out[0], err_ = err[0];
+}
+
+RunResult Child::Wait() {
+  RunResult r{-1, "", ""};
+  pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
+  std::string* texts[2] = {&r.out, &r.err};
+  for (int open = 2; open > 0;) {
+    poll(fds, 2, -1);
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd >= 0 && fds[i].revents != 0) {
+        char buffer[4096];
+        const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+        if (n > 0) {
+          texts[i]->append(buffer, static_cast<std::size_t>(n));
+        } else {
+          close(fds[i].fd);
+          fds[i].fd = -1;
+          --open;
+        }
+      }
+    }
+  }
+  int raw = 0;
+  waitpid(pid_, &raw, 0);
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -WTERMSIG(raw);
+  return r;
 }
 
 std::string Slurp(const std::filesystem::path& path) {
@@ -24,7 +71,9 @@ std::string Slurp(const std::filesystem::path& path) {
   return text.str();
 }
 
-}  // namespace
+std::string NodeCommand(const std::string& script, const std::string& args) {
+  return "CHROMIUM='" RL_CHROMIUM "' NODE_PATH='" RL_NODE_MODULES "' '" RL_NODE "' '" + script + "' " + args;
+}
 
 void RlfProgramTest::SetUp() {
   dir_ = std::filesystem::temp_directory_path() / ("rlf_program_" + std::to_string(getpid()) + "_" +
@@ -35,27 +84,25 @@ void RlfProgramTest::SetUp() {
 
 void RlfProgramTest::TearDown() { std::filesystem::remove_all(dir_); }
 
-RunResult RlfProgramTest::Rlf(const std::vector<std::string>& args) {
-  std::string command = "cd " + Quoted(dir_.string()) + " && " + Quoted(RLF_PROGRAM);
-  for (const std::string& arg : args) {
-    command += " " + Quoted(arg);
-  }
-  command += " > .stdout 2> .stderr";
-  const int raw = std::system(command.c_str());
-  RunResult r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(dir_ / ".stdout"), Slurp(dir_ / ".stderr")};
-  std::filesystem::remove(dir_ / ".stdout");
-  std::filesystem::remove(dir_ / ".stderr");
-  return r;
-}
-
 void RlfProgramTest::Write(const std::string& name, const std::string& text) const {
   std::ofstream(dir_ / name, std::ios::binary) << text;
 }
 
+void RlfProgramTest::CopyScene(const std::string& name) const {
+  std::filesystem::copy_file(std::filesystem::path(RL_TEST_SCENES) / name, dir_ / name,
+                             std::filesystem::copy_options::overwrite_existing);
+}
+
+void RlfProgramTest::WriteRlf(const std::string& name, std::vector<RlRawTriangle> tris) const {
+  FILE* fp = std::fopen(Path(name).c_str(), "wb");
+  ASSERT_NE(fp, nullptr) << name;
+  EXPECT_TRUE(RlWriteTriangles(fp, static_cast<int>(tris.size()), tris.data()));
+  EXPECT_EQ(std::fclose(fp), 0);
+}
+
 void RlfProgramTest::ExpectValidGltf(const std::string& name) {
   RL_REQUIRE_TOOL(!std::string(RL_NODE).empty(), "node (for the glTF validator)");
-  const std::string validate = "NODE_PATH=" + Quoted(RL_NODE_MODULES) + " " + Quoted(RL_NODE) + " " +
-                               Quoted(RL_VALIDATE_GLTF) + " " + Quoted(Path(name));
+  const std::string validate = NodeCommand(RL_VALIDATE_GLTF, "'" + Path(name) + "'");
   EXPECT_EQ(std::system(validate.c_str()), 0) << validate;
 }
 

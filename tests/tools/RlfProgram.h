@@ -1,8 +1,10 @@
-// Runs the rlf program as a user would, in a scratch directory of the test's own.
+// Runs the rlf program as a user would, in a scratch directory of the test's own, and the
+// helpers the program tests share.
 #ifndef TESTS_TOOLS_RLF_PROGRAM_H
 #define TESTS_TOOLS_RLF_PROGRAM_H
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -23,23 +25,45 @@
   } while (0)
 
 struct RunResult {
-  int status;       // exit status
+  int status;       // exit status, or -signal when a signal ended the program
   std::string out;  // standard output
   std::string err;  // standard error
 };
+
+// rlf started in its own process group, in dir, with standard output and error on pipes.
+// fileSizeLimit >= 0 sets RLIMIT_FSIZE with SIGXFSZ ignored, so that a write past it fails
+// with EFBIG as on a full disk.
+class Child {
+ public:
+  Child(const std::filesystem::path& dir, const std::vector<std::string>& args, long long fileSizeLimit = -1);
+  pid_t Pid() const { return pid_; }
+  // Reads both pipes to their ends, then reaps the child.
+  RunResult Wait();
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1, err_ = -1;
+};
+
+// A file's whole contents ("" when it cannot be read).
+std::string Slurp(const std::filesystem::path& path);
+
+// A command line that runs a node script with the npm packages and Chromium at hand.
+std::string NodeCommand(const std::string& script, const std::string& args);
 
 class RlfProgramTest : public testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
 
-  // Runs rlf with the arguments (each quoted for the shell).
-  RunResult Rlf(const std::vector<std::string>& args);
+  RunResult Rlf(const std::vector<std::string>& args) { return Child(dir_, args).Wait(); }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   void Write(const std::string& name, const std::string& text) const;
+  // Copies a scene of tests/scenes into the scratch directory under the same name.
+  void CopyScene(const std::string& name) const;
+  void WriteRlf(const std::string& name, std::vector<RlRawTriangle> tris) const;
   bool Exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
-  // Whether the Khronos validator finds no error in the glTF file; skips the test when
-  // node is not installed.
+  // Whether the Khronos validator finds no error in the glTF file.
   void ExpectValidGltf(const std::string& name);
   // The triangles of an RLF file in the scratch directory.
   std::vector<RlRawTriangle> Triangles(const std::string& name) const;

@@ -110,11 +110,6 @@ class TangentFrames : public RlfProgramTest {
     }
     return c;
   }
-
-  void WriteRlf(const std::string& name, const std::vector<RlRawTriangle>& tris) {
-    const std::vector<uint8_t> bytes = RlfFileOf(tris);
-    Write(name, std::string(bytes.begin(), bytes.end()));
-  }
 };
 
 TEST_F(TangentFrames, AreTheReferenceFramesWithOneHandednessPerTriangle) {

@@ -74,11 +74,6 @@ void ExpectNear(const std::vector<float>& a, const std::vector<float>& b, const 
   }
 }
 
-std::string Node(const std::string& script, const std::string& args) {
-  return "CHROMIUM='" RL_CHROMIUM "' NODE_PATH='" + std::string(RL_NODE_MODULES) + "' '" + RL_NODE + "' '" + script +
-         "' " + args;
-}
-
 }  // namespace
 
 class TextureConvention : public RlfProgramTest {
@@ -94,8 +89,8 @@ class TextureConvention : public RlfProgramTest {
 // convention) gives the same texture coordinates, the same welded glb and the same preview.
 TEST_F(TextureConvention, ObjAndGlbOfOneModelAgree) {
   Write("model.obj", kModel);
-  const std::string convert = Node(RL_NODE_MODULES "/obj2gltf/bin/obj2gltf.js",
-                                   "-i '" + Path("model.obj") + "' -o '" + Path("model.glb") + "' > /dev/null");
+  const std::string convert = NodeCommand(RL_NODE_MODULES "/obj2gltf/bin/obj2gltf.js",
+                                          "-i '" + Path("model.obj") + "' -o '" + Path("model.glb") + "' > /dev/null");
   ASSERT_EQ(std::system(convert.c_str()), 0) << convert;
   ASSERT_EQ(Rlf({"export", "model.obj", "-o", "obj.rlf"}).status, 0);
   ASSERT_EQ(Rlf({"export", "model.glb", "-o", "glb.rlf"}).status, 0);
@@ -199,8 +194,8 @@ TEST_F(TextureConvention, ATextureAppearsTheRightWayUpInAGltfRenderer) {
   ASSERT_TRUE(stbi_write_png(Path("texture.png").c_str(), kTexture, kTexture, 3, texture.data(), 3 * kTexture));
 
   constexpr int kSize = 32;
-  const std::string render = Node(RL_RENDER_GLTF, "'" + Path("quad.glb") + "' '" + Path("texture.png") + "' " +
-                                                      std::to_string(kSize) + " '" + Path("quad.rgba") + "'");
+  const std::string render = NodeCommand(RL_RENDER_GLTF, "'" + Path("quad.glb") + "' '" + Path("texture.png") + "' " +
+                                                             std::to_string(kSize) + " '" + Path("quad.rgba") + "'");
   ASSERT_EQ(std::system(render.c_str()), 0) << render;
   std::ifstream in(Path("quad.rgba"), std::ios::binary);
   const std::string pixels((std::istreambuf_iterator<char>(in)), {});
