@@ -240,9 +240,9 @@ TEST_F(BakeCommand, BlenderReadsTheMapAsItWasBaked) {
 
 TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
   // A scene file is exported through the plug-in first; TGA at 8 bits.
-  Write("quad.obj",
-        "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 0 1\n"
-        "f 1/1/1 2/2/1 3/3/1 4/4/1\n");
+  for (const char* scene : {"quad.obj", "near.obj", "huge.obj", "untangented.gltf", "pinned.obj", "above.obj"}) {
+    CopyScene(scene);
+  }
   const RunResult ok = Rlf({"bake", "quad.obj", "quad.obj", "-o", "flat.tga", "--size", "8x4", "--padding", "0",
                             "--height-map", "height.png"});
   ASSERT_EQ(ok.status, 0) << ok.err;
@@ -255,8 +255,7 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
   ASSERT_EQ(tga.size(), 18u + 3 * 32);
   EXPECT_EQ(tga.substr(18, 3), std::string("\xff\x80\x80", 3));  // (0, 0, 1) as blue, green, red
   EXPECT_TRUE(Exists("height.png"));
-  // A surface a little above: heights above the low mesh are positive, lighter than grey.
-  Write("near.obj", "v 0 0 0.02\nv 1 0 0.02\nv 1 1 0.02\nv 0 1 0.02\nf 1 2 3 4\n");
+  // A surface 0.02 above: heights above the low mesh are positive, lighter than grey.
   ASSERT_EQ(Rlf({"bake", "quad.obj", "near.obj", "-o", "near.png", "--size", "8", "--height-map", "height.png"}).status,
             0);
   int w = 0, h = 0, channels = 0;
@@ -265,19 +264,6 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
   ASSERT_TRUE(grey);
   EXPECT_NEAR(grey.get()[w * h / 2], (0.02 / 0.0707107 * 0.5 + 0.5) * 255, 1.5);
 
-  Write("huge.obj", "v 2e18 0 0\nv 3e18 0 0\nv 3e18 1e18 0\nvt 0 0\nvt 1 0\nvt 1 1\nf 1/1 2/2 3/3\n");
-  // One triangle with normals and texture coordinates but no tangents.
-  Write(
-      "untangented.gltf",
-      R"({"asset":{"version":"2.0"},"buffers":[{"byteLength":96,"uri":"data:application/octet-stream;base64,)"
-      R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAAAAAAAAAAAAIA/AAAAAAAAAAAAAIA/AAAAAAAAAAAAAIA/AAAAAAAAgD8AAIA/)"
-      R"(AACAPwAAAAAAAAAA"}],"bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":36},{"buffer":0,"byteOffset":36,)"
-      R"("byteLength":36},{"buffer":0,"byteOffset":72,"byteLength":24}],"accessors":[{"bufferView":0,"componentType":5126,)"
-      R"("count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]},{"bufferView":1,"componentType":5126,"count":3,"type":"VEC3"},)"
-      R"({"bufferView":2,"componentType":5126,"count":3,"type":"VEC2"}],"meshes":[{"primitives":[{"attributes":)"
-      R"({"POSITION":0,"NORMAL":1,"TEXCOORD_0":2}}]}],"nodes":[{"mesh":0}],"scenes":[{"nodes":[0]}]})");
-  Write("pinned.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0.5 0.5\nf 1/1 2/1 3/1\n");
-  Write("above.obj", "v 0 0 5\nv 1 0 5\nv 1 1 5\nv 0 1 5\nf 1 2 3 4\n");
   const struct {
     std::vector<std::string> args;
     int status;
@@ -297,12 +283,14 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
        1,
        "GB, more than the 1.1 GB of --max-memory"},
       {{"bake", "huge.obj", "quad.obj", "-o", "m.png"}, 1, "the low mesh reaches beyond 1e15"},
-      // The file's own tangents are only a glTF file's, and only where it has them.
+      // The file's own tangents are only a glTF file's, and only where it has them
+      // (untangented.gltf: one triangle with normals and texture coordinates).
       {{"bake", "untangented.gltf", "quad.obj", "-o", "m.png", "--tangents", "input"},
        1,
        "untangented.gltf: a primitive of 0 lacks TANGENT, NORMAL or TEXCOORD_0"},
       {{"bake", "low.rlf", "quad.obj", "-o", "m.png", "--tangents", "input"}, 1, "rlf: low.rlf: "},
-      // Refused after the bake: a map that holds nothing of the high mesh.
+      // Refused after the bake: a map that holds nothing of the high mesh (pinned.obj maps
+      // every corner to one texel; above.obj lies 5 above the quad).
       {{"bake", "pinned.obj", "quad.obj", "-o", "m.png"}, 1, "no texel centre of the map lies in its texture"},
       {{"bake", "quad.obj", "above.obj", "-o", "m.png", "--size", "64"}, 1, "none of the 16384 samples met it"},
   };

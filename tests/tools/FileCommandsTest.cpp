@@ -33,7 +33,7 @@ TEST_F(FileCommands, InfoTellsChunksCountsAndBounds) {
 // Every command that reads a mesh takes a scene file too, as rlf export reads it, and
 // sees what its export holds.
 TEST_F(FileCommands, ScenesAreReadAsTheirExports) {
-  Write("quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nf 1/1 2/2 3/3 4/4\n");
+  CopyScene("quad.obj");
   const RunResult info = Rlf({"info", "quad.obj", "--json"});
   ASSERT_EQ(info.status, 0) << info.err;
   EXPECT_NE(info.out.find("\"tag\": \"TRIS\", \"offset\": 8, \"size\": 196}], \"triangles\": 2"), std::string::npos)

@@ -137,7 +137,7 @@ TEST_F(OutputFailures, AReportThatCannotBeWrittenFails) {
 TEST_F(OutputFailures, LinksAreFollowedAndDevicesAndFifosWrittenThrough) {
   WriteRlf("grid.rlf", Grid(4));
   Write("body.bin", Slurp(Path("grid.rlf")).substr(16));
-  Write("quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nf 1/1 2/2 3/3 4/4\n");
+  CopyScene("quad.obj");
   const struct {
     std::vector<std::string> args;  // the target follows
     std::string extension;

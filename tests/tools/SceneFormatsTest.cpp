@@ -36,70 +36,6 @@ Summary Summarise(const std::vector<RlRawTriangle>& tris) {
   return s;
 }
 
-// A unit quad and, beside it, a triangle leaning back: three triangles once the host
-// has triangulated the quad.
-const char kObj[] = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 1.5 1 1\nf 1 2 3 4\nf 2 5 6\n";
-
-const char kPly[] = R"(ply
-format ascii 1.0
-element vertex 6
-property float x
-property float y
-property float z
-element face 2
-property list uchar int vertex_indices
-end_header
-0 0 0
-1 0 0
-1 1 0
-0 1 0
-2 0 0
-1.5 1 1
-4 0 1 2 3
-3 1 4 5
-)";
-
-const char kOff[] = "OFF\n6 2 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n2 0 0\n1.5 1 1\n4 0 1 2 3\n3 1 4 5\n";
-
-const char kStl[] = R"(solid model
-facet normal 0 0 1
-outer loop
-vertex 0 0 0
-vertex 1 0 0
-vertex 1 1 0
-endloop
-endfacet
-facet normal 0 0 1
-outer loop
-vertex 0 0 0
-vertex 1 1 0
-vertex 0 1 0
-endloop
-endfacet
-facet normal 0 -0.894427 0.447214
-outer loop
-vertex 1 0 0
-vertex 2 0 0
-vertex 1.5 1 1
-endloop
-endfacet
-endsolid model
-)";
-
-// glTF 1.0 (read through Assimp): one triangle, its mesh placed by two nodes.
-const char kGltf1[] = R"({"asset": {"version": "1.0"}, "scene": "s", "scenes": {"s": {"nodes": ["a", "b"]}},
-"nodes": {"a": {"meshes": ["m"]}, "b": {"meshes": ["m"], "matrix": [1,0,0,0, 0,1,0,0, 0,0,1,0, 5,0,0,1]}},
-"meshes": {"m": {"primitives": [{"attributes": {"POSITION": "p"}, "indices": "i", "mode": 4, "material": "mat"}]}},
-"materials": {"mat": {"values": {}}},
-"accessors": {"p": {"bufferView": "bv", "byteOffset": 0, "byteStride": 12, "componentType": 5126, "count": 3,
-                    "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
-              "i": {"bufferView": "bi", "byteOffset": 0, "byteStride": 0, "componentType": 5123, "count": 3,
-                    "type": "SCALAR"}},
-"bufferViews": {"bv": {"buffer": "b", "byteOffset": 0, "byteLength": 36, "target": 34962},
-                "bi": {"buffer": "b", "byteOffset": 36, "byteLength": 6, "target": 34963}},
-"buffers": {"b": {"byteLength": 44,
-  "uri": "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAABAAIAAAA="}}})";
-
 }  // namespace
 
 TEST_F(RlfProgramTest, ListsTheFormatsItReads) {
@@ -113,15 +49,16 @@ TEST_F(RlfProgramTest, ListsTheFormatsItReads) {
   EXPECT_EQ(r.out.find(" .obj", r.out.find("Assimp")), std::string::npos);  // OBJ stays with its own reader
 }
 
+// A unit quad and, beside it, a triangle leaning back, in each format.
 TEST_F(RlfProgramTest, OneModelInManyFormatsExportsAlike) {
-  Write("model.obj", kObj);
+  for (const char* name : {"model.obj", "model.ply", "model.off", "model.stl"}) {
+    std::filesystem::copy_file(std::filesystem::path(RL_TEST_SCENES) / "formats" / name, dir_ / name);
+  }
   ASSERT_EQ(Rlf({"export", "model.obj", "-o", "obj.rlf"}).status, 0);
   const Summary expected = Summarise(Triangles("obj.rlf"));
   ASSERT_EQ(expected.triangles, 3u);
-  const std::pair<const char*, const char*> files[] = {{"model.ply", kPly}, {"model.off", kOff}, {"model.stl", kStl}};
-  for (const auto& [name, text] : files) {
+  for (const char* name : {"model.ply", "model.off", "model.stl"}) {
     SCOPED_TRACE(name);
-    Write(name, text);
     const RunResult r = Rlf({"export", name, "-o", "out.rlf"});
     ASSERT_EQ(r.status, 0) << r.err;
     const Summary s = Summarise(Triangles("out.rlf"));
@@ -134,8 +71,8 @@ TEST_F(RlfProgramTest, OneModelInManyFormatsExportsAlike) {
 
 // glTF 1.0 goes to Assimp; a mesh two nodes place comes out once for each.
 TEST_F(RlfProgramTest, ReadsGltf1AndInstancedMeshesThroughAssimp) {
-  Write("old.gltf", kGltf1);
-  const RunResult r = Rlf({"export", "old.gltf", "-o", "out.rlf"});
+  CopyScene("gltf1.gltf");  // one triangle, its mesh placed by two nodes
+  const RunResult r = Rlf({"export", "gltf1.gltf", "-o", "out.rlf"});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<RlRawTriangle> tris = Triangles("out.rlf");
   ASSERT_EQ(tris.size(), 2u);

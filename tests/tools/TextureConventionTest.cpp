@@ -13,25 +13,6 @@
 
 namespace {
 
-// A slanted, unevenly mapped model in one object: a quad, and a triangle above it
-// leaning back, with its own normal.
-const char kModel[] = R"(v 0 0 0
-v 2 0 0
-v 2 1 0
-v 0 1 0
-v 1 2 0.5
-vt 0 0
-vt 1 0
-vt 1 0.5
-vt 0 0.5
-vt 0.3 0.9
-vn 0 0 1
-vn 0 -0.6 0.8
-f 1/1/1 2/2/1 3/3/1
-f 1/1/1 3/3/1 4/4/1
-f 4/4/2 3/3/2 5/5/2
-)";
-
 // What rlf weld writes into a glb, read back with tinygltf.
 struct Glb {
   std::vector<float> position, normal, uv, tangent;
@@ -88,11 +69,12 @@ class TextureConvention : public RlfProgramTest {
 // The same model as OBJ and as glb (converted by obj2gltf, which follows glTF's
 // convention) gives the same texture coordinates, the same welded glb and the same preview.
 TEST_F(TextureConvention, ObjAndGlbOfOneModelAgree) {
-  Write("model.obj", kModel);
-  const std::string convert = NodeCommand(RL_NODE_MODULES "/obj2gltf/bin/obj2gltf.js",
-                                          "-i '" + Path("model.obj") + "' -o '" + Path("model.glb") + "' > /dev/null");
+  CopyScene("slanted.obj");  // a quad, and a triangle above it leaning back, mapped unevenly
+  const std::string convert =
+      NodeCommand(RL_NODE_MODULES "/obj2gltf/bin/obj2gltf.js",
+                  "-i '" + Path("slanted.obj") + "' -o '" + Path("model.glb") + "' > /dev/null");
   ASSERT_EQ(std::system(convert.c_str()), 0) << convert;
-  ASSERT_EQ(Rlf({"export", "model.obj", "-o", "obj.rlf"}).status, 0);
+  ASSERT_EQ(Rlf({"export", "slanted.obj", "-o", "obj.rlf"}).status, 0);
   ASSERT_EQ(Rlf({"export", "model.glb", "-o", "glb.rlf"}).status, 0);
   const std::vector<RlRawTriangle> fromObj = Triangles("obj.rlf"), fromGlb = Triangles("glb.rlf");
   ASSERT_EQ(fromObj.size(), 3u);
@@ -176,9 +158,7 @@ TEST_F(TextureConvention, GlbRoundTripsAndItsBitangentsPointUpTheImage) {
 // A texture of four coloured quarters on a quad from OBJ, drawn from the welded glb by
 // three.js's glTF loader in headless Chromium, shows each quarter where it belongs.
 TEST_F(TextureConvention, ATextureAppearsTheRightWayUpInAGltfRenderer) {
-  Write("quad.obj",
-        "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 0 1\n"
-        "f 1/1/1 2/2/1 3/3/1 4/4/1\n");
+  CopyScene("quad.obj");
   ASSERT_EQ(Rlf({"export", "quad.obj", "-o", "quad.rlf"}).status, 0);
   ASSERT_EQ(Rlf({"weld", "quad.rlf", "-o", "quad.glb"}).status, 0);
   // Top row first, as images are stored: red and green above, blue and white below.
@@ -212,30 +192,10 @@ TEST_F(TextureConvention, ATextureAppearsTheRightWayUpInAGltfRenderer) {
 // Texture coordinates stored as normalized shorts, and as floats with a sparse
 // substitution, are turned the host's way like any others.
 TEST_F(RlfProgramTest, QuantizedAndSparseTextureCoordinatesAreTurnedToo) {
-  std::string bin(84, '\0');
-  const float positions[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-  const uint16_t quantized[6] = {0, 0, 65535, 0, 0, 65535};
-  const float uvs[6] = {0, 0, 1, 0, 0, 1};
-  const uint8_t sparseIndex = 2;
-  const float sparseValue[2] = {0.5f, 0.25f};
-  std::memcpy(&bin[0], positions, 36);
-  std::memcpy(&bin[36], quantized, 12);
-  std::memcpy(&bin[48], uvs, 24);
-  std::memcpy(&bin[72], &sparseIndex, 1);
-  std::memcpy(&bin[76], sparseValue, 8);
-  Write("uv.bin", bin);
-  Write("uv.gltf", R"({"asset": {"version": "2.0"}, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
-  "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "TEXCOORD_0": 1}},
-                             {"attributes": {"POSITION": 0, "TEXCOORD_0": 2}}]}],
-  "buffers": [{"uri": "uv.bin", "byteLength": 84}],
-  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36}, {"buffer": 0, "byteOffset": 36, "byteLength": 12},
-                  {"buffer": 0, "byteOffset": 48, "byteLength": 24}, {"buffer": 0, "byteOffset": 72, "byteLength": 1},
-                  {"buffer": 0, "byteOffset": 76, "byteLength": 8}],
-  "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
-                {"bufferView": 1, "componentType": 5123, "normalized": true, "count": 3, "type": "VEC2"},
-                {"bufferView": 2, "componentType": 5126, "count": 3, "type": "VEC2",
-                 "sparse": {"count": 1, "indices": {"bufferView": 3, "componentType": 5121},
-                            "values": {"bufferView": 4}}}]})");
+  // One triangle, mapped (0, 0), (1, 0), (0, 1) by normalized shorts in one primitive and
+  // by floats whose third pair a sparse substitution makes (0.5, 0.25) in the other.
+  CopyScene("uv.gltf");
+  CopyScene("uv.bin");
   const RunResult r = Rlf({"export", "uv.gltf", "-o", "uv.rlf"});
   ASSERT_EQ(r.status, 0) << r.err;
   const std::vector<RlRawTriangle> tris = Triangles("uv.rlf");
