@@ -28,23 +28,34 @@ const RlRawTriangle kQuadB = UnitQuad()[1];
 
 }  // namespace
 
-TEST(RlComputeTangentsD, RefusesEmptyNegativeAndNullInput) {
+// Each function refuses counts it cannot weld (or whose arrays would overflow) and null
+// arrays, writing nothing.
+TEST(RlComputeTangentsD, TheWeldingFunctionsRefuseBadInputWritingNothing) {
   RlRawTriangle tri = kQuadA;
-  RlRawTangentSpaceD* const untouched = reinterpret_cast<RlRawTangentSpaceD*>(64);
-  for (int numTris : {0, -1, INT_MIN, INT_MAX}) {
-    RlRawTangentSpaceD* tan = untouched;
-    EXPECT_FALSE(RlComputeTangentsD(numTris, &tri, &tan)) << numTris;
-    EXPECT_EQ(tan, untouched);
-    RlRawTangentSpace* tanF = reinterpret_cast<RlRawTangentSpace*>(64);
-    EXPECT_FALSE(RlComputeTangents(numTris, &tri, &tanF)) << numTris;
-    EXPECT_EQ(tanF, reinterpret_cast<RlRawTangentSpace*>(64));
+  int numVerts = -7;
+  RlRawTangentSpaceD* tanD = reinterpret_cast<RlRawTangentSpaceD*>(64);
+  RlRawTangentSpace* tan = reinterpret_cast<RlRawTangentSpace*>(64);
+  RlTangentPointD* verts = reinterpret_cast<RlTangentPointD*>(64);
+  RlIndex* indices = reinterpret_cast<RlIndex*>(64);
+  for (int numTris : {0, -1, INT_MIN, INT_MAX / 3 + 1, INT_MAX}) {
+    SCOPED_TRACE(numTris);
+    EXPECT_FALSE(RlComputeTangentsD(numTris, &tri, &tanD));
+    EXPECT_FALSE(RlComputeTangents(numTris, &tri, &tan));
+    EXPECT_FALSE(RlCreateVertexBuffers(numTris, &tri, &numVerts, &verts, &indices));
   }
-  RlRawTangentSpaceD* tan = untouched;
-  EXPECT_FALSE(RlComputeTangentsD(1, nullptr, &tan));
-  EXPECT_EQ(tan, untouched);
+  EXPECT_FALSE(RlComputeTangentsD(1, nullptr, &tanD));
   EXPECT_FALSE(RlComputeTangentsD(1, &tri, nullptr));
-  EXPECT_FALSE(RlComputeTangents(1, nullptr, reinterpret_cast<RlRawTangentSpace**>(&tan)));
+  EXPECT_FALSE(RlComputeTangents(1, nullptr, &tan));
   EXPECT_FALSE(RlComputeTangents(1, &tri, nullptr));
+  EXPECT_FALSE(RlCreateVertexBuffers(1, nullptr, &numVerts, &verts, &indices));
+  EXPECT_FALSE(RlCreateVertexBuffers(1, &tri, nullptr, &verts, &indices));
+  EXPECT_FALSE(RlCreateVertexBuffers(1, &tri, &numVerts, nullptr, &indices));
+  EXPECT_FALSE(RlCreateVertexBuffers(1, &tri, &numVerts, &verts, nullptr));
+  EXPECT_EQ(numVerts, -7);
+  EXPECT_EQ(tanD, reinterpret_cast<RlRawTangentSpaceD*>(64));
+  EXPECT_EQ(tan, reinterpret_cast<RlRawTangentSpace*>(64));
+  EXPECT_EQ(verts, reinterpret_cast<RlTangentPointD*>(64));
+  EXPECT_EQ(indices, reinterpret_cast<RlIndex*>(64));
 }
 
 TEST(RlComputeTangentsD, QuadSeamAndMirror) {

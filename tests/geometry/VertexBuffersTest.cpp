@@ -2,7 +2,6 @@
 // tie them to the per-corner frames.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -42,25 +41,6 @@ bool IsUnitOrFallback(const double (&v)[3]) {
 
 }  // namespace
 
-TEST(RlCreateVertexBuffers, RefusesBadInputWithoutWritingAnything) {
-  RlRawTriangle tri = kQuadA;
-  int numVerts = -7;
-  RlTangentPointD* const noVerts = reinterpret_cast<RlTangentPointD*>(64);
-  RlIndex* const noIndices = reinterpret_cast<RlIndex*>(64);
-  RlTangentPointD* verts = noVerts;
-  RlIndex* indices = noIndices;
-  for (int numTris : {0, -3, INT_MAX / 3 + 1, INT_MAX}) {
-    EXPECT_FALSE(RlCreateVertexBuffers(numTris, &tri, &numVerts, &verts, &indices)) << numTris;
-  }
-  EXPECT_FALSE(RlCreateVertexBuffers(1, nullptr, &numVerts, &verts, &indices));
-  EXPECT_FALSE(RlCreateVertexBuffers(1, &tri, nullptr, &verts, &indices));
-  EXPECT_FALSE(RlCreateVertexBuffers(1, &tri, &numVerts, nullptr, &indices));
-  EXPECT_FALSE(RlCreateVertexBuffers(1, &tri, &numVerts, &verts, nullptr));
-  EXPECT_EQ(numVerts, -7);
-  EXPECT_EQ(verts, noVerts);
-  EXPECT_EQ(indices, noIndices);
-}
-
 TEST(RlCreateVertexBuffers, QuadWeldsIntoFourVertices) {
   Buffers b = Create({kQuadA, kQuadB});
   ASSERT_TRUE(b.ok);
@@ -93,19 +73,6 @@ TEST(RlCreateVertexBuffers, HardEdgesSeamsAndSharpTurnsStaySeparate) {
     ASSERT_TRUE(b.ok);
     EXPECT_EQ(b.numVerts, 5);  // only the diagonal's far corner (1, 1) welds
   }
-}
-
-TEST(RlCreateVertexBuffers, EqualCornersOfOneTriangleShareAVertex) {
-  RlRawTriangle tri = kQuadA;
-  tri.vert[2] = tri.vert[0];
-  tri.texCoord[2] = tri.texCoord[0];
-  Buffers b = Create({tri});
-  ASSERT_TRUE(b.ok);
-  ASSERT_EQ(b.numVerts, 2);
-  EXPECT_EQ(b.indices[0].idx[0], 0);
-  EXPECT_EQ(b.indices[0].idx[1], 1);
-  EXPECT_EQ(b.indices[0].idx[2], 0);
-  EXPECT_EQ(Unpacked(b.verts[0]).count, 2);
 }
 
 // Over seeded meshes with seams, mirrors, degenerate mappings, repeated corners and
