@@ -65,28 +65,14 @@ test-ppc test-s390x: test-%: deps-bigendian
 	cmake --build --preset $* -j $(JOBS)
 	ctest --preset $* -j $(JOBS)
 
-# Each libFuzzer harness for FUZZ_SECONDS (default 60), from the seeds and what earlier
-# runs found (build/fuzz/corpus), with the dictionary. Allocations over 64 MB fail (the
-# library's allocation-failure road) rather than abort. A finding is saved under
-# build/fuzz/findings and fails the target: minimise it into fuzz/regressions/. Units
-# are reported slow from 100 s: rlf gives Assimp's readers, which may loop forever on
-# hostile files, 10 s and more before it refuses the file.
+# Each libFuzzer harness for FUZZ_SECONDS (default 60), JOBS at a time (fuzz/run.sh).
 FUZZ_SECONDS ?= 60
 FUZZ_HARNESSES = rlf_read bitmap weld scene bake
 fuzz: deps
 	@bash cmake/install-deps.sh clang libclang-rt-14-dev
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS) $(addprefix --target fuzz_,$(FUZZ_HARNESSES))
-	@for h in $(FUZZ_HARNESSES); do \
-	  mkdir -p build/fuzz/corpus/$$h build/fuzz/findings/$$h; \
-	  echo "== fuzz_$$h for $(FUZZ_SECONDS) s"; \
-	  ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=64:detect_leaks=1 \
-	  ./build/fuzz/fuzz/fuzz_$$h build/fuzz/corpus/$$h fuzz/corpus/$$h -dict=fuzz/rlf.dict \
-	    -max_total_time=$(FUZZ_SECONDS) -report_slow_units=100 -malloc_limit_mb=2048 -rss_limit_mb=4096 -close_fd_mask=2 \
-	    -artifact_prefix=build/fuzz/findings/$$h/ -print_final_stats=1 2>&1 | \
-	    grep -E "^(stat::|#[0-9]+ +DONE|==[0-9]+==|SUMMARY|artifact_prefix|Test unit)" || true; \
-	  if ls build/fuzz/findings/$$h/* >/dev/null 2>&1; then echo "fuzz_$$h: findings in build/fuzz/findings/$$h"; exit 1; fi; \
-	done
+	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) bash fuzz/run.sh $(FUZZ_HARNESSES)
 
 # Assimp and meshoptimizer run beside the library as peers, Blender beside the baker;
 # the real mesh is exported through the plug-in from a model in Debian's Qt 3D examples.
