@@ -1,11 +1,16 @@
 // The bake: the low mesh welded and covered texel by texel, each texel's samples cast
-// against the high mesh along the low normal, the hits' normals expressed in the low
-// mesh's glTF frames, and the islands padded.
+// against the high mesh along the low normal (or from a cage inwards), the hits' normals
+// expressed in the low mesh's glTF frames, the other maps gathered from the same hits,
+// and the islands padded.
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdint>
+#include <cstring>
 #include <iterator>
+#include <map>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -33,7 +38,100 @@ struct Job {
   std::vector<uint8_t>& filled;
   int across;  // the sample grid: across x down samples per texel
   int down;
+  const std::vector<RlRawTriangle>* cage;  // null: none
+  double front, rear;                      // the search's reach outside and inside the low surface
+  double box[3], boxSide;                  // the low mesh's bounding box: its minimum and longest side
 };
+
+// A reproducible stream of numbers in [0, 1) for one ray: the same for a texel, sample
+// and ray whichever thread asks.
+class RayNumbers {
+ public:
+  explicit RayNumbers(uint64_t seed) : state_(seed) {}
+  double Next() {
+    uint64_t z = (state_ += 0x9e3779b97f4a7c15u);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
+    return static_cast<double>((z ^ (z >> 31)) >> 11) * 0x1.0p-53;
+  }
+
+ private:
+  uint64_t state_;
+};
+
+// A direction over the hemisphere about unit n, cosine-weighted: a point of the unit
+// disk (drawn by rejection, in arithmetic alone, so that every host draws the same)
+// raised onto the hemisphere, in a frame about n.
+void CosineDirection(const double n[3], RayNumbers* numbers, double direction[3]) {
+  double x = 0, y = 0;
+  for (int tries = 0; tries < 64; ++tries) {
+    x = 2 * numbers->Next() - 1, y = 2 * numbers->Next() - 1;
+    if (x * x + y * y < 1) break;
+    x = y = 0;
+  }
+  const double z = std::sqrt(std::max(0.0, 1 - x * x - y * y));
+  const double sign = n[2] >= 0 ? 1.0 : -1.0;
+  const double a = -1 / (sign + n[2]), b = n[0] * n[1] * a;
+  const double u[3] = {1 + sign * n[0] * n[0] * a, sign * b, -sign * n[0]};
+  const double v[3] = {b, sign + n[1] * n[1] * a, -n[1]};
+  for (int k = 0; k < 3; ++k) direction[k] = x * u[k] + y * v[k] + z * n[k];
+}
+
+// One texel's sums over its samples.
+struct TexelSums {
+  double normal[3] = {0, 0, 0}, objectNormal[3] = {0, 0, 0}, position[3] = {0, 0, 0};
+  double height = 0, thickness = 0;
+  int hits = 0;
+  long long escaped = 0, occlusionRays = 0, thicknessRays = 0;
+};
+
+// The occlusion and thickness rays of one sample's hit: rays r of the texel's with
+// r % samples == sample.
+void SecondaryRays(const Job& job, std::size_t texel, int sample, const RlSurfaceHit& hit, TexelSums* sums) {
+  const RlBakeMaps& maps = job.options.maps;
+  const double reach = job.map.occlusionDistance, lift = 1e-5 * job.boxSide;
+  const int samples = job.across * job.down;
+  for (int r = sample; r < job.options.occlusionRays; r += samples) {
+    for (const bool inside : {false, true}) {
+      if (!(inside ? maps.thickness : maps.occlusion)) continue;
+      const double side = inside ? -1 : 1;
+      const double n[3] = {side * hit.normal[0], side * hit.normal[1], side * hit.normal[2]};
+      RayNumbers numbers((static_cast<uint64_t>(texel) << 20 | static_cast<uint64_t>(r) << 1) | (inside ? 1 : 0));
+      double direction[3], origin[3];
+      CosineDirection(n, &numbers, direction);
+      for (int k = 0; k < 3; ++k) origin[k] = hit.position[k] + lift * n[k];
+      const double distance = job.high.Distance(origin, direction, lift, reach);
+      if (inside) {
+        sums->thickness += distance, ++sums->thicknessRays;
+      } else {
+        sums->escaped += distance >= reach, ++sums->occlusionRays;
+      }
+    }
+  }
+}
+
+// Where a sample's ray meets the high surface, from the low point with its normal: along
+// the normal both ways, or from the cage's point through the low point. hit->distance is
+// then the hit's height above the low surface.
+bool Cast(const Job& job, int t, const double w[3], const double point[3], const double normal[3], RlSurfaceHit* hit) {
+  if (job.cage != nullptr) {
+    const RlRawTriangle& cage = (*job.cage)[static_cast<std::size_t>(t)];
+    double start[3], direction[3], length = 0;
+    for (int k = 0; k < 3; ++k) {
+      start[k] = w[0] * cage.vert[0].v[k] + w[1] * cage.vert[1].v[k] + w[2] * cage.vert[2].v[k];
+      direction[k] = point[k] - start[k];
+      length += direction[k] * direction[k];
+    }
+    length = std::sqrt(length);
+    if (length > 1e-9 * job.boxSide) {
+      for (double& d : direction) d /= length;
+      if (!job.high.First(start, direction, length + job.rear, hit)) return false;
+      hit->distance = length - hit->distance;
+      return true;
+    }
+  }
+  return job.high.Nearest(point, normal, job.front, job.rear, hit);
+}
 
 // Barycentric weights of point (x, y) in the texture-space triangle uv (6 doubles); false
 // when the point lies outside it (or the triangle has no area).
@@ -77,15 +175,43 @@ int SampleTriangle(const Job& job, int tx, int ty, double x, double y, double w[
   return own;
 }
 
+// Stores a texel's values from its sums.
+void StoreTexel(const Job& job, std::size_t at, const TexelSums& sums) {
+  RlBakeMap& map = job.map;
+  const auto unit = [at](const double* sum, std::vector<float>* values) {
+    const double length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
+    for (std::size_t k = 0; k < 3; ++k) (*values)[3 * at + k] = length > 0 ? static_cast<float>(sum[k] / length) : 0.0f;
+  };
+  unit(sums.normal, &map.normals);
+  if (!map.heights.empty()) {
+    map.heights[at] = sums.hits > 0 ? static_cast<float>(sums.height / sums.hits / map.maxDistance) : 0.0f;
+  }
+  if (!map.objectNormals.empty()) unit(sums.objectNormal, &map.objectNormals);
+  const int samples = job.across * job.down;
+  for (std::size_t k = 0; k < 3 && !map.positions.empty(); ++k) {
+    map.positions[3 * at + k] = static_cast<float>((sums.position[k] / samples - job.box[k]) / job.boxSide);
+  }
+  if (!map.occlusion.empty()) {
+    map.occlusion[at] =
+        sums.occlusionRays > 0 ? static_cast<float>(static_cast<double>(sums.escaped) / sums.occlusionRays) : 1.0f;
+  }
+  if (!map.thickness.empty()) {
+    map.thickness[at] =
+        sums.thicknessRays > 0 ? static_cast<float>(sums.thickness / sums.thicknessRays / map.occlusionDistance) : 0.0f;
+  }
+  job.filled[at] = 1;
+}
+
 // One row of texels; returns its samples' misses.
 long long BakeRow(const Job& job, int y) {
   const int width = job.map.width;
+  const RlBakeMaps& maps = job.options.maps;
+  const bool secondary = maps.occlusion || maps.thickness;
   long long misses = 0;
   for (int x = 0; x < width; ++x) {
     const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
     if (job.cover.owner[at] < 0) continue;
-    double sum[3] = {0, 0, 0}, height = 0;
-    int hits = 0;
+    TexelSums sums;
     for (int j = 0; j < job.down; ++j) {
       for (int i = 0; i < job.across; ++i) {
         double w[3];
@@ -102,34 +228,30 @@ long long BakeRow(const Job& job, int y) {
           point[k] = w[0] * c[0]->position[k] + w[1] * c[1]->position[k] + w[2] * c[2]->position[k];
         }
         RlSurfaceHit hit;
-        if (!job.high.Nearest(point, normal, job.map.maxDistance, &hit)) {
+        if (!Cast(job, t, w, point, normal, &hit)) {
           ++misses;
           if (job.options.space == RlBakeSpace::kTangent) {
-            sum[2] += 1;
+            sums.normal[2] += 1;
           } else {
-            for (int k = 0; k < 3; ++k) sum[k] += normal[k];
+            for (int k = 0; k < 3; ++k) sums.normal[k] += normal[k];
           }
+          for (int k = 0; k < 3; ++k) sums.objectNormal[k] += normal[k], sums.position[k] += point[k];
           continue;
         }
-        ++hits;
-        height += hit.distance;
+        ++sums.hits;
+        sums.height += hit.distance;
         if (job.options.space == RlBakeSpace::kTangent) {
           double m[3];
           RlToTangentSpace(frame, hit.normal, m);
-          for (int k = 0; k < 3; ++k) sum[k] += m[k];
+          for (int k = 0; k < 3; ++k) sums.normal[k] += m[k];
         } else {
-          for (int k = 0; k < 3; ++k) sum[k] += hit.normal[k];
+          for (int k = 0; k < 3; ++k) sums.normal[k] += hit.normal[k];
         }
+        for (int k = 0; k < 3; ++k) sums.objectNormal[k] += hit.normal[k], sums.position[k] += hit.position[k];
+        if (secondary) SecondaryRays(job, at, j * job.across + i, hit, &sums);
       }
     }
-    const double length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
-    for (int k = 0; k < 3; ++k) {
-      job.map.normals[3 * at + static_cast<std::size_t>(k)] = length > 0 ? static_cast<float>(sum[k] / length) : 0.0f;
-    }
-    if (!job.map.heights.empty()) {
-      job.map.heights[at] = hits > 0 ? static_cast<float>(height / hits / job.map.maxDistance) : 0.0f;
-    }
-    job.filled[at] = 1;
+    StoreTexel(job, at, sums);
   }
   return misses;
 }
@@ -220,8 +342,19 @@ std::string Refusal(const std::vector<RlRawTriangle>& low, const std::vector<RlR
   if (options.samples < 1 || options.samples > kMaxSamples) {
     return "samples per texel must be 1 to " + std::to_string(kMaxSamples);
   }
-  if (options.padding < 0 || !(options.maxDistance >= 0) || !std::isfinite(options.maxDistance)) {
-    return "padding and the maximum distance cannot be negative";
+  const auto distance = [](double d) { return d >= 0 && std::isfinite(d); };
+  if (options.padding < 0 || !distance(options.maxDistance) || !distance(options.front) || !distance(options.rear) ||
+      !distance(options.cageOffset) || !distance(options.occlusionDistance)) {
+    return "padding and distances cannot be negative";
+  }
+  if (options.occlusionRays < 1 || options.occlusionRays > 4096) return "occlusion rays must be 1 to 4096 a texel";
+  if (options.cage != nullptr && options.cageOffset > 0) return "a cage is given twice: as a mesh and as an offset";
+  if (options.cage != nullptr && options.cage->size() != low.size()) {
+    return "the cage has " + std::to_string(options.cage->size()) + " triangles and the low mesh " +
+           std::to_string(low.size()) + ": a cage is the low mesh's triangles moved, in the same order";
+  }
+  if (options.cage != nullptr && !WithinReach(*options.cage)) {
+    return "the cage reaches beyond 1e15 from the origin, farther than rays can be traced in single precision";
   }
   if (low.empty() || high.empty())
     return low.empty() ? "the low mesh has no triangles" : "the high mesh has no triangles";
@@ -239,6 +372,40 @@ std::string Refusal(const std::vector<RlRawTriangle>& low, const std::vector<RlR
     return "the low mesh's tangents are given for another number of triangles";
   }
   return {};
+}
+
+// The low mesh pushed out by offset along its smoothed normals: at each position (corners
+// with equal coordinates), the sum of its triangles' normals weighted by their areas, made
+// unit, so that corners a hard edge parts still move together.
+std::vector<RlRawTriangle> PushedOut(const std::vector<RlRawTriangle>& low, double offset) {
+  std::map<std::array<float, 3>, std::array<double, 3>> sums;
+  const auto key = [](const RlRawPoint& p) { return std::array<float, 3>{p.x, p.y, p.z}; };
+  for (const RlRawTriangle& t : low) {
+    double e[3], f[3];
+    for (int k = 0; k < 3; ++k)
+      e[k] = double{t.vert[1].v[k]} - t.vert[0].v[k], f[k] = double{t.vert[2].v[k]} - t.vert[0].v[k];
+    const double n[3] = {e[1] * f[2] - e[2] * f[1], e[2] * f[0] - e[0] * f[2], e[0] * f[1] - e[1] * f[0]};
+    for (const RlRawPoint& p : t.vert) {
+      std::array<double, 3>& sum = sums[key(p)];
+      for (std::size_t k = 0; k < 3; ++k) sum[k] += n[k];
+    }
+  }
+  std::vector<RlRawTriangle> cage = low;
+  for (RlRawTriangle& t : cage) {
+    for (int i = 0; i < 3; ++i) {
+      std::array<double, 3> n = sums[key(t.vert[i])];
+      double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+      if (!(length > 0)) {  // no area around it: the corner's own normal
+        n = {t.norm[i].x, t.norm[i].y, t.norm[i].z};
+        length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+      }
+      for (int k = 0; k < 3; ++k) {
+        t.vert[i].v[k] =
+            static_cast<float>(t.vert[i].v[k] + (length > 0 ? offset * n[static_cast<std::size_t>(k)] / length : 0));
+      }
+    }
+  }
+  return cage;
 }
 
 // Each low triangle's corners in texels (6 doubles a triangle); false when the mesh
@@ -264,8 +431,26 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
   if (const std::string refusal = Refusal(low, high, options); !refusal.empty()) return fail(refusal);
   map->width = options.width;
   map->height = options.height;
-  map->maxDistance = options.maxDistance > 0 ? options.maxDistance : RlDefaultMaxDistance(low);
-  if (!(map->maxDistance > 0)) return fail("the low mesh has no extent, so no maximum distance can be derived");
+  const double reach = options.maxDistance > 0 ? options.maxDistance : RlDefaultMaxDistance(low);
+  if (!(reach > 0)) return fail("the low mesh has no extent, so no maximum distance can be derived");
+  std::vector<RlRawTriangle> pushed;
+  if (options.cageOffset > 0) pushed = PushedOut(low, options.cageOffset);
+  const std::vector<RlRawTriangle>* cage = options.cageOffset > 0 ? &pushed : options.cage;
+  // Outside the low surface rays reach front, or from a cage as far as its farthest corner.
+  double front = options.front > 0 ? options.front : reach;
+  if (cage != nullptr) {
+    front = 0;
+    for (std::size_t t = 0; t < low.size(); ++t) {
+      for (int i = 0; i < 3; ++i) {
+        double d = 0;
+        for (int k = 0; k < 3; ++k) d += std::pow(double{(*cage)[t].vert[i].v[k]} - low[t].vert[i].v[k], 2);
+        front = std::max(front, std::sqrt(d));
+      }
+    }
+  }
+  const double rear = options.rear > 0 ? options.rear : reach;
+  map->maxDistance = std::max(front, rear);
+  map->occlusionDistance = options.occlusionDistance > 0 ? options.occlusionDistance : 2 * RlDefaultMaxDistance(low);
   // The low mesh as a glTF viewer has it: as given, or welded.
   RlGltfMesh welded;
   if (options.lowMesh == nullptr && !RlWeldGltfMesh(low, options.basis, &welded)) {
@@ -278,8 +463,13 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
   try {
     uv.resize(6 * low.size());
     filled.assign(texels, 0);
+    const RlBakeMaps& maps = options.maps;
     map->normals.assign(3 * texels, 0.0f);
-    map->heights.assign(options.heights ? texels : 0, 0.0f);
+    map->heights.assign(maps.heights ? texels : 0, 0.0f);
+    map->objectNormals.assign(maps.objectNormals ? 3 * texels : 0, 0.0f);
+    map->positions.assign(maps.positions ? 3 * texels : 0, 0.0f);
+    map->occlusion.assign(maps.occlusion ? texels : 0, 0.0f);
+    map->thickness.assign(maps.thickness ? texels : 0, 0.0f);
   } catch (const std::bad_alloc&) {
     return fail("not enough memory for a map of this size");
   }
@@ -297,14 +487,41 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
 
   int across = static_cast<int>(std::sqrt(static_cast<double>(options.samples)));
   while (options.samples % across != 0) --across;
-  const Job job{options, highMesh, lowMesh.vertices, lowMesh.indices.data(),  uv, cover,
-                *map,    filled,   across,           options.samples / across};
+  Job job{options,
+          highMesh,
+          lowMesh.vertices,
+          lowMesh.indices.data(),
+          uv,
+          cover,
+          *map,
+          filled,
+          across,
+          options.samples / across,
+          cage,
+          front,
+          rear,
+          {INFINITY, INFINITY, INFINITY},
+          0};
+  double top[3] = {-INFINITY, -INFINITY, -INFINITY};
+  for (const RlRawTriangle& t : low) {
+    for (const RlRawPoint& p : t.vert) {
+      for (int k = 0; k < 3; ++k)
+        job.box[k] = std::min(job.box[k], double{p.v[k]}), top[k] = std::max(top[k], double{p.v[k]});
+    }
+  }
+  job.boxSide = std::max({top[0] - job.box[0], top[1] - job.box[1], top[2] - job.box[2]});
   map->samples = cover.covered * options.samples;
   const int threads = options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
   if (!BakeRows(job, threads)) return RlBakeStatus::kCancelled;
 
   // Beyond the islands: padding, then the flat background.
-  map->padded = RlDilate(options.width, options.height, options.padding, &filled, &map->normals, &map->heights);
+  map->padded = RlDilate(options.width, options.height, options.padding, &filled,
+                         {{&map->normals, 3, true},
+                          {&map->heights, 1, false},
+                          {&map->objectNormals, 3, true},
+                          {&map->positions, 3, false},
+                          {&map->occlusion, 1, false},
+                          {&map->thickness, 1, false}});
   if (options.space == RlBakeSpace::kTangent) {
     for (std::size_t i = 0; i < texels; ++i) {
       if (!filled[i]) map->normals[3 * i + 2] = 1.0f;

@@ -1,5 +1,6 @@
 #include "Dilate.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -38,32 +39,40 @@ struct Rings {
   }
 };
 
-// The values of a ring's texels, 4 each: the unit mean of the normals, and the mean
-// height, of their neighbours in earlier rings.
+// The values of a ring's texels in one layer: the mean of their neighbours' in earlier
+// rings (made unit for a unit layer).
 std::vector<float> RingValues(const Rings& rings, const std::vector<std::size_t>& front, int pass,
-                              const std::vector<float>& normals, const std::vector<float>& heights) {
-  std::vector<float> values(4 * front.size(), 0.0f);
+                              const RlDilateLayer& layer) {
+  const auto channels = static_cast<std::size_t>(layer.channels);
+  const std::vector<float>& values = *layer.values;
+  std::vector<float> ring(channels * front.size(), 0.0f);
+  std::vector<double> sum(channels);
   for (std::size_t f = 0; f < front.size(); ++f) {
-    double sum[4] = {0, 0, 0, 0};
+    std::fill(sum.begin(), sum.end(), 0.0);
     int count = 0;
     rings.Neighbours(front[f], [&](std::size_t n) {
       if (rings.ring[n] < pass) {
-        for (std::size_t k = 0; k < 3; ++k) sum[k] += normals[3 * n + k];
-        if (!heights.empty()) sum[3] += heights[n];
+        for (std::size_t k = 0; k < channels; ++k) sum[k] += values[channels * n + k];
         ++count;
       }
     });
-    const double length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
-    for (std::size_t k = 0; k < 3; ++k) values[4 * f + k] = length > 0 ? static_cast<float>(sum[k] / length) : 0.0f;
-    values[4 * f + 3] = static_cast<float>(sum[3] / count);
+    double divisor = count;
+    if (layer.unit) {
+      double length = 0;
+      for (const double c : sum) length += c * c;
+      divisor = std::sqrt(length);
+    }
+    for (std::size_t k = 0; k < channels; ++k) {
+      ring[channels * f + k] = divisor > 0 ? static_cast<float>(sum[k] / divisor) : 0.0f;
+    }
   }
-  return values;
+  return ring;
 }
 
 }  // namespace
 
-long long RlDilate(int width, int height, int passes, std::vector<uint8_t>* filled, std::vector<float>* normals,
-                   std::vector<float>* heights) {
+long long RlDilate(int width, int height, int passes, std::vector<uint8_t>* filled,
+                   const std::vector<RlDilateLayer>& layers) {
   const std::size_t texels = filled->size();
   passes = passes < kQueued - 1 ? passes : kQueued - 1;
   Rings rings{width, height, std::vector<uint16_t>(texels)};
@@ -74,13 +83,17 @@ long long RlDilate(int width, int height, int passes, std::vector<uint8_t>* fill
   }
   long long done = 0;
   for (int pass = 1; pass <= passes && !front.empty(); ++pass) {
-    const std::vector<float> values = RingValues(rings, front, pass, *normals, *heights);
+    for (const RlDilateLayer& layer : layers) {
+      if (layer.values->empty()) continue;
+      const std::vector<float> ring = RingValues(rings, front, pass, layer);
+      const auto channels = static_cast<std::size_t>(layer.channels);
+      for (std::size_t f = 0; f < front.size(); ++f) {
+        for (std::size_t k = 0; k < channels; ++k) (*layer.values)[channels * front[f] + k] = ring[channels * f + k];
+      }
+    }
     const std::vector<std::size_t> ringTexels = std::move(front);
     front.clear();
-    for (std::size_t f = 0; f < ringTexels.size(); ++f) {
-      const std::size_t at = ringTexels[f];
-      for (std::size_t k = 0; k < 3; ++k) (*normals)[3 * at + k] = values[4 * f + k];
-      if (!heights->empty()) (*heights)[at] = values[4 * f + 3];
+    for (const std::size_t at : ringTexels) {
       rings.ring[at] = static_cast<uint16_t>(pass);
       (*filled)[at] = 1;
     }

@@ -6,11 +6,19 @@
 #include <cstdint>
 #include <vector>
 
-// For passes rings: every empty texel with a filled neighbour (of 8) takes the mean of
-// the neighbours filled before this ring; normals (3 per texel) are renormalised, heights
-// (1 per texel, or empty) averaged. filled (1 per texel, non-zero when set) is updated.
-// The order of the work does not affect the values. Returns the texels filled.
-long long RlDilate(int width, int height, int passes, std::vector<uint8_t>* filled, std::vector<float>* normals,
-                   std::vector<float>* heights);
+// One map's values, channels per texel (empty: none); unit maps hold directions, which
+// are renormalised.
+struct RlDilateLayer {
+  std::vector<float>* values;
+  int channels;
+  bool unit;
+};
+
+// For passes rings: every empty texel with a filled neighbour (of 8) takes, in each layer,
+// the mean of the neighbours filled before this ring. filled (1 per texel, non-zero when
+// set) is updated. The order of the work does not affect the values. Returns the texels
+// filled.
+long long RlDilate(int width, int height, int passes, std::vector<uint8_t>* filled,
+                   const std::vector<RlDilateLayer>& layers);
 
 #endif

@@ -105,8 +105,8 @@ bool RlHighMesh::Build(const std::vector<RlRawTriangle>& tris, std::string* erro
   return rtcGetDeviceError(device_) == RTC_ERROR_NONE || fail();
 }
 
-bool RlHighMesh::First(const double origin[3], const double direction[3], double sign, float reach,
-                       RTCRayHit* query) const {
+bool RlHighMesh::Cast(const double origin[3], const double direction[3], double sign, float tnear, float reach,
+                      RTCRayHit* query) const {
   RTCIntersectContext context;
   rtcInitIntersectContext(&context);
   *query = RTCRayHit{};
@@ -116,7 +116,7 @@ bool RlHighMesh::First(const double origin[3], const double direction[3], double
   query->ray.dir_x = static_cast<float>(sign * direction[0]);
   query->ray.dir_y = static_cast<float>(sign * direction[1]);
   query->ray.dir_z = static_cast<float>(sign * direction[2]);
-  query->ray.tnear = 0;
+  query->ray.tnear = tnear;
   query->ray.tfar = reach;
   query->ray.mask = 0xffffffffu;
   query->hit.geomID = RTC_INVALID_GEOMETRY_ID;
@@ -124,16 +124,10 @@ bool RlHighMesh::First(const double origin[3], const double direction[3], double
   return query->hit.geomID != RTC_INVALID_GEOMETRY_ID;
 }
 
-bool RlHighMesh::Nearest(const double origin[3], const double direction[3], double maxDistance,
-                         RlSurfaceHit* hit) const {
-  RTCRayHit out, in;
-  const bool outwards = First(origin, direction, 1, static_cast<float>(maxDistance), &out);
-  const bool inwards = First(origin, direction, -1, outwards ? out.ray.tfar : static_cast<float>(maxDistance), &in) &&
-                       (!outwards || in.ray.tfar < out.ray.tfar);
-  if (!outwards && !inwards) return false;
-  const RTCRayHit& nearest = inwards ? in : out;
-  const float* n = &normals_[9 * std::size_t{nearest.hit.primID}];
-  const double u = nearest.hit.u, v = nearest.hit.v, w = 1.0 - u - v;
+void RlHighMesh::Shade(const RTCRayHit& query, const double origin[3], const double direction[3], double sign,
+                       RlSurfaceHit* hit) const {
+  const float* n = &normals_[9 * std::size_t{query.hit.primID}];
+  const double u = query.hit.u, v = query.hit.v, w = 1.0 - u - v;
   double length = 0;
   for (int k = 0; k < 3; ++k) {
     hit->normal[k] = w * n[k] + u * n[3 + k] + v * n[6 + k];
@@ -141,11 +135,36 @@ bool RlHighMesh::Nearest(const double origin[3], const double direction[3], doub
   }
   if (!(length > 0)) {
     // Corner normals that cancel out: the face's own normal (Embree's, unnormalised).
-    hit->normal[0] = nearest.hit.Ng_x, hit->normal[1] = nearest.hit.Ng_y, hit->normal[2] = nearest.hit.Ng_z;
+    hit->normal[0] = query.hit.Ng_x, hit->normal[1] = query.hit.Ng_y, hit->normal[2] = query.hit.Ng_z;
     length = hit->normal[0] * hit->normal[0] + hit->normal[1] * hit->normal[1] + hit->normal[2] * hit->normal[2];
   }
   length = std::sqrt(length);
   for (double& c : hit->normal) c = length > 0 ? c / length : 0;
-  hit->distance = inwards ? -double{in.ray.tfar} : double{out.ray.tfar};
+  hit->distance = sign * double{query.ray.tfar};
+  for (int k = 0; k < 3; ++k) hit->position[k] = origin[k] + hit->distance * direction[k];
+}
+
+bool RlHighMesh::Nearest(const double origin[3], const double direction[3], double front, double rear,
+                         RlSurfaceHit* hit) const {
+  RTCRayHit out, in;
+  const bool outwards = Cast(origin, direction, 1, 0, static_cast<float>(front), &out);
+  const float inReach = outwards ? std::min(out.ray.tfar, static_cast<float>(rear)) : static_cast<float>(rear);
+  const bool inwards = Cast(origin, direction, -1, 0, inReach, &in) && (!outwards || in.ray.tfar < out.ray.tfar);
+  if (!outwards && !inwards) return false;
+  Shade(inwards ? in : out, origin, direction, inwards ? -1 : 1, hit);
   return true;
+}
+
+bool RlHighMesh::First(const double origin[3], const double direction[3], double reach, RlSurfaceHit* hit) const {
+  RTCRayHit query;
+  if (!Cast(origin, direction, 1, 0, static_cast<float>(reach), &query)) return false;
+  Shade(query, origin, direction, 1, hit);
+  return true;
+}
+
+double RlHighMesh::Distance(const double origin[3], const double direction[3], double tnear, double reach) const {
+  RTCRayHit query;
+  return Cast(origin, direction, 1, static_cast<float>(tnear), static_cast<float>(reach), &query)
+             ? std::min(double{query.ray.tfar}, reach)
+             : reach;
 }

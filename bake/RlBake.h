@@ -22,12 +22,32 @@
 
 enum class RlBakeSpace { kTangent, kObject };
 
+// The maps a bake makes besides its normal map, from the same rays.
+struct RlBakeMaps {
+  bool heights = false;        // the signed distance from low to high, over the search's reach
+  bool objectNormals = false;  // the high normal in object space, besides a tangent-space map
+  bool positions = false;      // the high surface's point, in the low mesh's bounding box
+  bool occlusion = false;      // ambient occlusion of the high surface by itself
+  bool thickness = false;      // how far rays travel inside the high surface
+};
+
 struct RlBakeOptions {
   int width = 2048;
   int height = 2048;
   // How far from the low surface, on either side along its normal, the high one is
-  // looked for; 0 takes RlDefaultMaxDistance.
+  // looked for; 0 takes RlDefaultMaxDistance. front and rear, when above 0, take the
+  // place of maxDistance outside (without a cage) and inside the low surface.
   double maxDistance = 0;
+  double front = 0;
+  double rear = 0;
+  // A cage: rays start on it and travel inwards, through the low surface and rear beyond
+  // it, and the first surface they meet is baked. Either the low mesh pushed out by
+  // cageOffset (above 0) along its smoothed normals (one per position, so that hard edges
+  // leave no gap), or cage (not owned): low's triangles moved, in low's order. Without a
+  // cage, rays search both ways along the low normal and the nearest surface is baked
+  // (the outer one on a tie).
+  double cageOffset = 0;
+  const std::vector<RlRawTriangle>* cage = nullptr;
   int samples = 4;   // per texel, on a stratified grid
   int padding = 16;  // texels of dilation outwards from the islands
   RlBakeSpace space = RlBakeSpace::kTangent;
@@ -38,21 +58,32 @@ struct RlBakeOptions {
   // low and computing tangents in basis: its triangles must be low's, in low's order.
   // Not owned; read only.
   const RlGltfMesh* lowMesh = nullptr;
-  int threads = 0;       // 0: one per processor; the map is the same for any count
-  bool heights = false;  // also the signed distance from low to high along the normal
+  int threads = 0;  // 0: one per processor; the maps are the same for any count
+  RlBakeMaps maps;
+  // Ambient occlusion and thickness: rays per texel (shared among its samples), cast from
+  // each sample's hit over the cosine-weighted hemisphere above (occlusion) or below
+  // (thickness) the high surface, up to occlusionDistance (0: twice RlDefaultMaxDistance).
+  int occlusionRays = 16;
+  double occlusionDistance = 0;
   // Called on the calling thread now and then with the share of texel rows done.
   std::function<void(double)> progress;
   // Polled while baking: once it reads true, the bake stops.
   const std::atomic<bool>* cancel = nullptr;
 };
 
-// A baked map: rows from the top, width * height texels.
+// A baked map: rows from the top, width * height texels. The maps not asked for are
+// empty.
 struct RlBakeMap {
   int width = 0;
   int height = 0;
-  std::vector<float> normals;  // 3 per texel: a unit vector in the map's space
-  std::vector<float> heights;  // 1 per texel when asked for: in units of maxDistance, -1 to 1
-  double maxDistance = 0;
+  std::vector<float> normals;        // 3 per texel: a unit vector in the map's space
+  std::vector<float> heights;        // 1 per texel: in units of maxDistance, -1 to 1, positive outwards
+  std::vector<float> objectNormals;  // 3 per texel: a unit vector in object space
+  std::vector<float> positions;      // 3 per texel: (p - box minimum) / the box's longest side, 0 to 1
+  std::vector<float> occlusion;      // 1 per texel: the share of rays that escape, 0 (hidden) to 1 (open)
+  std::vector<float> thickness;      // 1 per texel: the mean distance inside, over occlusionDistance, 0 to 1
+  double maxDistance = 0;            // the farther of the search's reach outside (or the cage's) and inside
+  double occlusionDistance = 0;
   long long covered = 0;     // texels inside the low mesh's triangles
   long long overlapped = 0;  // of those, texels that two or more triangles cover
   long long samples = 0;     // rays' sample points
@@ -67,9 +98,12 @@ double RlDefaultMaxDistance(const std::vector<RlRawTriangle>& low);
 
 // Bakes high onto low (both world-space triangle lists, read only) into *map. Texels
 // that no triangle covers and dilation does not reach hold (0, 0, 1) in tangent space,
-// (0, 0, 0) in object space. Returns kDone; kCancelled when options.cancel was set (the
+// (0, 0, 0) in object space, 0 in the other maps; a sample that meets nothing counts as
+// the low surface itself (its normal, height 0, its point) and as open and thin. The
+// occlusion and thickness rays follow a sequence fixed by each texel's place, so the maps
+// are the same for any thread count. Returns kDone; kCancelled when options.cancel was set (the
 // map is then incomplete); kFailed with *error saying why (empty meshes, no texture
-// coordinates, memory, bad options).
+// coordinates, a cage of other triangles, memory, bad options).
 RlBakeStatus RlBake(const std::vector<RlRawTriangle>& low, const std::vector<RlRawTriangle>& high,
                     const RlBakeOptions& options, RlBakeMap* map, std::string* error);
 

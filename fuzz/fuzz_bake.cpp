@@ -1,11 +1,12 @@
 // The bake on a small low and high mesh made from the input: the first bytes choose the
-// options (a map of at most 32 x 32 texels, samples, padding, space, heights, the
-// maximum distance, the thread count), the rest give triangles whose floats come from
-// a small table (a grid of small integers, halves, tiny and huge steps, zeros of both
-// signs), so that shared edges, slivers, overlapping islands and misses are common.
-// Oracles: the bake finishes or fails with a reason, never cancels; the map has its
-// size; normals are unit or the flat background; heights lie in [-1, 1]; the counts are
-// consistent; and a second bake on another thread count gives the same map.
+// options (a map of at most 32 x 32 texels, samples, padding, space, every map, the rays
+// for occlusion, a cage offset, the maximum distance), the rest give triangles whose
+// floats come from a small table (a grid of small integers, halves, tiny and huge steps,
+// zeros of both signs), so that shared edges, slivers, overlapping islands and misses are
+// common. Oracles: the bake finishes or fails with a reason, never cancels; the maps have
+// their size; normals are unit or the flat background; heights lie in [-1, 1], occlusion
+// and thickness in [0, 1], positions are finite; the counts are consistent; and a second
+// bake on another thread count gives the same maps.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -62,8 +63,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   options.padding = in.Next() % 6;
   const uint8_t flags = in.Next();
   options.space = flags & 1 ? RlBakeSpace::kObject : RlBakeSpace::kTangent;
-  options.heights = (flags & 2) != 0;
+  options.maps.heights = (flags & 2) != 0;
   options.maxDistance = (flags & 4) != 0 ? Value(in.Next()) : 0.0;
+  options.maps.objectNormals = options.maps.positions = (flags & 8) != 0;
+  options.maps.occlusion = options.maps.thickness = (flags & 16) != 0;
+  options.occlusionRays = 1 + in.Next() % 8;
+  options.cageOffset = (flags & 32) != 0 ? Value(in.Next()) : 0.0;
   options.threads = 1;
   const int lowCount = 1 + in.Next() % 6;
   const int highCount = 1 + in.Next() % 12;
@@ -80,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const std::size_t texels = static_cast<std::size_t>(options.width) * static_cast<std::size_t>(options.height);
   Check(map.width == options.width && map.height == options.height);
-  Check(map.normals.size() == 3 * texels && map.heights.size() == (options.heights ? texels : 0));
+  Check(map.normals.size() == 3 * texels && map.heights.size() == (options.maps.heights ? texels : 0));
   Check(map.covered >= 0 && static_cast<std::size_t>(map.covered) <= texels && map.overlapped <= map.covered);
   Check(map.samples == map.covered * options.samples && map.misses >= 0 && map.misses <= map.samples);
   for (std::size_t i = 0; i < texels; ++i) {
@@ -89,6 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(std::fabs(length - 1.0) < 1e-4 || (length == 0 && options.space == RlBakeSpace::kObject));
   }
   for (const float h : map.heights) Check(h >= -1.0f && h <= 1.0f);
+  for (const std::vector<float>* shares : {&map.occlusion, &map.thickness}) {
+    Check(shares->size() == ((flags & 16) != 0 ? texels : 0));
+    for (const float v : *shares) Check(v >= 0.0f && v <= 1.0f);
+  }
+  for (const float p : map.positions) Check(std::isfinite(p));
   std::vector<unsigned char> png;
   Check(RlEncodeMap(map.normals, 3, map.width, map.height, 16, RlMapFormat::kPng, &png, &error));
 
@@ -96,6 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   options.threads = 3;
   RlBakeMap again;
   Check(RlBake(low, high, options, &again, &error) == RlBakeStatus::kDone);
-  Check(again.normals == map.normals && again.heights == map.heights && again.misses == map.misses);
+  Check(again.normals == map.normals && again.heights == map.heights && again.misses == map.misses &&
+        again.objectNormals == map.objectNormals && again.positions == map.positions &&
+        again.occlusion == map.occlusion && again.thickness == map.thickness);
   return 0;
 }

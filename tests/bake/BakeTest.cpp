@@ -95,7 +95,7 @@ TEST(Dilate, RingsGrowOutwardsFromTheIslands) {
   const int centre = 4 * size + 4;
   filled[centre] = 1;
   normals[3 * centre] = 0.6f, normals[3 * centre + 2] = 0.8f, heights[centre] = 0.5f;
-  EXPECT_EQ(RlDilate(size, size, 2, &filled, &normals, &heights), 24);
+  EXPECT_EQ(RlDilate(size, size, 2, &filled, {{&normals, 3, true}, {&heights, 1, false}}), 24);
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) {
       const int at = y * size + x;
@@ -150,7 +150,7 @@ TEST(Bake, APlaneTiltedAboveAFlatQuad) {
     options.samples = k.samples;
     options.threads = k.threads;
     options.space = k.space;
-    options.heights = true;
+    options.maps.heights = true;
     options.maxDistance = 0.5;
     RlBakeMap map;
     std::string error;
@@ -192,7 +192,7 @@ TEST(Bake, TheNearerOfTwoSurfacesIsBaked) {
     RlBakeOptions options;
     options.width = options.height = 4;
     options.space = RlBakeSpace::kObject;
-    options.heights = true;
+    options.maps.heights = true;
     options.maxDistance = 0.5;
     RlBakeMap map;
     std::string error;
@@ -352,22 +352,119 @@ TEST(Bake, TangentMapsDecodeToTheObjectSpaceMapInTheirFrames) {
   }
 }
 
-TEST(Bake, TheSameMapForAnyThreadCount) {
+TEST(Bake, TheSameMapsForAnyThreadCount) {
   const std::vector<RlRawTriangle> low = Sphere(16, 32, false), high = Sphere(100, 200, true);
   std::vector<float> first;
   for (int threads : {1, 2, 3}) {
     RlBakeOptions options;
-    options.width = 128, options.height = 96, options.threads = threads, options.heights = true;
+    options.width = 128, options.height = 96, options.threads = threads, options.occlusionRays = 4;
+    options.maps = {true, true, true, true, true};
     RlBakeMap map;
     std::string error;
     ASSERT_EQ(RlBake(low, high, options, &map, &error), RlBakeStatus::kDone);
-    map.normals.insert(map.normals.end(), map.heights.begin(), map.heights.end());
+    std::vector<float> all;
+    for (const std::vector<float>* values :
+         {&map.normals, &map.heights, &map.objectNormals, &map.positions, &map.occlusion, &map.thickness}) {
+      ASSERT_FALSE(values->empty());
+      all.insert(all.end(), values->begin(), values->end());
+    }
     if (first.empty()) {
-      first = map.normals;
+      first = all;
     } else {
-      EXPECT_EQ(std::memcmp(first.data(), map.normals.data(), first.size() * sizeof(float)), 0) << threads;
+      EXPECT_EQ(std::memcmp(first.data(), all.data(), first.size() * sizeof(float)), 0) << threads;
     }
   }
+}
+
+namespace {
+
+// A square of side 2 * half about (0.5, 0.5) at height z, facing up or down.
+std::vector<RlRawTriangle> Square(float half, float z, bool up) {
+  std::vector<RlRawTriangle> tris = UnitQuad();
+  for (RlRawTriangle& t : tris) {
+    for (int i = 0; i < 3; ++i) {
+      t.vert[i] = {{0.5f + (2 * t.vert[i].x - 1) * half, 0.5f + (2 * t.vert[i].y - 1) * half, z}};
+      t.norm[i] = {{0, 0, up ? 1.0f : -1.0f}};
+    }
+    if (!up) std::swap(t.vert[1], t.vert[2]);
+  }
+  return tris;
+}
+
+}  // namespace
+
+// Occlusion and thickness against their closed forms, with the occlusion distance L: a
+// plane under a ceiling at height h hides the cosine-weighted rays with cos > h / L, so
+// (h / L)^2 of them escape; in a slab of thickness T the mean distance inside, capped at
+// L, is 2T - T^2 / L.
+TEST(Bake, OcclusionAndThicknessMeetTheirClosedForms) {
+  const double h = 0.1, length = 0.2;
+  std::vector<RlRawTriangle> open = Square(3, 0, true), ceiling = Square(3, static_cast<float>(h), false);
+  std::vector<RlRawTriangle> slab = Square(3, static_cast<float>(-h), false), top = Square(3, 0, true);
+  open.insert(open.end(), ceiling.begin(), ceiling.end());
+  slab.insert(slab.end(), top.begin(), top.end());
+  const double t = h / length;
+  const struct {
+    const char* name;
+    const std::vector<RlRawTriangle>& high;
+    bool occlusion;
+    double expected;
+  } cases[] = {{"under a ceiling", open, true, t * t}, {"in a slab", slab, false, 2 * t - t * t}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RlBakeOptions options;
+    options.width = options.height = 16;
+    options.maxDistance = 0.01;
+    options.occlusionDistance = length;
+    options.occlusionRays = 64;
+    options.maps.occlusion = c.occlusion, options.maps.thickness = !c.occlusion;
+    RlBakeMap map;
+    std::string error;
+    ASSERT_EQ(RlBake(UnitQuad(), c.high, options, &map, &error), RlBakeStatus::kDone) << error;
+    const std::vector<float>& values = c.occlusion ? map.occlusion : map.thickness;
+    EXPECT_EQ(map.misses, 0);
+    EXPECT_NEAR(std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(values.size()), c.expected,
+                0.02);
+  }
+}
+
+// A cube with hard edges around a sphere of radius 0.9: rays along the faces' own normals
+// pass by the sphere near the cube's edges and corners, while rays from a cage (the cube
+// pushed out along its smoothed normals) all meet it.
+TEST(Bake, ACageReachesPastHardEdges) {
+  std::vector<RlRawTriangle> cube;
+  for (int face = 0; face < 6; ++face) {  // face: axis face / 2, side +-1; each in its own cell of a 3 x 2 layout
+    const int axis = face / 2;
+    const float side = face % 2 == 0 ? 1.0f : -1.0f;
+    for (RlRawTriangle t : UnitQuad()) {
+      for (int i = 0; i < 3; ++i) {
+        const float a = 2 * t.vert[i].x - 1, b = (2 * t.vert[i].y - 1) * side;
+        float p[3];
+        p[axis] = side, p[(axis + 1) % 3] = a, p[(axis + 2) % 3] = b;
+        t.vert[i] = {{p[0], p[1], p[2]}};
+        t.norm[i] = {{axis == 0 ? side : 0, axis == 1 ? side : 0, axis == 2 ? side : 0}};
+        t.texCoord[i] = {{(t.texCoord[i].u * 0.9f + 0.05f + static_cast<float>(face % 3)) / 3,
+                          (t.texCoord[i].v * 0.9f + 0.05f + static_cast<float>(face / 3)) / 2}};
+      }
+      cube.push_back(t);
+    }
+  }
+  std::vector<RlRawTriangle> sphere = Sphere(24, 48, false);
+  for (RlRawTriangle& t : sphere) {
+    for (RlRawPoint& p : t.vert) p = {{0.9f * p.x, 0.9f * p.y, 0.9f * p.z}};
+  }
+  RlBakeOptions options;
+  options.width = options.height = 64;
+  options.padding = 0;
+  options.maxDistance = 1;
+  RlBakeMap plain, caged;
+  std::string error;
+  ASSERT_EQ(RlBake(cube, sphere, options, &plain, &error), RlBakeStatus::kDone) << error;
+  options.cageOffset = 0.5;
+  ASSERT_EQ(RlBake(cube, sphere, options, &caged, &error), RlBakeStatus::kDone) << error;
+  EXPECT_EQ(plain.covered, caged.covered);
+  EXPECT_GT(plain.misses, plain.samples / 5);  // about 1 - pi 0.9^2 / 4 of each face
+  EXPECT_EQ(caged.misses, 0);
 }
 
 // A 16-bit PNG holds its samples big-endian, as PNG defines them: read back by another

@@ -254,7 +254,7 @@ TEST(FaultWalk, TheBake) {
   RlBakeOptions options;
   options.width = options.height = 16;
   options.threads = 1;
-  options.heights = true;
+  options.maps.heights = true;
   std::string error;
   RlBakeMap clean;
   ASSERT_EQ(RlBake(low, high, options, &clean, &error), RlBakeStatus::kDone);

@@ -267,6 +267,31 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
   ASSERT_TRUE(grey);
   EXPECT_NEAR(grey.get()[w * h / 2], (0.02 / 0.0707107 * 0.5 + 0.5) * 255, 1.5);
 
+  // Every map from one pattern, each in its encoding: at the top left texel, whose centre
+  // is the quad's point (1/16, 15/16, 0), the normal (0, 0, 1), height 0, position
+  // (1/16, 15/16, 0) of the unit box, open (ao 1) and with nothing inside (thickness 1).
+  const RunResult maps = Rlf({"bake", "quad.obj", "quad.obj", "-o", "q_{map}.png", "--size", "8", "--padding", "0",
+                              "--maps", "normal,object-normal,height,position,ao,thickness"});
+  ASSERT_EQ(maps.status, 0) << maps.err;
+  const struct {
+    const char* map;
+    std::vector<int> levels;
+  } encodings[] = {{"normal", {128, 128, 255}},
+                   {"object-normal", {128, 128, 255}},
+                   {"height", {128}},
+                   {"position", {16, 239, 0}},
+                   {"ao", {255}},
+                   {"thickness", {255}}};
+  for (const auto& e : encodings) {
+    const int wanted = static_cast<int>(e.levels.size());
+    std::unique_ptr<unsigned char, void (*)(void*)> texels(
+        stbi_load(Path(std::string("q_") + e.map + ".png").c_str(), &w, &h, &channels, wanted), stbi_image_free);
+    ASSERT_TRUE(texels) << e.map;
+    EXPECT_EQ(channels, wanted) << e.map;
+    for (int k = 0; k < wanted; ++k) EXPECT_NEAR(texels.get()[k], e.levels[static_cast<std::size_t>(k)], 1) << e.map;
+  }
+  EXPECT_NE(maps.out.find("wrote the thickness map to q_thickness.png"), std::string::npos) << maps.out;
+
   const struct {
     std::vector<std::string> args;
     int status;
@@ -280,6 +305,9 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
       {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--height-map", "./m.png"}, 2, "cannot be one file"},
       {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--bits", "16", "--height-map", "h.tga"}, 2, "h.tga: TGA holds"},
       {{"bake", "quad.obj", "quad.obj", "-o", "m.jpg"}, 2, "m.jpg: maps are written as PNG or TGA"},
+      {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--maps", "normal,ao"}, 2, "several maps need {map}"},
+      {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--cage", "low.rlf", "--cage-offset", "1"}, 2, "excludes"},
+      {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--cage", "low.rlf"}, 1, "a cage is the low mesh's triangles"},
       {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--max-distance", "nan"}, 2, "takes a distance of 0 or more"},
       {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--height-map", "no/h.png"}, 1, "no/h.png: No such file"},
       {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--size", "16384", "--max-memory", "1G"},

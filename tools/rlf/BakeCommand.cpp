@@ -1,6 +1,7 @@
-// rlf bake: a normal map of a high-resolution mesh in the tangent frames of a low one.
-// Either input may be an RLF file or any scene rlf export reads, which is exported
-// through the plug-in first, so that the bake sees exactly what an export holds.
+// rlf bake: a normal map of a high-resolution mesh in the tangent frames of a low one, and
+// the other maps the same rays give. Either input (and a cage) may be an RLF file or any
+// scene rlf export reads, which is exported through the plug-in first, so that the bake
+// sees exactly what an export holds.
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -28,14 +29,28 @@
 
 namespace {
 
+// The maps rlf bake makes, by the names --maps and {map} in the output take.
+constexpr const char* kMapNames[] = {"normal", "object-normal", "height", "position", "ao", "thickness"};
+
+// A distance as given: absolute, or with a % sign a share of the low mesh's diagonal.
+struct Distance {
+  std::string text;
+  double Of(double diagonal) const {
+    if (text.empty()) return 0;
+    const double value = std::strtod(text.c_str(), nullptr);
+    return text.back() == '%' ? value / 100 * diagonal : value;
+  }
+};
+
 struct BakeArguments {
-  std::string low, high, output, heightMap;
+  std::string low, high, output, heightMap, cage;
   std::string size = "2048";
   std::string format;  // from the output's extension unless given
   std::string space = "tangent";
-  double maxDistance = 0;
+  std::vector<std::string> maps = {"normal"};
+  Distance maxDistance, front, rear, cageOffset, occlusionDistance;
   std::string maxMemory;  // bytes, with an optional K, M, G or T; default what the machine allows
-  int samples = 4, padding = 16, bits = 8, threads = 0;
+  int samples = 4, padding = 16, bits = 8, threads = 0, occlusionRays = 16;
   FrameChoice frames;
 };
 
@@ -103,11 +118,27 @@ std::optional<RlMapFormat> FormatOf(const std::string& path, const std::string& 
 // One output map: checked before the bake, opened before the bake (so that a missing or
 // unwritable directory is found first), committed after both are written.
 struct MapOutput {
+  std::string map;  // its name in kMapNames
   std::string path;
   RlMapFormat format;
-  int channels;
   std::unique_ptr<OutputFile> file;
 };
+
+// The values of a map as the image encodes them, from -1 to 1, and their channels: maps
+// of 0 to 1 are stretched onto that range.
+std::vector<float> EncodedValues(const RlBakeMap& map, const std::string& name, int* channels) {
+  const auto stretched = [](const std::vector<float>& values) {
+    std::vector<float> out(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) out[i] = 2 * values[i] - 1;
+    return out;
+  };
+  *channels = name == "height" || name == "ao" || name == "thickness" ? 1 : 3;
+  if (name == "normal") return map.normals;
+  if (name == "object-normal") return map.objectNormals.empty() ? map.normals : map.objectNormals;
+  if (name == "height") return map.heights;
+  if (name == "position") return stretched(map.positions);
+  return stretched(name == "ao" ? map.occlusion : map.thickness);
+}
 
 // W, or W x H, each 1 to 16384.
 bool ParseSize(const std::string& size, RlBakeOptions* options) {
@@ -157,15 +188,25 @@ std::string Amount(double bytes) {
   return text;
 }
 
-// Checks what can be checked before anything is read: the size, the formats, the two
-// outputs. Returns 0, or the exit status of a bad request (2) with its line printed.
+// Checks what can be checked before anything is read: the size, the maps, the formats,
+// the outputs. Returns 0, or the exit status of a bad request (2) with its line printed.
 int CheckRequest(const BakeArguments& args, RlBakeOptions* options, std::vector<MapOutput>* outputs) {
   if (!ParseSize(args.size, options)) {
     std::cerr << "rlf: --size takes W or WxH, 1 to 16384 texels each\n";
     return 2;
   }
-  outputs->push_back({args.output, {}, 3, {}});
-  if (!args.heightMap.empty()) outputs->push_back({args.heightMap, {}, 1, {}});
+  const std::size_t slot = args.output.find("{map}");
+  if (args.maps.size() > 1 && slot == std::string::npos) {
+    std::cerr << "rlf: " << args.output << ": several maps need {map} in the output's name, such as out_{map}.png\n";
+    return 2;
+  }
+  for (const std::string& map : args.maps) {
+    if (std::any_of(outputs->begin(), outputs->end(), [&](const MapOutput& o) { return o.map == map; })) continue;
+    std::string path = args.output;
+    if (slot != std::string::npos) path.replace(slot, 5, map);
+    outputs->push_back({map, path, {}, {}});
+  }
+  if (!args.heightMap.empty()) outputs->push_back({"height", args.heightMap, {}, {}});
   for (MapOutput& output : *outputs) {
     const std::optional<RlMapFormat> format = FormatOf(output.path, &output == &outputs->front() ? args.format : "");
     if (!format) {
@@ -178,16 +219,27 @@ int CheckRequest(const BakeArguments& args, RlBakeOptions* options, std::vector<
     }
     output.format = *format;
   }
-  if (outputs->size() == 2) {
-    const auto resolved = [](const std::string& path) {
-      std::error_code error;
-      const auto full = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
-      return error ? std::filesystem::path(path) : full;
-    };
-    if (resolved(args.output) == resolved(args.heightMap)) {
-      std::cerr << "rlf: " << args.heightMap << ": the height map and the normal map cannot be one file\n";
-      return 2;
+  const auto resolved = [](const std::string& path) {
+    std::error_code error;
+    const auto full = std::filesystem::weakly_canonical(std::filesystem::absolute(path, error), error);
+    return error ? std::filesystem::path(path) : full;
+  };
+  for (std::size_t i = 0; i < outputs->size(); ++i) {
+    for (std::size_t j = 0; j < i; ++j) {
+      if (resolved((*outputs)[i].path) == resolved((*outputs)[j].path)) {
+        std::cerr << "rlf: " << (*outputs)[i].path << ": the " << (*outputs)[j].map << " map and the "
+                  << (*outputs)[i].map << " map cannot be one file\n";
+        return 2;
+      }
     }
+  }
+  RlBakeMaps& maps = options->maps;
+  for (const MapOutput& output : *outputs) {
+    maps.heights = maps.heights || output.map == "height";
+    maps.objectNormals = maps.objectNormals || (output.map == "object-normal" && args.space != "object");
+    maps.positions = maps.positions || output.map == "position";
+    maps.occlusion = maps.occlusion || output.map == "ao";
+    maps.thickness = maps.thickness || output.map == "thickness";
   }
   return 0;
 }
@@ -198,15 +250,26 @@ int CheckRequest(const BakeArguments& args, RlBakeOptions* options, std::vector<
 // mesh and the ray-tracing structure of the high one.
 double EstimateBytes(const RlBakeOptions& options, const BakeArguments& args, std::size_t low, std::size_t high) {
   const double texels = static_cast<double>(options.width) * options.height;
-  const double map = 12 + (options.heights ? 4 : 0);
+  const RlBakeMaps& maps = options.maps;
+  const double map = 12 + (maps.heights ? 4 : 0) + (maps.objectNormals ? 12 : 0) + (maps.positions ? 12 : 0) +
+                     (maps.occlusion ? 4 : 0) + (maps.thickness ? 4 : 0);
   const double baking = map + 1 + 4 + 2;
   const double writing = map + 3.0 * 3 * (args.bits / 8);
   return texels * std::max(baking, writing) + static_cast<double>(low) * 400 + static_cast<double>(high) * 250;
 }
 
-// The bake's options beyond the map's size and heights, which CheckRequest sets.
-void SetOptions(const BakeArguments& args, const RlGltfMesh* lowMesh, RlBakeOptions* options) {
-  options->maxDistance = args.maxDistance;
+// The bake's options beyond the map's size and maps, which CheckRequest sets; distances
+// relative to the low mesh's diagonal.
+void SetOptions(const BakeArguments& args, const RlGltfMesh* lowMesh, const std::vector<RlRawTriangle>& low,
+                const std::vector<RlRawTriangle>* cage, RlBakeOptions* options) {
+  const double diagonal = 20 * RlDefaultMaxDistance(low);
+  options->maxDistance = args.maxDistance.Of(diagonal);
+  options->front = args.front.Of(diagonal);
+  options->rear = args.rear.Of(diagonal);
+  options->cageOffset = args.cageOffset.Of(diagonal);
+  options->cage = cage;
+  options->occlusionRays = args.occlusionRays;
+  options->occlusionDistance = args.occlusionDistance.Of(diagonal);
   options->samples = args.samples;
   options->padding = args.padding;
   options->space = args.space == "object" ? RlBakeSpace::kObject : RlBakeSpace::kTangent;
@@ -233,13 +296,14 @@ bool HoldsTheHighMesh(const BakeArguments& args, const RlBakeMap& map) {
   return true;
 }
 
-// Both maps are written, then both committed: a failure leaves both targets as they were.
+// Every map is written, then all committed: a failure leaves every target as it was.
 bool WriteMaps(const BakeArguments& args, const RlBakeMap& map, std::vector<MapOutput>* outputs) {
   std::string error;
   for (MapOutput& output : *outputs) {
-    const std::vector<float>& values = output.channels == 3 ? map.normals : map.heights;
+    int channels = 0;
+    const std::vector<float> values = EncodedValues(map, output.map, &channels);
     std::vector<unsigned char> bytes;
-    if (!RlEncodeMap(values, output.channels, map.width, map.height, args.bits, output.format, &bytes, &error)) {
+    if (!RlEncodeMap(values, channels, map.width, map.height, args.bits, output.format, &bytes, &error)) {
       std::cerr << "rlf: " << output.path << ": " << error << "\n";
       return false;
     }
@@ -257,17 +321,23 @@ bool WriteMaps(const BakeArguments& args, const RlBakeMap& map, std::vector<MapO
   return true;
 }
 
-void Report(const BakeArguments& args, const RlBakeMap& map, std::size_t high, std::size_t low, double seconds) {
+void Report(const BakeArguments& args, const std::vector<MapOutput>& outputs, const RlBakeMap& map, std::size_t high,
+            std::size_t low, double seconds) {
   std::printf("baked %zu high triangles onto %zu low ones in %.2f s: %dx%d texels, %lld covered, %lld padded\n", high,
               low, seconds, map.width, map.height, map.covered, map.padded);
-  std::printf("maximum distance %.6g%s; %lld samples, %lld met nothing\n", map.maxDistance,
-              args.maxDistance > 0 ? "" : " (5% of the low mesh's diagonal)", map.samples, map.misses);
+  std::printf(
+      "maximum distance %.6g%s; %lld samples, %lld met nothing\n", map.maxDistance,
+      args.maxDistance.text.empty() && args.front.text.empty() && args.rear.text.empty() && args.cageOffset.text.empty()
+          ? " (5% of the low mesh's diagonal)"
+          : "",
+      map.samples, map.misses);
   if (map.overlapped > 0) {
     std::printf(
         "warning: %lld texels lie under two or more low triangles (overlapping islands); the first keeps them\n",
         map.overlapped);
   }
-  std::printf("wrote %s%s%s\n", args.output.c_str(), args.heightMap.empty() ? "" : " and ", args.heightMap.c_str());
+  for (const MapOutput& output : outputs)
+    std::printf("wrote the %s map to %s\n", output.map.c_str(), output.path.c_str());
 }
 
 // The bake itself, a line of progress on a terminal; its time in *seconds.
@@ -296,7 +366,6 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
 
 int RunBake(const BakeArguments& args) {
   RlBakeOptions options;
-  options.heights = !args.heightMap.empty();
   std::vector<MapOutput> outputs;
   if (const int status = CheckRequest(args, &options, &outputs); status != 0) return status;
   double budget = MachineMemory();
@@ -306,15 +375,16 @@ int RunBake(const BakeArguments& args) {
   }
   // A signal from here on ends the command with this line: while a scene is read at once,
   // while the plug-in exports one or the bake runs as soon as they stop.
-  const std::string interrupted = "rlf: interrupted; " + args.output + " not written\n";
+  const std::string interrupted =
+      "rlf: interrupted; " + (outputs.size() == 1 ? outputs[0].path : args.output) + " not written\n";
   EndInterruptsWith(interrupted);
-  std::vector<RlRawTriangle> low, high;
+  std::vector<RlRawTriangle> low, high, cage;
   RlGltfMesh lowMesh;
   bool read;
   {
     const Deferral deferral;
     read = (args.frames.Input() ? ReadTangentMesh(args.low, &low, &lowMesh) : ReadFiniteMesh(args.low, "low", &low)) &&
-           ReadFiniteMesh(args.high, "high", &high);
+           ReadFiniteMesh(args.high, "high", &high) && (args.cage.empty() || ReadFiniteMesh(args.cage, "cage", &cage));
   }
   if (Interrupted()) return std::fputs(interrupted.c_str(), stderr), 1;
   if (!read) return 1;
@@ -331,7 +401,7 @@ int RunBake(const BakeArguments& args) {
       return 1;
     }
   }
-  SetOptions(args, &lowMesh, &options);
+  SetOptions(args, &lowMesh, low, args.cage.empty() ? nullptr : &cage, &options);
   RlBakeMap map;
   std::string error;
   double seconds = 0;
@@ -342,7 +412,7 @@ int RunBake(const BakeArguments& args) {
     return 1;
   }
   if (!HoldsTheHighMesh(args, map) || !WriteMaps(args, map, &outputs)) return 1;
-  Report(args, map, high.size(), low.size(), seconds);
+  Report(args, outputs, map, high.size(), low.size(), seconds);
   return 0;
 }
 
@@ -355,20 +425,52 @@ void AddBakeCommand(CLI::App& app, int& exitStatus) {
   command->add_option("low", args->low, "The low-resolution mesh: an RLF file or any scene rlf export reads")
       ->required();
   command->add_option("high", args->high, "The high-resolution mesh, likewise")->required();
-  command->add_option("-o,--output", args->output, "The map: a PNG or TGA file")->required();
-  command->add_option("--size", args->size, "W or WxH texels")->capture_default_str();
   command
-      ->add_option("--max-distance", args->maxDistance,
+      ->add_option("-o,--output", args->output,
+                   "The map: a PNG or TGA file; with several maps, {map} in the "
+                   "name stands for each map's name")
+      ->required();
+  command
+      ->add_option("--maps", args->maps,
+                   "The maps to bake, from the same rays: normal, object-normal, height, "
+                   "position, ao, thickness")
+      ->delimiter(',')
+      ->check(CLI::IsMember(std::vector<std::string>(std::begin(kMapNames), std::end(kMapNames))))
+      ->capture_default_str();
+  command->add_option("--size", args->size, "W or WxH texels")->capture_default_str();
+  const CLI::Validator distance(
+      [](std::string& text) {
+        char* end = nullptr;
+        const double value = std::strtod(text.c_str(), &end);
+        return end != text.c_str() && (*end == '\0' || (*end == '%' && end[1] == '\0')) && std::isfinite(value) &&
+                       value >= 0
+                   ? std::string()
+                   : "takes a distance of 0 or more (or a share of LOW's diagonal, such as 5%)";
+      },
+      "DISTANCE");
+  command
+      ->add_option("--max-distance", args->maxDistance.text,
                    "How far on either side of LOW to look for HIGH (default: 5% of LOW's diagonal)")
-      ->check(CLI::Validator(
-          [](std::string& text) {
-            char* end = nullptr;
-            const double value = std::strtod(text.c_str(), &end);
-            return end != text.c_str() && *end == '\0' && std::isfinite(value) && value >= 0
-                       ? std::string()
-                       : "takes a distance of 0 or more";
-          },
-          "DISTANCE"));
+      ->check(distance);
+  command->add_option("--front", args->front.text, "How far outside LOW to look (default: --max-distance)")
+      ->check(distance);
+  command->add_option("--rear", args->rear.text, "How far inside LOW to look (default: --max-distance)")
+      ->check(distance);
+  command
+      ->add_option("--cage", args->cage,
+                   "A cage: LOW's triangles moved outwards, in LOW's order; rays start on it and travel inwards, "
+                   "the first surface met is baked")
+      ->excludes(command
+                     ->add_option("--cage-offset", args->cageOffset.text,
+                                  "A cage made of LOW pushed out this far along its smoothed normals")
+                     ->check(distance));
+  command->add_option("--ao-rays", args->occlusionRays, "Rays per texel for ao and thickness")
+      ->check(CLI::Range(1, 4096))
+      ->capture_default_str();
+  command
+      ->add_option("--ao-distance", args->occlusionDistance.text,
+                   "How far ao and thickness rays reach (default: 10% of LOW's diagonal)")
+      ->check(distance);
   command->add_option("--samples", args->samples, "Samples per texel, on a stratified grid")
       ->check(CLI::Range(1, 256))
       ->capture_default_str();
