@@ -79,7 +79,7 @@ void CosineDirection(const double n[3], RayNumbers* numbers, double direction[3]
 
 // One texel's sums over its samples.
 struct TexelSums {
-  double normal[3] = {0, 0, 0}, objectNormal[3] = {0, 0, 0}, position[3] = {0, 0, 0};
+  double normal[3] = {0, 0, 0}, objectNormal[3] = {0, 0, 0}, position[3] = {0, 0, 0}, bent[3] = {0, 0, 0};
   double height = 0, thickness = 0;
   int hits = 0;
   long long escaped = 0, occlusionRays = 0, thicknessRays = 0;
@@ -87,13 +87,16 @@ struct TexelSums {
 
 // The occlusion and thickness rays of one sample's hit: rays r of the texel's with
 // r % samples == sample.
-void SecondaryRays(const Job& job, std::size_t texel, int sample, const RlSurfaceHit& hit, TexelSums* sums) {
+// The escaping occlusion rays' directions are summed in the normal map's space (frame for
+// tangent space).
+void SecondaryRays(const Job& job, std::size_t texel, int sample, const RlSurfaceHit& hit, const RlTangentFrame& frame,
+                   TexelSums* sums) {
   const RlBakeMaps& maps = job.options.maps;
   const double reach = job.map.occlusionDistance, lift = 1e-5 * job.boxSide;
   const int samples = job.across * job.down;
   for (int r = sample; r < job.options.occlusionRays; r += samples) {
     for (const bool inside : {false, true}) {
-      if (!(inside ? maps.thickness : maps.occlusion)) continue;
+      if (!(inside ? maps.thickness : maps.occlusion || maps.bentNormals)) continue;
       const double side = inside ? -1 : 1;
       const double n[3] = {side * hit.normal[0], side * hit.normal[1], side * hit.normal[2]};
       RayNumbers numbers((static_cast<uint64_t>(texel) << 20 | static_cast<uint64_t>(r) << 1) | (inside ? 1 : 0));
@@ -105,6 +108,15 @@ void SecondaryRays(const Job& job, std::size_t texel, int sample, const RlSurfac
         sums->thickness += distance, ++sums->thicknessRays;
       } else {
         sums->escaped += distance >= reach, ++sums->occlusionRays;
+        if (distance >= reach && maps.bentNormals) {
+          double m[3];
+          if (job.options.space == RlBakeSpace::kTangent) {
+            RlToTangentSpace(frame, direction, m);
+          } else {
+            std::copy(direction, direction + 3, m);
+          }
+          for (int k = 0; k < 3; ++k) sums->bent[k] += m[k];
+        }
       }
     }
   }
@@ -195,6 +207,11 @@ void StoreTexel(const Job& job, std::size_t at, const TexelSums& sums) {
     map.occlusion[at] =
         sums.occlusionRays > 0 ? static_cast<float>(static_cast<double>(sums.escaped) / sums.occlusionRays) : 1.0f;
   }
+  if (!map.bentNormals.empty()) {
+    // No ray escaped: the normal itself.
+    const bool open = sums.bent[0] != 0 || sums.bent[1] != 0 || sums.bent[2] != 0;
+    unit(open ? sums.bent : sums.normal, &map.bentNormals);
+  }
   if (!map.thickness.empty()) {
     map.thickness[at] =
         sums.thicknessRays > 0 ? static_cast<float>(sums.thickness / sums.thicknessRays / map.occlusionDistance) : 0.0f;
@@ -206,7 +223,7 @@ void StoreTexel(const Job& job, std::size_t at, const TexelSums& sums) {
 long long BakeRow(const Job& job, int y) {
   const int width = job.map.width;
   const RlBakeMaps& maps = job.options.maps;
-  const bool secondary = maps.occlusion || maps.thickness;
+  const bool secondary = maps.occlusion || maps.thickness || maps.bentNormals;
   long long misses = 0;
   for (int x = 0; x < width; ++x) {
     const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
@@ -248,12 +265,47 @@ long long BakeRow(const Job& job, int y) {
           for (int k = 0; k < 3; ++k) sums.normal[k] += hit.normal[k];
         }
         for (int k = 0; k < 3; ++k) sums.objectNormal[k] += hit.normal[k], sums.position[k] += hit.position[k];
-        if (secondary) SecondaryRays(job, at, j * job.across + i, hit, &sums);
+        if (secondary) SecondaryRays(job, at, j * job.across + i, hit, frame, &sums);
       }
     }
     StoreTexel(job, at, sums);
   }
   return misses;
+}
+
+// The mean curvature at each covered texel from the high surface's points and normals at
+// its neighbours (central differences, one-sided at an island's edge): along each image
+// axis, the change of the normal over the change of the point, projected on it; the mean
+// of the two axes, times scale, clamped to [-1, 1].
+void Curvature(const RlBakeMap& map, const std::vector<float>& normals, const std::vector<float>& points,
+               const std::vector<uint8_t>& filled, double scale, std::vector<float>* curvature) {
+  const int width = map.width, height = map.height;
+  const auto at = [width](int x, int y) {
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+  };
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (!filled[at(x, y)]) continue;
+      double sum = 0;
+      int axes = 0;
+      for (const auto& [dx, dy] : {std::pair{1, 0}, std::pair{0, 1}}) {
+        const auto inside = [&](int nx, int ny) {
+          return nx >= 0 && ny >= 0 && nx < width && ny < height && filled[at(nx, ny)];
+        };
+        const int ax = inside(x + dx, y + dy) ? x + dx : x, ay = inside(x + dx, y + dy) ? y + dy : y;
+        const int bx = inside(x - dx, y - dy) ? x - dx : x, by = inside(x - dx, y - dy) ? y - dy : y;
+        if (ax == bx && ay == by) continue;
+        double dn = 0, dp = 0;
+        for (std::size_t k = 0; k < 3; ++k) {
+          const double p = double{points[3 * at(ax, ay) + k]} - points[3 * at(bx, by) + k];
+          dn += (double{normals[3 * at(ax, ay) + k]} - normals[3 * at(bx, by) + k]) * p;
+          dp += p * p;
+        }
+        if (dp > 0) sum += dn / dp, ++axes;
+      }
+      (*curvature)[at(x, y)] = axes > 0 ? static_cast<float>(std::clamp(sum / axes * scale, -1.0, 1.0)) : 0.0f;
+    }
+  }
 }
 
 // The rows, shared out to threads one at a time; the calling thread reports progress.
@@ -344,7 +396,7 @@ std::string Refusal(const std::vector<RlRawTriangle>& low, const std::vector<RlR
   }
   const auto distance = [](double d) { return d >= 0 && std::isfinite(d); };
   if (options.padding < 0 || !distance(options.maxDistance) || !distance(options.front) || !distance(options.rear) ||
-      !distance(options.cageOffset) || !distance(options.occlusionDistance)) {
+      !distance(options.cageOffset) || !distance(options.occlusionDistance) || !distance(options.curvatureScale)) {
     return "padding and distances cannot be negative";
   }
   if (options.occlusionRays < 1 || options.occlusionRays > 4096) return "occlusion rays must be 1 to 4096 a texel";
@@ -470,6 +522,11 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
     map->positions.assign(maps.positions ? 3 * texels : 0, 0.0f);
     map->occlusion.assign(maps.occlusion ? texels : 0, 0.0f);
     map->thickness.assign(maps.thickness ? texels : 0, 0.0f);
+    map->bentNormals.assign(maps.bentNormals ? 3 * texels : 0, 0.0f);
+    map->curvature.assign(maps.curvature ? texels : 0, 0.0f);
+    // Curvature is measured from the object-space normals and the points.
+    if (maps.curvature && options.space == RlBakeSpace::kTangent) map->objectNormals.assign(3 * texels, 0.0f);
+    if (maps.curvature) map->positions.assign(3 * texels, 0.0f);
   } catch (const std::bad_alloc&) {
     return fail("not enough memory for a map of this size");
   }
@@ -514,6 +571,14 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
   const int threads = options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
   if (!BakeRows(job, threads)) return RlBakeStatus::kCancelled;
 
+  if (options.maps.curvature) {
+    const double scale = options.curvatureScale > 0 ? options.curvatureScale : RlDefaultMaxDistance(low);
+    // (The points are stored over the box's side.)
+    Curvature(*map, options.space == RlBakeSpace::kTangent ? map->objectNormals : map->normals, map->positions, filled,
+              scale / job.boxSide, &map->curvature);
+    if (!options.maps.objectNormals) map->objectNormals = {};
+    if (!options.maps.positions) map->positions = {};
+  }
   // Beyond the islands: padding, then the flat background.
   map->padded = RlDilate(options.width, options.height, options.padding, &filled,
                          {{&map->normals, 3, true},
@@ -521,10 +586,13 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
                           {&map->objectNormals, 3, true},
                           {&map->positions, 3, false},
                           {&map->occlusion, 1, false},
-                          {&map->thickness, 1, false}});
+                          {&map->thickness, 1, false},
+                          {&map->bentNormals, 3, true},
+                          {&map->curvature, 1, false}});
   if (options.space == RlBakeSpace::kTangent) {
     for (std::size_t i = 0; i < texels; ++i) {
       if (!filled[i]) map->normals[3 * i + 2] = 1.0f;
+      if (!filled[i] && !map->bentNormals.empty()) map->bentNormals[3 * i + 2] = 1.0f;
     }
   }
   if (options.progress) options.progress(1.0);

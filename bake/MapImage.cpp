@@ -1,11 +1,18 @@
 #include "MapImage.h"
 
+#include <Imath/half.h>
+#include <OpenEXR/ImfChannelList.h>
+#include <OpenEXR/ImfFrameBuffer.h>
+#include <OpenEXR/ImfHeader.h>
+#include <OpenEXR/ImfIO.h>
+#include <OpenEXR/ImfOutputFile.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <new>
 
 #include "MacSpecific.h"
@@ -101,6 +108,50 @@ void EncodeTga(const std::vector<float>& values, int channels, int width, int he
   }
 }
 
+// An OpenEXR output stream into memory, so that the file is written as every map is.
+class MemoryStream : public Imf::OStream {
+ public:
+  explicit MemoryStream(std::vector<unsigned char>* out) : Imf::OStream("map"), out_(out) { out_->clear(); }
+  void write(const char data[], int n) override {
+    const auto count = static_cast<std::size_t>(n);
+    if (out_->size() < at_ + count) out_->resize(at_ + count);
+    std::memcpy(out_->data() + at_, data, count);
+    at_ += count;
+  }
+  uint64_t tellp() override { return at_; }
+  void seekp(uint64_t at) override { at_ = static_cast<std::size_t>(at); }
+
+ private:
+  std::vector<unsigned char>* out_;
+  std::size_t at_ = 0;
+};
+
+// The values as they are, each channel a half or a float, ZIP-compressed, rows from the top.
+void EncodeExr(const std::vector<float>& values, int channels, int width, int height, int bits,
+               std::vector<unsigned char>* file) {
+  const Imf::PixelType type = bits == 16 ? Imf::HALF : Imf::FLOAT;
+  Imf::Header header(width, height);
+  header.compression() = Imf::ZIP_COMPRESSION;
+  const char* const names[] = {"R", "G", "B"};
+  std::vector<half> halves;
+  if (type == Imf::HALF) halves.assign(values.begin(), values.end());
+  const std::size_t size = type == Imf::HALF ? sizeof(half) : sizeof(float);
+  char* base = type == Imf::HALF ? reinterpret_cast<char*>(halves.data())
+                                 : reinterpret_cast<char*>(const_cast<float*>(values.data()));
+  Imf::FrameBuffer frame;
+  for (int k = 0; k < channels; ++k) {
+    const char* name = channels == 1 ? "Y" : names[k];
+    header.channels().insert(name, Imf::Channel(type));
+    frame.insert(name,
+                 Imf::Slice(type, base + size * static_cast<std::size_t>(k), size * static_cast<std::size_t>(channels),
+                            size * static_cast<std::size_t>(channels) * static_cast<std::size_t>(width)));
+  }
+  MemoryStream stream(file);
+  Imf::OutputFile out(stream, header);
+  out.setFrameBuffer(frame);
+  out.writePixels(height);
+}
+
 }  // namespace
 
 bool RlEncodeMap(const std::vector<float>& values, int channels, int width, int height, int bits, RlMapFormat format,
@@ -109,13 +160,28 @@ bool RlEncodeMap(const std::vector<float>& values, int channels, int width, int 
     *error = "TGA holds 8 bits per channel";
     return false;
   }
+  if (format == RlMapFormat::kExr && bits != 16 && bits != 32) {
+    *error = "EXR holds 16 (half) or 32 (float) bits per channel";
+    return false;
+  }
+  if (format == RlMapFormat::kPng && bits != 8 && bits != 16) {
+    *error = "PNG holds 8 or 16 bits per channel";
+    return false;
+  }
   try {
     if (format == RlMapFormat::kTga) {
       EncodeTga(values, channels, width, height, file);
       return true;
     }
+    if (format == RlMapFormat::kExr) {
+      EncodeExr(values, channels, width, height, bits, file);
+      return true;
+    }
     if (EncodePng(values, channels, width, height, bits, file)) return true;
   } catch (const std::bad_alloc&) {
+  } catch (const std::exception& e) {  // OpenEXR's own errors
+    *error = std::string("OpenEXR: ") + e.what();
+    return false;
   }
   *error = "not enough memory to encode the map";
   return false;

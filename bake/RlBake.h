@@ -29,6 +29,8 @@ struct RlBakeMaps {
   bool positions = false;      // the high surface's point, in the low mesh's bounding box
   bool occlusion = false;      // ambient occlusion of the high surface by itself
   bool thickness = false;      // how far rays travel inside the high surface
+  bool bentNormals = false;    // the mean direction of the occlusion rays that escape
+  bool curvature = false;      // how fast the high normal turns across the surface
 };
 
 struct RlBakeOptions {
@@ -65,6 +67,9 @@ struct RlBakeOptions {
   // (thickness) the high surface, up to occlusionDistance (0: twice RlDefaultMaxDistance).
   int occlusionRays = 16;
   double occlusionDistance = 0;
+  // The curvature stored is the surface's mean curvature (1 / radius on a sphere) times
+  // curvatureScale (0: RlDefaultMaxDistance), clamped to [-1, 1].
+  double curvatureScale = 0;
   // Called on the calling thread now and then with the share of texel rows done.
   std::function<void(double)> progress;
   // Polled while baking: once it reads true, the bake stops.
@@ -82,6 +87,8 @@ struct RlBakeMap {
   std::vector<float> positions;      // 3 per texel: (p - box minimum) / the box's longest side, 0 to 1
   std::vector<float> occlusion;      // 1 per texel: the share of rays that escape, 0 (hidden) to 1 (open)
   std::vector<float> thickness;      // 1 per texel: the mean distance inside, over occlusionDistance, 0 to 1
+  std::vector<float> bentNormals;    // 3 per texel: a unit vector in the normal map's space
+  std::vector<float> curvature;      // 1 per texel: -1 (concave) to 1 (convex), 0 flat
   double maxDistance = 0;            // the farther of the search's reach outside (or the cage's) and inside
   double occlusionDistance = 0;
   long long covered = 0;     // texels inside the low mesh's triangles

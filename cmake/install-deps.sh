@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(cmake ninja-build make g++ binutils clang-format libgtest-dev libbenchmark-dev
           libcli11-dev libtinyobjloader-dev libtinygltf-dev libstb-dev libassimp-dev
           libdraco-dev libmeshoptimizer-dev nlohmann-json3-dev libembree-dev zlib1g-dev
+          libopenexr-dev openexr
           chromium assimp-testmodels blender python3-numpy "$@")
 
 missing=()

@@ -69,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   options.maps.occlusion = options.maps.thickness = (flags & 16) != 0;
   options.occlusionRays = 1 + in.Next() % 8;
   options.cageOffset = (flags & 32) != 0 ? Value(in.Next()) : 0.0;
+  options.maps.bentNormals = options.maps.curvature = (flags & 64) != 0;
   options.threads = 1;
   const int lowCount = 1 + in.Next() % 6;
   const int highCount = 1 + in.Next() % 12;
@@ -99,6 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const float v : *shares) Check(v >= 0.0f && v <= 1.0f);
   }
   for (const float p : map.positions) Check(std::isfinite(p));
+  for (const float c : map.curvature) Check(c >= -1.0f && c <= 1.0f);
   std::vector<unsigned char> png;
   Check(RlEncodeMap(map.normals, 3, map.width, map.height, 16, RlMapFormat::kPng, &png, &error));
 
@@ -108,6 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(RlBake(low, high, options, &again, &error) == RlBakeStatus::kDone);
   Check(again.normals == map.normals && again.heights == map.heights && again.misses == map.misses &&
         again.objectNormals == map.objectNormals && again.positions == map.positions &&
-        again.occlusion == map.occlusion && again.thickness == map.thickness);
+        again.occlusion == map.occlusion && again.thickness == map.thickness && again.bentNormals == map.bentNormals &&
+        again.curvature == map.curvature);
   return 0;
 }

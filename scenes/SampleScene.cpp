@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "SceneFiles.h"
+#include "SmoothNormals.h"
 #include "host/Scene.h"
 
 namespace {
@@ -82,6 +83,32 @@ host::MeshDesc Flat(const std::vector<float>& xz, bool uvs) {
 
 }  // namespace
 
+// The sample's torus in high detail: 8 x 8 times the quads, its tube's radius raised and
+// lowered in a pattern of bumps (12 around the ring by 8 around the tube) and a groove
+// along the ring, with smooth normals of its own.
+host::MeshDesc DetailedTorus(float major, float minor) {
+  constexpr int kRings = 384, kSides = 192;
+  host::MeshDesc m = Torus(kRings, kSides, major, minor);
+  m.normals.clear();
+  m.faceNormalIds.clear();
+  for (int i = 0; i <= kRings; ++i) {
+    for (int j = 0; j <= kSides; ++j) {
+      double ca, sa, cb, sb, bumpI, bumpJ, unused;
+      host::CosSinDegrees(360.0 * i / kRings, &ca, &sa);
+      host::CosSinDegrees(360.0 * j / kSides, &cb, &sb);
+      host::CosSinDegrees(360.0 * 12 * i / kRings, &unused, &bumpI);
+      host::CosSinDegrees(360.0 * 8 * j / kSides, &unused, &bumpJ);
+      const double groove = j > kSides / 2 - 4 && j < kSides / 2 + 4 ? -0.04 : 0.0;
+      const double tube = minor * (1 + 0.06 * bumpI * bumpJ) + groove;
+      const double r = major + tube * cb;
+      float* p = &m.points[3 * static_cast<std::size_t>(i * (kSides + 1) + j)];
+      p[0] = static_cast<float>(r * ca), p[1] = static_cast<float>(tube * sb), p[2] = static_cast<float>(r * sa);
+    }
+  }
+  SmoothNormals(m);
+  return m;
+}
+
 std::string LoadSampleScene(host::Scene& scene) {
   scene.Reset();
   const int metal = scene.AddShadingSet("metal");
@@ -108,4 +135,15 @@ std::string LoadSampleScene(host::Scene& scene) {
   scene.AssignObject(paint, scene.AddMesh("roofShape", roof, Flat({-1, -1, 1, -1, 1, 1, -1, 1}, false)));
   return "built-in sample: a turned, unevenly scaled group with a UV-mapped torus (seam) and a "
          "hard-edged cube in two sets, a concave plate, a roof without UVs";
+}
+
+std::string LoadSampleDetail(host::Scene& scene) {
+  scene.Reset();
+  const int metal = scene.AddShadingSet("metal");
+  const host::NodeId group =
+      scene.AddTransform("group", host::kWorld, host::Matrix::Trs({0, 1, 0}, {20, 35, 0}, {1.5, 1, 0.75}));
+  const host::NodeId ring = scene.AddTransform("ring", group);
+  scene.AssignObject(metal, scene.AddMesh("ringShape", ring, DetailedTorus(2.0f, 0.6f)));
+  return "built-in sample's detail: its torus in high detail, bumped and grooved (the high mesh to bake the "
+         "sample's torus from)";
 }

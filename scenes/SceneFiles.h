@@ -90,5 +90,8 @@ std::vector<std::string> AssimpExtensions();
 // a UV-mapped torus with a seam, a hard-edged cube whose faces sit in two shading sets,
 // a concave polygon and a mesh without texture coordinates. Returns a summary line.
 std::string LoadSampleScene(host::Scene& scene);
+// The same for the sample's high-detail companion: its torus, in the same place, with
+// bumps and a groove the sample's torus lacks.
+std::string LoadSampleDetail(host::Scene& scene);
 
 #endif

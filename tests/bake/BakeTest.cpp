@@ -428,6 +428,55 @@ TEST(Bake, OcclusionAndThicknessMeetTheirClosedForms) {
   }
 }
 
+// The curvature of spheres of two radii is the scale over the radius; the bent normals
+// of a floor beside a wall lean away from the wall.
+TEST(Bake, CurvatureAndBentNormals) {
+  for (const float radius : {1.0f, 2.0f}) {
+    std::vector<RlRawTriangle> sphere = Sphere(48, 96, false);
+    for (RlRawTriangle& t : sphere) {
+      for (RlRawPoint& p : t.vert) p = {{radius * p.x, radius * p.y, radius * p.z}};
+    }
+    RlBakeOptions options;
+    options.width = options.height = 128;
+    options.samples = 1;
+    options.padding = 0;
+    options.maps.curvature = true;
+    options.curvatureScale = 0.1;
+    RlBakeMap map;
+    std::string error;
+    ASSERT_EQ(RlBake(sphere, sphere, options, &map, &error), RlBakeStatus::kDone) << error;
+    std::vector<float> covered;
+    for (std::size_t i = 0; i < map.curvature.size(); ++i) {
+      if (map.curvature[i] != 0) covered.push_back(map.curvature[i]);
+    }
+    ASSERT_GT(covered.size(), 10000u);
+    std::nth_element(covered.begin(), covered.begin() + covered.size() / 2, covered.end());
+    EXPECT_NEAR(covered[covered.size() / 2], 0.1 / radius, 0.005 / radius) << radius;
+  }
+  // A wall at x = 1.05, facing the floor's texels.
+  std::vector<RlRawTriangle> high = Square(3, 0, true);
+  for (RlRawTriangle t : Square(3, 0, true)) {
+    for (RlRawPoint& p : t.vert) p = {{1.05f, p.y, p.x + 2.5f}};
+    for (RlRawPoint& n : t.norm) n = {{-1, 0, 0}};
+    std::swap(t.vert[1], t.vert[2]);
+    high.push_back(t);
+  }
+  RlBakeOptions options;
+  options.width = options.height = 8;
+  options.maxDistance = 0.01;
+  options.occlusionDistance = 3;
+  options.occlusionRays = 256;
+  options.space = RlBakeSpace::kObject;
+  options.maps.bentNormals = true;
+  RlBakeMap map;
+  std::string error;
+  ASSERT_EQ(RlBake(UnitQuad(), high, options, &map, &error), RlBakeStatus::kDone) << error;
+  for (std::size_t i = 0; i < 64; ++i) {
+    EXPECT_LT(map.bentNormals[3 * i], -0.2) << i;
+    EXPECT_GT(map.bentNormals[3 * i + 2], 0.5) << i;
+  }
+}
+
 // A cube with hard edges around a sphere of radius 0.9: rays along the faces' own normals
 // pass by the sphere near the cube's edges and corners, while rays from a cage (the cube
 // pushed out along its smoothed normals) all meet it.

@@ -2,6 +2,10 @@
 // map read back by rlf render and by a real glTF renderer, each picture beside the high
 // mesh's own under the same camera and light. A map whose green channel is flipped (the
 // other common convention) must do clearly worse, so that the comparison can fail.
+#include <OpenEXR/ImfChannelList.h>
+#include <OpenEXR/ImfFrameBuffer.h>
+#include <OpenEXR/ImfHeader.h>
+#include <OpenEXR/ImfInputFile.h>
 #include <stb/stb_image.h>
 #include <stb/stb_image_write.h>
 #include <sys/wait.h>
@@ -304,8 +308,10 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
       // Refused before any work: what cannot be written, or not as asked.
       {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--height-map", "./m.png"}, 2, "cannot be one file"},
       {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--bits", "16", "--height-map", "h.tga"}, 2, "h.tga: TGA holds"},
-      {{"bake", "quad.obj", "quad.obj", "-o", "m.jpg"}, 2, "m.jpg: maps are written as PNG or TGA"},
+      {{"bake", "quad.obj", "quad.obj", "-o", "m.jpg"}, 2, "m.jpg: maps are written as PNG, TGA or EXR"},
       {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--maps", "normal,ao"}, 2, "several maps need {map}"},
+      {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--bits", "32"}, 2, "PNG holds 8 or 16 bits"},
+      {{"bake", "quad.obj", "quad.obj", "-o", "m.exr", "--bits", "8"}, 2, "EXR holds 16 or 32 bits"},
       {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--cage", "low.rlf", "--cage-offset", "1"}, 2, "excludes"},
       {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--cage", "low.rlf"}, 1, "a cage is the low mesh's triangles"},
       {{"bake", "quad.obj", "quad.obj", "-o", "m.png", "--max-distance", "nan"}, 2, "takes a distance of 0 or more"},
@@ -334,6 +340,68 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
     std::ifstream written(Path("m.png"), std::ios::binary);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(written)), {}) == "the previous map", r.status != 0)
         << run.err;
+  }
+}
+
+// UDIM tiles, each its own image named by the tile (two quads side by side in tiles 1001
+// and 1002), and maps in EXR read back with OpenEXR: the values themselves, as halves.
+TEST_F(BakeCommand, TilesAndExrFiles) {
+  CopyScene("udim.obj");
+  const RunResult tiles =
+      Rlf({"bake", "udim.obj", "udim.obj", "--udim", "-o", "t_{map}.png", "--size", "8", "--maps", "normal,position"});
+  ASSERT_EQ(tiles.status, 0) << tiles.err;
+  EXPECT_NE(tiles.out.find("tile 1002: baked 4 high triangles onto 4 low ones"), std::string::npos) << tiles.out;
+  for (const char* name : {"t_normal.1001.png", "t_normal.1002.png", "t_position.1001.png", "t_position.1002.png"}) {
+    EXPECT_TRUE(Exists(name)) << name;
+  }
+  EXPECT_FALSE(Exists("t_normal.png"));
+  EXPECT_FALSE(Exists("t_normal.1003.png"));
+  // The top left texel of each tile: its quad's point (x0 + 1/16, 15/16, 0) over the box
+  // of side 3.
+  for (const auto& [name, x] :
+       {std::pair{"t_position.1001.png", 1.0 / 16}, std::pair{"t_position.1002.png", 2 + 1.0 / 16}}) {
+    int w = 0, h = 0, channels = 0;
+    std::unique_ptr<unsigned char, void (*)(void*)> texels(stbi_load(Path(name).c_str(), &w, &h, &channels, 3),
+                                                           stbi_image_free);
+    ASSERT_TRUE(texels) << name;
+    EXPECT_NEAR(texels.get()[0], x / 3 * 255, 1) << name;
+    EXPECT_NEAR(texels.get()[1], 15.0 / 16 / 3 * 255, 1) << name;
+  }
+
+  CopyScene("quad.obj");
+  const RunResult exr = Rlf({"bake", "quad.obj", "quad.obj", "-o", "e_{map}.exr", "--size", "8", "--bits", "16",
+                             "--maps", "normal,height,position"});
+  ASSERT_EQ(exr.status, 0) << exr.err;
+  std::unique_ptr<FILE, int (*)(FILE*)> header(popen(("exrheader '" + Path("e_position.exr") + "'").c_str(), "r"),
+                                               pclose);
+  ASSERT_TRUE(header);
+  std::string text;
+  char line[512];
+  while (std::fgets(line, sizeof line, header.get()) != nullptr) text += line;
+  EXPECT_NE(text.find("B, 16-bit floating-point"), std::string::npos) << text;
+  EXPECT_NE(text.find("zip, multi-scanline blocks"), std::string::npos) << text;
+  const struct {
+    const char* file;
+    std::vector<const char*> channels;
+    std::vector<float> first;  // the top left texel
+  } files[] = {{"e_normal.exr", {"R", "G", "B"}, {0, 0, 1}},
+               {"e_height.exr", {"Y"}, {0}},
+               {"e_position.exr", {"R", "G", "B"}, {1.0f / 16, 15.0f / 16, 0}}};
+  for (const auto& f : files) {
+    Imf::InputFile in(Path(f.file).c_str());
+    const Imath::Box2i window = in.header().dataWindow();
+    const int width = window.max.x - window.min.x + 1;
+    EXPECT_EQ(width, 8) << f.file;
+    std::vector<float> values(static_cast<std::size_t>(width) * 8 * f.channels.size());
+    Imf::FrameBuffer frame;
+    for (std::size_t k = 0; k < f.channels.size(); ++k) {
+      const std::size_t stride = sizeof(float) * f.channels.size();
+      frame.insert(f.channels[k], Imf::Slice(Imf::FLOAT, reinterpret_cast<char*>(values.data() + k), stride,
+                                             stride * static_cast<std::size_t>(width)));
+    }
+    in.setFrameBuffer(frame);
+    in.readPixels(window.min.y, window.max.y);
+    for (std::size_t k = 0; k < f.channels.size(); ++k) EXPECT_NEAR(values[k], f.first[k], 1e-3) << f.file << " " << k;
   }
 }
 

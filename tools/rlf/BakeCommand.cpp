@@ -30,7 +30,8 @@
 namespace {
 
 // The maps rlf bake makes, by the names --maps and {map} in the output take.
-constexpr const char* kMapNames[] = {"normal", "object-normal", "height", "position", "ao", "thickness"};
+constexpr const char* kMapNames[] = {"normal", "object-normal", "height",      "position",
+                                     "ao",     "thickness",     "bent-normal", "curvature"};
 
 // A distance as given: absolute, or with a % sign a share of the low mesh's diagonal.
 struct Distance {
@@ -48,11 +49,18 @@ struct BakeArguments {
   std::string format;  // from the output's extension unless given
   std::string space = "tangent";
   std::vector<std::string> maps = {"normal"};
-  Distance maxDistance, front, rear, cageOffset, occlusionDistance;
+  Distance maxDistance, front, rear, cageOffset, occlusionDistance, curvatureScale;
   std::string maxMemory;  // bytes, with an optional K, M, G or T; default what the machine allows
-  int samples = 4, padding = 16, bits = 8, threads = 0, occlusionRays = 16;
+  int samples = 4, padding = 16, threads = 0, occlusionRays = 16;
+  int bits = 0;  // 0: 8 for PNG and TGA, 32 for EXR
+  bool udim = false;
   FrameChoice frames;
 };
+
+// The bits per channel of a map in format.
+int BitsOf(const BakeArguments& args, RlMapFormat format) {
+  return args.bits != 0 ? args.bits : format == RlMapFormat::kExr ? 32 : 8;
+}
 
 // The triangles of an input, finite ones only (the others are counted in a warning).
 bool ReadFiniteMesh(const std::string& path, const char* role, std::vector<RlRawTriangle>* tris) {
@@ -108,11 +116,18 @@ bool ReadTangentMesh(const std::string& path, std::vector<RlRawTriangle>* tris, 
 // The format a map is written in: --format, else the output's extension (PNG when it has
 // none). Empty when the extension names another kind of file.
 std::optional<RlMapFormat> FormatOf(const std::string& path, const std::string& named) {
-  if (!named.empty()) return named == "tga" ? RlMapFormat::kTga : RlMapFormat::kPng;
-  const std::string extension = ExtensionOf(path);
+  const std::string extension = named.empty() ? ExtensionOf(path) : "." + named;
   if (extension == ".tga") return RlMapFormat::kTga;
+  if (extension == ".exr") return RlMapFormat::kExr;
   if (extension == ".png" || extension.empty()) return RlMapFormat::kPng;
   return std::nullopt;
+}
+
+// path with the UDIM tile's number before its extension: out.png, 1002 -> out.1002.png.
+std::string TilePath(const std::string& path, int tile) {
+  const std::string extension = ExtensionOf(path);
+  return path.substr(0, path.size() - extension.size()) + "." + std::to_string(tile) +
+         path.substr(path.size() - extension.size());
 }
 
 // One output map: checked before the bake, opened before the bake (so that a missing or
@@ -126,14 +141,18 @@ struct MapOutput {
 
 // The values of a map as the image encodes them, from -1 to 1, and their channels: maps
 // of 0 to 1 are stretched onto that range.
-std::vector<float> EncodedValues(const RlBakeMap& map, const std::string& name, int* channels) {
-  const auto stretched = [](const std::vector<float>& values) {
+// (EXR holds the values themselves.)
+std::vector<float> EncodedValues(const RlBakeMap& map, const std::string& name, RlMapFormat format, int* channels) {
+  const auto stretched = [format](const std::vector<float>& values) {
+    if (format == RlMapFormat::kExr) return values;
     std::vector<float> out(values.size());
     for (std::size_t i = 0; i < values.size(); ++i) out[i] = 2 * values[i] - 1;
     return out;
   };
-  *channels = name == "height" || name == "ao" || name == "thickness" ? 1 : 3;
+  *channels = name == "height" || name == "ao" || name == "thickness" || name == "curvature" ? 1 : 3;
   if (name == "normal") return map.normals;
+  if (name == "bent-normal") return map.bentNormals;
+  if (name == "curvature") return map.curvature;
   if (name == "object-normal") return map.objectNormals.empty() ? map.normals : map.objectNormals;
   if (name == "height") return map.heights;
   if (name == "position") return stretched(map.positions);
@@ -210,11 +229,17 @@ int CheckRequest(const BakeArguments& args, RlBakeOptions* options, std::vector<
   for (MapOutput& output : *outputs) {
     const std::optional<RlMapFormat> format = FormatOf(output.path, &output == &outputs->front() ? args.format : "");
     if (!format) {
-      std::cerr << "rlf: " << output.path << ": maps are written as PNG or TGA; name the file .png or .tga\n";
+      std::cerr << "rlf: " << output.path << ": maps are written as PNG, TGA or EXR; name the file so\n";
       return 2;
     }
-    if (*format == RlMapFormat::kTga && args.bits != 8) {
-      std::cerr << "rlf: " << output.path << ": TGA holds 8 bits per channel; use PNG for 16\n";
+    const int bits = BitsOf(args, *format);
+    const char* refusal = *format == RlMapFormat::kTga && bits != 8    ? "TGA holds 8 bits per channel"
+                          : *format == RlMapFormat::kPng && bits == 32 ? "PNG holds 8 or 16 bits per channel"
+                          : *format == RlMapFormat::kExr && bits != 16 && bits != 32
+                              ? "EXR holds 16 or 32 bits per channel"
+                              : nullptr;
+    if (refusal != nullptr) {
+      std::cerr << "rlf: " << output.path << ": " << refusal << "\n";
       return 2;
     }
     output.format = *format;
@@ -240,6 +265,8 @@ int CheckRequest(const BakeArguments& args, RlBakeOptions* options, std::vector<
     maps.positions = maps.positions || output.map == "position";
     maps.occlusion = maps.occlusion || output.map == "ao";
     maps.thickness = maps.thickness || output.map == "thickness";
+    maps.bentNormals = maps.bentNormals || output.map == "bent-normal";
+    maps.curvature = maps.curvature || output.map == "curvature";
   }
   return 0;
 }
@@ -252,9 +279,10 @@ double EstimateBytes(const RlBakeOptions& options, const BakeArguments& args, st
   const double texels = static_cast<double>(options.width) * options.height;
   const RlBakeMaps& maps = options.maps;
   const double map = 12 + (maps.heights ? 4 : 0) + (maps.objectNormals ? 12 : 0) + (maps.positions ? 12 : 0) +
-                     (maps.occlusion ? 4 : 0) + (maps.thickness ? 4 : 0);
+                     (maps.occlusion ? 4 : 0) + (maps.thickness ? 4 : 0) + (maps.bentNormals ? 12 : 0) +
+                     (maps.curvature ? 28 : 0);
   const double baking = map + 1 + 4 + 2;
-  const double writing = map + 3.0 * 3 * (args.bits / 8);
+  const double writing = map + 3.0 * 3 * (std::max(args.bits, 8) / 8);
   return texels * std::max(baking, writing) + static_cast<double>(low) * 400 + static_cast<double>(high) * 250;
 }
 
@@ -270,6 +298,7 @@ void SetOptions(const BakeArguments& args, const RlGltfMesh* lowMesh, const std:
   options->cage = cage;
   options->occlusionRays = args.occlusionRays;
   options->occlusionDistance = args.occlusionDistance.Of(diagonal);
+  options->curvatureScale = args.curvatureScale.Of(diagonal);
   options->samples = args.samples;
   options->padding = args.padding;
   options->space = args.space == "object" ? RlBakeSpace::kObject : RlBakeSpace::kTangent;
@@ -296,14 +325,15 @@ bool HoldsTheHighMesh(const BakeArguments& args, const RlBakeMap& map) {
   return true;
 }
 
-// Every map is written, then all committed: a failure leaves every target as it was.
+// Every map of one bake is written into its new file.
 bool WriteMaps(const BakeArguments& args, const RlBakeMap& map, std::vector<MapOutput>* outputs) {
   std::string error;
   for (MapOutput& output : *outputs) {
     int channels = 0;
-    const std::vector<float> values = EncodedValues(map, output.map, &channels);
+    const std::vector<float> values = EncodedValues(map, output.map, output.format, &channels);
     std::vector<unsigned char> bytes;
-    if (!RlEncodeMap(values, channels, map.width, map.height, args.bits, output.format, &bytes, &error)) {
+    if (!RlEncodeMap(values, channels, map.width, map.height, BitsOf(args, output.format), output.format, &bytes,
+                     &error)) {
       std::cerr << "rlf: " << output.path << ": " << error << "\n";
       return false;
     }
@@ -312,17 +342,41 @@ bool WriteMaps(const BakeArguments& args, const RlBakeMap& map, std::vector<MapO
       return false;
     }
   }
-  for (MapOutput& output : *outputs) {
-    if (!output.file->Commit()) {
-      std::cerr << "rlf: " << output.file->Error() << "\n";
-      return false;
-    }
-  }
   return true;
 }
 
-void Report(const BakeArguments& args, const std::vector<MapOutput>& outputs, const RlBakeMap& map, std::size_t high,
-            std::size_t low, double seconds) {
+// The tiles of a UDIM bake: each tile (1001 + k + 10 j) that a low triangle's centre lies
+// in, u in [k, k + 1) for k 0 to 9 and the host's v in [j, j + 1); *outside counts the
+// triangles in none.
+std::vector<int> UdimTiles(const std::vector<RlRawTriangle>& low, std::size_t* outside) {
+  std::vector<int> tiles;
+  *outside = 0;
+  for (const RlRawTriangle& t : low) {
+    const double u = (double{t.texCoord[0].u} + t.texCoord[1].u + t.texCoord[2].u) / 3;
+    const double v = (double{t.texCoord[0].v} + t.texCoord[1].v + t.texCoord[2].v) / 3;
+    if (!(u >= 0 && u < 10 && v >= 0 && v < 1000)) {
+      ++*outside;
+      continue;
+    }
+    const int tile = 1001 + static_cast<int>(u) + 10 * static_cast<int>(v);
+    if (std::find(tiles.begin(), tiles.end(), tile) == tiles.end()) tiles.push_back(tile);
+  }
+  std::sort(tiles.begin(), tiles.end());
+  return tiles;
+}
+
+// low (and the file's own mesh) with the tile's texture space moved onto [0, 1] x [0, 1].
+void MoveToTile(int tile, std::vector<RlRawTriangle>* low, RlGltfMesh* mesh) {
+  const float k = static_cast<float>((tile - 1001) % 10), j = static_cast<float>((tile - 1001) / 10);
+  for (RlRawTriangle& t : *low) {
+    for (RlRawTexCoord& c : t.texCoord) c.u -= k, c.v -= j;
+  }
+  for (RlGltfVertex& v : mesh->vertices) v.uv[0] -= k, v.uv[1] += j;  // glTF's v runs down
+}
+
+void Report(const BakeArguments& args, int tile, const std::vector<MapOutput>& outputs, const RlBakeMap& map,
+            std::size_t high, std::size_t low, double seconds) {
+  if (tile != 0) std::printf("tile %d: ", tile);
   std::printf("baked %zu high triangles onto %zu low ones in %.2f s: %dx%d texels, %lld covered, %lld padded\n", high,
               low, seconds, map.width, map.height, map.covered, map.padded);
   std::printf(
@@ -394,25 +448,65 @@ int RunBake(const BakeArguments& args) {
               << (args.maxMemory.empty() ? " this machine allows" : " of --max-memory") << "; bake a smaller map\n";
     return 1;
   }
-  for (MapOutput& output : outputs) {
-    output.file = std::make_unique<OutputFile>(output.path);
-    if (!output.file->Open()) {
-      std::cerr << "rlf: " << output.file->Error() << "\n";
+  // The tiles: one, or with --udim every tile the low mesh uses; each tile's outputs are
+  // opened before any bake, and all are committed once every map is written.
+  std::vector<int> tiles = {0};
+  if (args.udim) {
+    std::size_t outside = 0;
+    tiles = UdimTiles(low, &outside);
+    if (outside > 0) {
+      std::cerr << "rlf: warning: " << args.low << ": " << outside
+                << " low triangles lie in no UDIM tile (u 0 to 10, v 0 and up) and are left out\n";
+    }
+    if (tiles.empty()) {
+      std::cerr << "rlf: cannot bake onto " << args.low << ": none of its triangles lies in a UDIM tile\n";
       return 1;
     }
   }
-  SetOptions(args, &lowMesh, low, args.cage.empty() ? nullptr : &cage, &options);
-  RlBakeMap map;
-  std::string error;
-  double seconds = 0;
-  const RlBakeStatus status = Bake(low, high, options, &map, &error, &seconds);
-  if (status == RlBakeStatus::kCancelled || Interrupted()) return std::fputs(interrupted.c_str(), stderr), 1;
-  if (status == RlBakeStatus::kFailed) {
-    std::cerr << "rlf: cannot bake " << args.high << " onto " << args.low << ": " << error << "\n";
-    return 1;
+  std::vector<std::vector<MapOutput>> tileOutputs(tiles.size());
+  for (std::size_t i = 0; i < tiles.size(); ++i) {
+    for (const MapOutput& output : outputs) {
+      const std::string path = tiles[i] == 0 ? output.path : TilePath(output.path, tiles[i]);
+      tileOutputs[i].push_back({output.map, path, output.format, std::make_unique<OutputFile>(path)});
+      if (!tileOutputs[i].back().file->Open()) {
+        std::cerr << "rlf: " << tileOutputs[i].back().file->Error() << "\n";
+        return 1;
+      }
+    }
   }
-  if (!HoldsTheHighMesh(args, map) || !WriteMaps(args, map, &outputs)) return 1;
-  Report(args, outputs, map, high.size(), low.size(), seconds);
+  std::vector<std::pair<RlBakeMap, double>> baked;  // each tile's counts and time
+  for (std::size_t i = 0; i < tiles.size(); ++i) {
+    std::vector<RlRawTriangle> tileLow = low;
+    RlGltfMesh tileMesh = lowMesh;
+    if (tiles[i] != 0) MoveToTile(tiles[i], &tileLow, &tileMesh);
+    SetOptions(args, &tileMesh, tileLow, args.cage.empty() ? nullptr : &cage, &options);
+    RlBakeMap map;
+    std::string error;
+    double seconds = 0;
+    const RlBakeStatus status = Bake(tileLow, high, options, &map, &error, &seconds);
+    if (status == RlBakeStatus::kCancelled || Interrupted()) return std::fputs(interrupted.c_str(), stderr), 1;
+    if (status == RlBakeStatus::kFailed) {
+      std::cerr << "rlf: cannot bake " << args.high << " onto " << args.low << ": " << error << "\n";
+      return 1;
+    }
+    if (!HoldsTheHighMesh(args, map) || !WriteMaps(args, map, &tileOutputs[i])) return 1;
+    for (std::vector<float>* values :
+         {&map.normals, &map.heights, &map.objectNormals, &map.positions, &map.occlusion, &map.thickness}) {
+      *values = {};  // the counts stay for the report
+    }
+    baked.push_back({map, seconds});
+  }
+  for (std::vector<MapOutput>& written : tileOutputs) {
+    for (MapOutput& output : written) {
+      if (!output.file->Commit()) {
+        std::cerr << "rlf: " << output.file->Error() << "\n";
+        return 1;
+      }
+    }
+  }
+  for (std::size_t i = 0; i < tiles.size(); ++i) {
+    Report(args, tiles[i], tileOutputs[i], baked[i].first, high.size(), low.size(), baked[i].second);
+  }
   return 0;
 }
 
@@ -427,13 +521,13 @@ void AddBakeCommand(CLI::App& app, int& exitStatus) {
   command->add_option("high", args->high, "The high-resolution mesh, likewise")->required();
   command
       ->add_option("-o,--output", args->output,
-                   "The map: a PNG or TGA file; with several maps, {map} in the "
+                   "The map: a PNG, TGA or EXR file; with several maps, {map} in the "
                    "name stands for each map's name")
       ->required();
   command
       ->add_option("--maps", args->maps,
                    "The maps to bake, from the same rays: normal, object-normal, height, "
-                   "position, ao, thickness")
+                   "position, ao, thickness, bent-normal, curvature")
       ->delimiter(',')
       ->check(CLI::IsMember(std::vector<std::string>(std::begin(kMapNames), std::end(kMapNames))))
       ->capture_default_str();
@@ -468,6 +562,11 @@ void AddBakeCommand(CLI::App& app, int& exitStatus) {
       ->check(CLI::Range(1, 4096))
       ->capture_default_str();
   command
+      ->add_option("--curvature-scale", args->curvatureScale.text,
+                   "The curvature map stores the mean curvature times this length, so that a sphere of this "
+                   "radius is 1 (default: 5% of LOW's diagonal)")
+      ->check(distance);
+  command
       ->add_option("--ao-distance", args->occlusionDistance.text,
                    "How far ao and thickness rays reach (default: 10% of LOW's diagonal)")
       ->check(distance);
@@ -477,9 +576,16 @@ void AddBakeCommand(CLI::App& app, int& exitStatus) {
   command->add_option("--padding", args->padding, "Texels of dilation beyond the islands")
       ->check(CLI::Range(0, 4096))
       ->capture_default_str();
-  command->add_option("--bits", args->bits, "Bits per channel")->check(CLI::IsMember({8, 16}))->capture_default_str();
-  command->add_option("--format", args->format, "png or tga (default: from the output's extension)")
-      ->check(CLI::IsMember({"png", "tga"}));
+  command
+      ->add_option("--bits", args->bits,
+                   "Bits per channel: 8 or 16 in PNG, 8 in TGA, 16 (half) or 32 (float) in EXR "
+                   "(default: 8, and 32 in EXR)")
+      ->check(CLI::IsMember({8, 16, 32}));
+  command->add_option("--format", args->format, "png, tga or exr (default: from the output's extension)")
+      ->check(CLI::IsMember({"png", "tga", "exr"}));
+  command->add_flag("--udim", args->udim,
+                    "One image per UDIM tile LOW's triangles lie in (u in [k, k + 1), v in [j, j + 1): tile 1001 + k "
+                    "+ 10 j), named with the tile before the extension");
   command->add_option("--space", args->space, "tangent or object")
       ->check(CLI::IsMember({"tangent", "object"}))
       ->capture_default_str();

@@ -27,6 +27,7 @@ struct ExportOptions {
   std::vector<std::string> select;
   std::string plugin;
   double assimpSeconds = SceneOptions{}.assimpSeconds;
+  bool detail = false;  // the built-in sample's high-detail companion instead of the sample
 };
 
 // Loads a scene file into the active scene, under rlf's interrupt rule, and prints the
@@ -169,7 +170,7 @@ bool WriteThroughPlugin(const std::string& pluginPath, const std::string& output
 bool Export(const ExportOptions& options, std::string* summary, std::string* error) {
   try {
     if (options.scene.empty()) {
-      *summary = LoadSampleScene(host::Scene::Active());
+      *summary = options.detail ? LoadSampleDetail(host::Scene::Active()) : LoadSampleScene(host::Scene::Active());
     } else {
       LoadScene(options.scene, options.assimpSeconds);
       *summary = options.scene;
@@ -250,6 +251,11 @@ void AddExportCommand(CLI::App& app, int& exitStatus) {
   command->add_option("-o,--output", options->output, "The RLF file to write (required)")->excludes(list);
 
   command->add_option("--select", options->select, "Export only this node and what lies below it (repeatable)");
+  command
+      ->add_flag("--sample-detail", options->detail,
+                 "Without a scene: the built-in sample's torus in high detail, bumped and grooved, to bake the "
+                 "sample's torus from")
+      ->excludes(command->get_option("scene"));
   command->add_option("--plugin", options->plugin, "Plug-in module (default: RLFExport.so beside rlf)");
   command->add_option("--assimp-seconds", options->assimpSeconds,
                       "Seconds a file read through Assimp gets, besides one per megabyte (default 10)");
