@@ -567,6 +567,7 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
     }
   }
   job.boxSide = std::max({top[0] - job.box[0], top[1] - job.box[1], top[2] - job.box[2]});
+  if (!(job.boxSide > 0)) job.boxSide = 1;  // a low mesh without extent: positions from its point
   map->samples = cover.covered * options.samples;
   const int threads = options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
   if (!BakeRows(job, threads)) return RlBakeStatus::kCancelled;
