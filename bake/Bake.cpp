@@ -15,6 +15,7 @@
 #include <new>
 #include <system_error>
 #include <thread>
+#include <tuple>
 
 #include "Dilate.h"
 #include "HighMesh.h"
@@ -39,6 +40,7 @@ struct Job {
   int across;  // the sample grid: across x down samples per texel
   int down;
   const std::vector<RlRawTriangle>* cage;  // null: none
+  const std::vector<int>* lowGroups;       // null: one group
   double front, rear;                      // the search's reach outside and inside the low surface
   double box[3], boxSide;                  // the low mesh's bounding box: its minimum and longest side
 };
@@ -89,8 +91,8 @@ struct TexelSums {
 // r % samples == sample.
 // The escaping occlusion rays' directions are summed in the normal map's space (frame for
 // tangent space).
-void SecondaryRays(const Job& job, std::size_t texel, int sample, const RlSurfaceHit& hit, const RlTangentFrame& frame,
-                   TexelSums* sums) {
+void SecondaryRays(const Job& job, int group, std::size_t texel, int sample, const RlSurfaceHit& hit,
+                   const RlTangentFrame& frame, TexelSums* sums) {
   const RlBakeMaps& maps = job.options.maps;
   const double reach = job.map.occlusionDistance, lift = 1e-5 * job.boxSide;
   const int samples = job.across * job.down;
@@ -103,7 +105,7 @@ void SecondaryRays(const Job& job, std::size_t texel, int sample, const RlSurfac
       double direction[3], origin[3];
       CosineDirection(n, &numbers, direction);
       for (int k = 0; k < 3; ++k) origin[k] = hit.position[k] + lift * n[k];
-      const double distance = job.high.Distance(origin, direction, lift, reach);
+      const double distance = job.high.Distance(group, origin, direction, lift, reach);
       if (inside) {
         sums->thickness += distance, ++sums->thicknessRays;
       } else {
@@ -125,7 +127,8 @@ void SecondaryRays(const Job& job, std::size_t texel, int sample, const RlSurfac
 // Where a sample's ray meets the high surface, from the low point with its normal: along
 // the normal both ways, or from the cage's point through the low point. hit->distance is
 // then the hit's height above the low surface.
-bool Cast(const Job& job, int t, const double w[3], const double point[3], const double normal[3], RlSurfaceHit* hit) {
+bool Cast(const Job& job, int group, int t, const double w[3], const double point[3], const double normal[3],
+          RlSurfaceHit* hit) {
   if (job.cage != nullptr) {
     const RlRawTriangle& cage = (*job.cage)[static_cast<std::size_t>(t)];
     double start[3], direction[3], length = 0;
@@ -137,12 +140,12 @@ bool Cast(const Job& job, int t, const double w[3], const double point[3], const
     length = std::sqrt(length);
     if (length > 1e-9 * job.boxSide) {
       for (double& d : direction) d /= length;
-      if (!job.high.First(start, direction, length + job.rear, hit)) return false;
+      if (!job.high.First(group, start, direction, length + job.rear, hit)) return false;
       hit->distance = length - hit->distance;
       return true;
     }
   }
-  return job.high.Nearest(point, normal, job.front, job.rear, hit);
+  return job.high.Nearest(group, point, normal, job.front, job.rear, hit);
 }
 
 // Barycentric weights of point (x, y) in the texture-space triangle uv (6 doubles); false
@@ -245,7 +248,8 @@ long long BakeRow(const Job& job, int y) {
           point[k] = w[0] * c[0]->position[k] + w[1] * c[1]->position[k] + w[2] * c[2]->position[k];
         }
         RlSurfaceHit hit;
-        if (!Cast(job, t, w, point, normal, &hit)) {
+        const int group = job.lowGroups != nullptr ? (*job.lowGroups)[static_cast<std::size_t>(t)] : 0;
+        if (!Cast(job, group, t, w, point, normal, &hit)) {
           ++misses;
           if (job.options.space == RlBakeSpace::kTangent) {
             sums.normal[2] += 1;
@@ -265,7 +269,7 @@ long long BakeRow(const Job& job, int y) {
           for (int k = 0; k < 3; ++k) sums.normal[k] += hit.normal[k];
         }
         for (int k = 0; k < 3; ++k) sums.objectNormal[k] += hit.normal[k], sums.position[k] += hit.position[k];
-        if (secondary) SecondaryRays(job, at, j * job.across + i, hit, frame, &sums);
+        if (secondary) SecondaryRays(job, group, at, j * job.across + i, hit, frame, &sums);
       }
     }
     StoreTexel(job, at, sums);
@@ -405,6 +409,15 @@ std::string Refusal(const std::vector<RlRawTriangle>& low, const std::vector<RlR
     return "the cage has " + std::to_string(options.cage->size()) + " triangles and the low mesh " +
            std::to_string(low.size()) + ": a cage is the low mesh's triangles moved, in the same order";
   }
+  for (const auto& [groups, tris, mesh] :
+       {std::tuple{options.lowGroups, &low, "low"}, std::tuple{options.highGroups, &high, "high"}}) {
+    if (groups == nullptr) continue;
+    if (groups->size() != tris->size())
+      return std::string("the ") + mesh + " mesh's groups are given for other triangles";
+    if (std::any_of(groups->begin(), groups->end(), [](int g) { return g < -1 || g >= (1 << 20); })) {
+      return std::string("the ") + mesh + " mesh's groups must be -1 to 2^20 - 1";
+    }
+  }
   if (options.cage != nullptr && !WithinReach(*options.cage)) {
     return "the cage reaches beyond 1e15 from the origin, farther than rays can be traced in single precision";
   }
@@ -540,7 +553,7 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
   map->overlapped = cover.overlapped;
 
   RlHighMesh highMesh;
-  if (!highMesh.Build(high, error)) return RlBakeStatus::kFailed;
+  if (!highMesh.Build(high, options.highGroups, error)) return RlBakeStatus::kFailed;
 
   int across = static_cast<int>(std::sqrt(static_cast<double>(options.samples)));
   while (options.samples % across != 0) --across;
@@ -555,6 +568,7 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
           across,
           options.samples / across,
           cage,
+          options.lowGroups,
           front,
           rear,
           {INFINITY, INFINITY, INFINITY},

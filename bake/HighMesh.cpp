@@ -43,11 +43,13 @@ bool ThreadsAvailable(unsigned count) {
 }  // namespace
 
 RlHighMesh::~RlHighMesh() {
-  if (scene_ != nullptr) rtcReleaseScene(scene_);
+  for (const Group& group : groups_) {
+    if (group.scene != nullptr) rtcReleaseScene(group.scene);
+  }
   if (device_ != nullptr) rtcReleaseDevice(device_);
 }
 
-bool RlHighMesh::Build(const std::vector<RlRawTriangle>& tris, std::string* error) {
+bool RlHighMesh::Build(const std::vector<RlRawTriangle>& tris, const std::vector<int>* groupOf, std::string* error) {
   if (tris.size() > std::numeric_limits<unsigned>::max() / 3) {
     *error = "the high mesh has too many triangles";
     return false;
@@ -69,44 +71,66 @@ bool RlHighMesh::Build(const std::vector<RlRawTriangle>& tris, std::string* erro
   };
   try {
     normals_.resize(9 * tris.size());
+    int count = 1;
+    if (groupOf != nullptr) {
+      count = 0;
+      for (const int g : *groupOf) count = std::max(count, g + 1);
+    }
+    groups_.resize(static_cast<std::size_t>(count));
+    for (std::size_t t = 0; t < tris.size(); ++t) {
+      const int g = groupOf != nullptr ? (*groupOf)[t] : 0;
+      if (g >= 0) groups_[static_cast<std::size_t>(g)].triangles.push_back(static_cast<unsigned>(t));
+    }
   } catch (const std::bad_alloc&) {
     *error = Describe(RTC_ERROR_OUT_OF_MEMORY);
     return false;
   }
-  scene_ = rtcNewScene(device_);
-  RTCGeometry geometry = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_TRIANGLE);
-  if (scene_ == nullptr || geometry == nullptr) return fail();
-  const auto n = tris.size();
-  auto* points = static_cast<float*>(
-      rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 3 * sizeof(float), 3 * n));
-  auto* corners = static_cast<unsigned*>(
-      rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, 3 * sizeof(unsigned), n));
-  if (points == nullptr || corners == nullptr) {
-    rtcReleaseGeometry(geometry);
-    return fail();
-  }
-  for (std::size_t t = 0; t < n; ++t) {
-    const RlRawTriangle& tri = tris[t];
+  for (std::size_t t = 0; t < tris.size(); ++t) {
     for (std::size_t i = 0; i < 3; ++i) {
-      const RlRawPoint& p = tri.vert[i];
-      const RlRawPoint& m = tri.norm[i];
-      float* point = &points[9 * t + 3 * i];
-      point[0] = p.x, point[1] = p.y, point[2] = p.z;
+      const RlRawPoint& m = tris[t].norm[i];
       float* normal = &normals_[9 * t + 3 * i];
       normal[0] = m.x, normal[1] = m.y, normal[2] = m.z;
-      corners[3 * t + i] = static_cast<unsigned>(3 * t + i);
     }
   }
-  rtcCommitGeometry(geometry);
-  rtcAttachGeometry(scene_, geometry);
-  rtcReleaseGeometry(geometry);
-  rtcSetSceneFlags(scene_, RTC_SCENE_FLAG_ROBUST);
-  rtcCommitScene(scene_);
-  return rtcGetDeviceError(device_) == RTC_ERROR_NONE || fail();
+  for (Group& group : groups_) {
+    if (group.triangles.empty()) continue;
+    group.scene = rtcNewScene(device_);
+    RTCGeometry geometry = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_TRIANGLE);
+    if (group.scene == nullptr || geometry == nullptr) return fail();
+    const auto n = group.triangles.size();
+    auto* points = static_cast<float*>(
+        rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 3 * sizeof(float), 3 * n));
+    auto* corners = static_cast<unsigned*>(
+        rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, 3 * sizeof(unsigned), n));
+    if (points == nullptr || corners == nullptr) {
+      rtcReleaseGeometry(geometry);
+      return fail();
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+      const RlRawTriangle& tri = tris[group.triangles[k]];
+      for (std::size_t i = 0; i < 3; ++i) {
+        const RlRawPoint& p = tri.vert[i];
+        float* point = &points[9 * k + 3 * i];
+        point[0] = p.x, point[1] = p.y, point[2] = p.z;
+        corners[3 * k + i] = static_cast<unsigned>(3 * k + i);
+      }
+    }
+    rtcCommitGeometry(geometry);
+    rtcAttachGeometry(group.scene, geometry);
+    rtcReleaseGeometry(geometry);
+    rtcSetSceneFlags(group.scene, RTC_SCENE_FLAG_ROBUST);
+    rtcCommitScene(group.scene);
+    if (rtcGetDeviceError(device_) != RTC_ERROR_NONE) return fail();
+  }
+  return true;
 }
 
-bool RlHighMesh::Cast(const double origin[3], const double direction[3], double sign, float tnear, float reach,
-                      RTCRayHit* query) const {
+bool RlHighMesh::Cast(int group, const double origin[3], const double direction[3], double sign, float tnear,
+                      float reach, RTCRayHit* query) const {
+  if (group < 0 || static_cast<std::size_t>(group) >= groups_.size() ||
+      groups_[static_cast<std::size_t>(group)].scene == nullptr) {
+    return false;
+  }
   RTCIntersectContext context;
   rtcInitIntersectContext(&context);
   *query = RTCRayHit{};
@@ -120,13 +144,13 @@ bool RlHighMesh::Cast(const double origin[3], const double direction[3], double 
   query->ray.tfar = reach;
   query->ray.mask = 0xffffffffu;
   query->hit.geomID = RTC_INVALID_GEOMETRY_ID;
-  rtcIntersect1(scene_, &context, query);
+  rtcIntersect1(groups_[static_cast<std::size_t>(group)].scene, &context, query);
   return query->hit.geomID != RTC_INVALID_GEOMETRY_ID;
 }
 
-void RlHighMesh::Shade(const RTCRayHit& query, const double origin[3], const double direction[3], double sign,
-                       RlSurfaceHit* hit) const {
-  const float* n = &normals_[9 * std::size_t{query.hit.primID}];
+void RlHighMesh::Shade(int group, const RTCRayHit& query, const double origin[3], const double direction[3],
+                       double sign, RlSurfaceHit* hit) const {
+  const float* n = &normals_[9 * std::size_t{groups_[static_cast<std::size_t>(group)].triangles[query.hit.primID]}];
   const double u = query.hit.u, v = query.hit.v, w = 1.0 - u - v;
   double length = 0;
   for (int k = 0; k < 3; ++k) {
@@ -144,27 +168,29 @@ void RlHighMesh::Shade(const RTCRayHit& query, const double origin[3], const dou
   for (int k = 0; k < 3; ++k) hit->position[k] = origin[k] + hit->distance * direction[k];
 }
 
-bool RlHighMesh::Nearest(const double origin[3], const double direction[3], double front, double rear,
+bool RlHighMesh::Nearest(int group, const double origin[3], const double direction[3], double front, double rear,
                          RlSurfaceHit* hit) const {
   RTCRayHit out, in;
-  const bool outwards = Cast(origin, direction, 1, 0, static_cast<float>(front), &out);
+  const bool outwards = Cast(group, origin, direction, 1, 0, static_cast<float>(front), &out);
   const float inReach = outwards ? std::min(out.ray.tfar, static_cast<float>(rear)) : static_cast<float>(rear);
-  const bool inwards = Cast(origin, direction, -1, 0, inReach, &in) && (!outwards || in.ray.tfar < out.ray.tfar);
+  const bool inwards = Cast(group, origin, direction, -1, 0, inReach, &in) && (!outwards || in.ray.tfar < out.ray.tfar);
   if (!outwards && !inwards) return false;
-  Shade(inwards ? in : out, origin, direction, inwards ? -1 : 1, hit);
+  Shade(group, inwards ? in : out, origin, direction, inwards ? -1 : 1, hit);
   return true;
 }
 
-bool RlHighMesh::First(const double origin[3], const double direction[3], double reach, RlSurfaceHit* hit) const {
+bool RlHighMesh::First(int group, const double origin[3], const double direction[3], double reach,
+                       RlSurfaceHit* hit) const {
   RTCRayHit query;
-  if (!Cast(origin, direction, 1, 0, static_cast<float>(reach), &query)) return false;
-  Shade(query, origin, direction, 1, hit);
+  if (!Cast(group, origin, direction, 1, 0, static_cast<float>(reach), &query)) return false;
+  Shade(group, query, origin, direction, 1, hit);
   return true;
 }
 
-double RlHighMesh::Distance(const double origin[3], const double direction[3], double tnear, double reach) const {
+double RlHighMesh::Distance(int group, const double origin[3], const double direction[3], double tnear,
+                            double reach) const {
   RTCRayHit query;
-  return Cast(origin, direction, 1, static_cast<float>(tnear), static_cast<float>(reach), &query)
+  return Cast(group, origin, direction, 1, static_cast<float>(tnear), static_cast<float>(reach), &query)
              ? std::min(double{query.ray.tfar}, reach)
              : reach;
 }

@@ -26,30 +26,39 @@ class RlHighMesh {
   RlHighMesh(const RlHighMesh&) = delete;
   RlHighMesh& operator=(const RlHighMesh&) = delete;
 
-  // Builds the scene over tris (finite values; degenerate triangles are never hit).
-  // False with *error saying why (out of memory, Embree's own error).
-  bool Build(const std::vector<RlRawTriangle>& tris, std::string* error);
+  // Builds a scene over tris (finite values; degenerate triangles are never hit) for each
+  // group: groupOf[t] names triangle t's group (-1: none; null: all in group 0). False
+  // with *error saying why (out of memory, Embree's own error).
+  bool Build(const std::vector<RlRawTriangle>& tris, const std::vector<int>* groupOf, std::string* error);
 
-  // All queries are safe from any number of threads.
+  // All queries see only the triangles of group (none for a group without triangles),
+  // and are safe from any number of threads.
   // The hit nearest to origin along +direction within front or along -direction within
   // rear (the outward one on a tie); false when there is none.
-  bool Nearest(const double origin[3], const double direction[3], double front, double rear, RlSurfaceHit* hit) const;
+  bool Nearest(int group, const double origin[3], const double direction[3], double front, double rear,
+               RlSurfaceHit* hit) const;
   // The first hit from origin along direction within reach; false when there is none.
-  bool First(const double origin[3], const double direction[3], double reach, RlSurfaceHit* hit) const;
+  bool First(int group, const double origin[3], const double direction[3], double reach, RlSurfaceHit* hit) const;
   // How far from origin along direction, beyond tnear, the first surface lies: reach when
   // none lies within it.
-  double Distance(const double origin[3], const double direction[3], double tnear, double reach) const;
+  double Distance(int group, const double origin[3], const double direction[3], double tnear, double reach) const;
 
  private:
-  // The first hit from origin along sign * direction within [tnear, reach], into *query.
-  bool Cast(const double origin[3], const double direction[3], double sign, float tnear, float reach,
+  struct Group {
+    RTCScene scene = nullptr;
+    std::vector<unsigned> triangles;  // the high triangle of each of the scene's
+  };
+
+  // The first hit of group's from origin along sign * direction within [tnear, reach],
+  // into *query.
+  bool Cast(int group, const double origin[3], const double direction[3], double sign, float tnear, float reach,
             RTCRayHit* query) const;
   // The hit's point and normal, from origin along sign * direction.
-  void Shade(const RTCRayHit& query, const double origin[3], const double direction[3], double sign,
+  void Shade(int group, const RTCRayHit& query, const double origin[3], const double direction[3], double sign,
              RlSurfaceHit* hit) const;
 
   RTCDevice device_ = nullptr;
-  RTCScene scene_ = nullptr;
+  std::vector<Group> groups_;
   std::vector<float> normals_;  // 9 per triangle: its corners' normals
 };
 

@@ -50,6 +50,11 @@ struct RlBakeOptions {
   // (the outer one on a tie).
   double cageOffset = 0;
   const std::vector<RlRawTriangle>* cage = nullptr;
+  // Groups, to bake many objects at once each from its own: lowGroups[t] names low
+  // triangle t's group, highGroups[j] high triangle j's (-1: none; both null: one group).
+  // A sample's rays meet only the high triangles of its low triangle's group. Not owned.
+  const std::vector<int>* lowGroups = nullptr;
+  const std::vector<int>* highGroups = nullptr;
   int samples = 4;   // per texel, on a stratified grid
   int padding = 16;  // texels of dilation outwards from the islands
   RlBakeSpace space = RlBakeSpace::kTangent;

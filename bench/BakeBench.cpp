@@ -1,7 +1,8 @@
 // Baking at the scale it exists for, beside Blender's Cycles (headless, Embree on the
 // CPU, selected to active): the analytic scene, a smooth UV sphere of 3,968 triangles
 // (LOW) and a bumped one of 998,000 (HIGH), baked at 2048 x 2048 with 1 and with 4
-// samples per texel. Each run is a fresh process: rlf bake on RLF files, Blender on OBJ
+// samples per texel, and the normal map with ambient occlusion and heights (Blender: its
+// normal and AO bakes). Each run is a fresh process: rlf bake on RLF files, Blender on OBJ
 // files of the same meshes. The time is the bake's own (loading the scenes and writing
 // the image left out, as each program reports it); peak memory is the process's peak
 // resident size. A table at the end gives the ratios and how far this library's 8-bit
@@ -132,6 +133,38 @@ void BM_RlfBake(benchmark::State& state) {
   }
 }
 
+// The normal map with ambient occlusion (16 rays a texel) and heights, from one pass.
+void BM_RlfBakeMaps(benchmark::State& state) {
+  for (auto _ : state) {
+    const Measured m =
+        Run({RLF_PROGRAM, "bake", kDir + "/low.rlf", kDir + "/high.rlf", "-o", kDir + "/rlf-maps_{map}.png", "--size",
+             std::to_string(kSize), "--samples", "1", "--maps", "normal,ao,height", "--ao-rays", "16"},
+            "low ones in ");
+    if (!m.ok) {
+      state.SkipWithError("rlf bake failed");
+      return;
+    }
+    state.SetIterationTime(m.seconds);
+    Results()["rlf maps"].push_back(m);
+  }
+}
+
+// Blender's normal and AO bakes (16 samples) of the same, one after the other.
+void BM_BlenderBakeMaps(benchmark::State& state) {
+  for (auto _ : state) {
+    const Measured m = Run(
+        {"blender", "-b", "--factory-startup", "--python", RL_BLENDER_BAKE_SCRIPT, "--", kDir + "/low.obj",
+         kDir + "/high.obj", std::to_string(kSize), "1", std::to_string(Distance()), kDir + "/blender-maps.png", "16"},
+        "bake seconds ");
+    if (!m.ok) {
+      state.SkipWithError("blender failed (is it installed?)");
+      return;
+    }
+    state.SetIterationTime(m.seconds);
+    Results()["blender maps"].push_back(m);
+  }
+}
+
 void BM_BlenderBake(benchmark::State& state) {
   const int samples = static_cast<int>(state.range(0));
   for (auto _ : state) {
@@ -168,6 +201,23 @@ void PrintTable() {
       const double seconds = column(who, &Measured::seconds);
       std::printf("%-22s %10.2f %10.0f %12s %14.2f\n",
                   (std::string(who) + ", " + std::to_string(samples) + " per texel").c_str(), seconds,
+                  column(who, &Measured::peakMB),
+                  blender > 0 ? std::to_string(seconds / blender).substr(0, 4).c_str() : "",
+                  column(who, &Measured::cores));
+    }
+  }
+  {
+    const auto column = [&](const std::string& who, double Measured::*field) {
+      std::vector<double> v;
+      for (const Measured& m : Results()[who + " maps"]) v.push_back(m.*field);
+      return Median(v);
+    };
+    const double blender = column("blender", &Measured::seconds);
+    for (const char* who : {"rlf", "blender"}) {
+      if (Results()[who + std::string(" maps")].empty()) continue;
+      const double seconds = column(who, &Measured::seconds);
+      std::printf("%-22s %10.2f %10.0f %12s %14.2f\n",
+                  (std::string(who) + (who[0] == 'r' ? ", normal+ao+height" : ", normal+ao")).c_str(), seconds,
                   column(who, &Measured::peakMB),
                   blender > 0 ? std::to_string(seconds / blender).substr(0, 4).c_str() : "",
                   column(who, &Measured::cores));
@@ -211,6 +261,14 @@ int main(int argc, char** argv) {
         ->UseManualTime()
         ->Unit(benchmark::kSecond);
   }
+  benchmark::RegisterBenchmark("BM_RlfBakeMaps", BM_RlfBakeMaps)
+      ->Iterations(3)
+      ->UseManualTime()
+      ->Unit(benchmark::kSecond);
+  benchmark::RegisterBenchmark("BM_BlenderBakeMaps", BM_BlenderBakeMaps)
+      ->Iterations(3)
+      ->UseManualTime()
+      ->Unit(benchmark::kSecond);
   benchmark::RunSpecifiedBenchmarks();
   PrintTable();
   benchmark::Shutdown();

@@ -1,6 +1,6 @@
 // The bake on a small low and high mesh made from the input: the first bytes choose the
 // options (a map of at most 32 x 32 texels, samples, padding, space, every map, the rays
-// for occlusion, a cage offset, the maximum distance), the rest give triangles whose
+// for occlusion, a cage offset, groups, the maximum distance), the rest give triangles whose
 // floats come from a small table (a grid of small integers, halves, tiny and huge steps,
 // zeros of both signs), so that shared edges, slivers, overlapping islands and misses are
 // common. Oracles: the bake finishes or fails with a reason, never cancels; the maps have
@@ -75,6 +75,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int highCount = 1 + in.Next() % 12;
   const std::vector<RlRawTriangle> low = Triangles(in, lowCount);
   const std::vector<RlRawTriangle> high = Triangles(in, highCount);
+  std::vector<int> lowGroups, highGroups;  // groups -1, 0 and 1 in turn, and 0 and 1
+  if ((flags & 128) != 0) {
+    for (int t = 0; t < lowCount; ++t) lowGroups.push_back(t % 3 - 1);
+    for (int t = 0; t < highCount; ++t) highGroups.push_back(t % 2);
+    options.lowGroups = &lowGroups, options.highGroups = &highGroups;
+  }
 
   RlBakeMap map;
   std::string error;

@@ -405,6 +405,36 @@ TEST_F(BakeCommand, TilesAndExrFiles) {
   }
 }
 
+// Two objects that touch, each with its own high object, the high objects overlapping over
+// the right one: baked by name, each object's texels show only its own high object (red
+// 204 for the left's normal (0.6, 0, 0.8), 51 for the right's); baked as one, the nearer
+// left surface takes part of the right object's texels.
+TEST_F(BakeCommand, ObjectsPairedByNameSeeOnlyTheirOwn) {
+  CopyScene("pair_low.obj");
+  CopyScene("pair_high.obj");
+  const auto columns = [this](const std::vector<std::string>& more) {
+    std::vector<std::string> args = {
+        "bake", "pair_low.obj", "pair_high.obj", "-o", "m.png", "--size", "16", "--padding", "0", "--space", "object"};
+    args.insert(args.end(), more.begin(), more.end());
+    const RunResult r = Rlf(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    int w = 0, h = 0, channels = 0;
+    std::unique_ptr<unsigned char, void (*)(void*)> texels(stbi_load(Path("m.png").c_str(), &w, &h, &channels, 3),
+                                                           stbi_image_free);
+    std::vector<int> red;
+    for (int x = 0; texels && x < w; ++x) red.push_back(texels.get()[3 * (8 * w + x)]);
+    return std::make_pair(r, red);
+  };
+  const auto [named, byName] = columns({"--match-names"});
+  EXPECT_NE(named.out.find("paired 2 of 2 low objects with high ones by name"), std::string::npos) << named.out;
+  EXPECT_NE(named.err.find("no low object pairs with \"stray_high\""), std::string::npos) << named.err;
+  ASSERT_EQ(byName.size(), 16u);
+  for (int x = 0; x < 16; ++x) EXPECT_NEAR(byName[static_cast<std::size_t>(x)], x < 8 ? 204 : 51, 1) << x;
+  const auto [whole, asOne] = columns({});
+  ASSERT_EQ(asOne.size(), 16u);
+  EXPECT_EQ(std::count(asOne.begin() + 8, asOne.end(), 204), 4);  // x from 1 to 1.5
+}
+
 // A glb's own tangents, given with --tangents input, are the frames of the bake: a glb
 // holding the library's frames gives back the map baked in them, which differs from the
 // MikkTSpace bake on a coarse tube.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -54,6 +56,7 @@ struct BakeArguments {
   int samples = 4, padding = 16, threads = 0, occlusionRays = 16;
   int bits = 0;  // 0: 8 for PNG and TGA, 32 for EXR
   bool udim = false;
+  bool matchNames = false;
   FrameChoice frames;
 };
 
@@ -74,6 +77,66 @@ bool ReadFiniteMesh(const std::string& path, const char* role, std::vector<RlRaw
     std::cerr << "rlf: warning: " << path << ": left out " << nonFinite << " " << role
               << " triangles for their non-finite values\n";
   }
+  return true;
+}
+
+// The name an object is paired by: its own, less a "_low" or "_high" ending in any case.
+std::string PairName(const std::string& name) {
+  std::string lower = name;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const std::string ending : {"_low", "_high"}) {
+    if (lower.size() > ending.size() && lower.ends_with(ending)) return name.substr(0, name.size() - ending.size());
+  }
+  return name;
+}
+
+// The objects of both scenes paired by name, as groups: each low object with the high
+// objects whose names pair with its own. Unmatched objects are named in warnings: a low
+// one is baked against nothing (a flat map there), a high one is left out. Triangles
+// holding non-finite values are left out too.
+bool ReadPairedObjects(const BakeArguments& args, std::vector<RlRawTriangle>* low, std::vector<RlRawTriangle>* high,
+                       std::vector<int>* lowGroups, std::vector<int>* highGroups) {
+  std::vector<NamedMesh> lows, highs;
+  std::string error;
+  if (!ReadMeshObjects(args.low, &lows, &error) || !ReadMeshObjects(args.high, &highs, &error)) {
+    if (!Interrupted()) std::cerr << "rlf: " << error << "\n";
+    return false;
+  }
+  std::map<std::string, int> groupOf;
+  for (const NamedMesh& object : lows) groupOf.emplace(PairName(object.name), static_cast<int>(groupOf.size()));
+  std::vector<bool> matched(groupOf.size(), false);
+  std::size_t nonFinite = 0;
+  const auto add = [&nonFinite](const std::vector<RlRawTriangle>& tris, int group, std::vector<RlRawTriangle>* into,
+                                std::vector<int>* groups) {
+    for (const RlRawTriangle& t : tris) {
+      if (!IsFinite(t)) {
+        ++nonFinite;
+        continue;
+      }
+      into->push_back(t);
+      groups->push_back(group);
+    }
+  };
+  for (const NamedMesh& object : highs) {
+    const auto found = groupOf.find(PairName(object.name));
+    if (found == groupOf.end()) {
+      std::cerr << "rlf: warning: " << args.high << ": no low object pairs with \"" << object.name << "\"; left out\n";
+      continue;
+    }
+    matched[static_cast<std::size_t>(found->second)] = true;
+    add(object.tris, found->second, high, highGroups);
+  }
+  for (const NamedMesh& object : lows) {
+    const int group = groupOf[PairName(object.name)];
+    if (!matched[static_cast<std::size_t>(group)]) {
+      std::cerr << "rlf: warning: " << args.low << ": no high object pairs with \"" << object.name
+                << "\"; its texels stay flat\n";
+    }
+    add(object.tris, matched[static_cast<std::size_t>(group)] ? group : -1, low, lowGroups);
+  }
+  if (nonFinite > 0) std::cerr << "rlf: warning: left out " << nonFinite << " triangles for their non-finite values\n";
+  std::printf("paired %zu of %zu low objects with high ones by name\n",
+              static_cast<std::size_t>(std::count(matched.begin(), matched.end(), true)), lows.size());
   return true;
 }
 
@@ -212,6 +275,10 @@ std::string Amount(double bytes) {
 int CheckRequest(const BakeArguments& args, RlBakeOptions* options, std::vector<MapOutput>* outputs) {
   if (!ParseSize(args.size, options)) {
     std::cerr << "rlf: --size takes W or WxH, 1 to 16384 texels each\n";
+    return 2;
+  }
+  if (args.matchNames && args.frames.Input()) {
+    std::cerr << "rlf: --match-names bakes in frames of its own making: --tangents input cannot be given with it\n";
     return 2;
   }
   const std::size_t slot = args.output.find("{map}");
@@ -433,12 +500,18 @@ int RunBake(const BakeArguments& args) {
       "rlf: interrupted; " + (outputs.size() == 1 ? outputs[0].path : args.output) + " not written\n";
   EndInterruptsWith(interrupted);
   std::vector<RlRawTriangle> low, high, cage;
+  std::vector<int> lowGroups, highGroups;
   RlGltfMesh lowMesh;
   bool read;
   {
     const Deferral deferral;
-    read = (args.frames.Input() ? ReadTangentMesh(args.low, &low, &lowMesh) : ReadFiniteMesh(args.low, "low", &low)) &&
-           ReadFiniteMesh(args.high, "high", &high) && (args.cage.empty() || ReadFiniteMesh(args.cage, "cage", &cage));
+    if (args.matchNames) {
+      read = ReadPairedObjects(args, &low, &high, &lowGroups, &highGroups);
+    } else {
+      read =
+          (args.frames.Input() ? ReadTangentMesh(args.low, &low, &lowMesh) : ReadFiniteMesh(args.low, "low", &low)) &&
+          ReadFiniteMesh(args.high, "high", &high) && (args.cage.empty() || ReadFiniteMesh(args.cage, "cage", &cage));
+    }
   }
   if (Interrupted()) return std::fputs(interrupted.c_str(), stderr), 1;
   if (!read) return 1;
@@ -480,6 +553,7 @@ int RunBake(const BakeArguments& args) {
     RlGltfMesh tileMesh = lowMesh;
     if (tiles[i] != 0) MoveToTile(tiles[i], &tileLow, &tileMesh);
     SetOptions(args, &tileMesh, tileLow, args.cage.empty() ? nullptr : &cage, &options);
+    if (args.matchNames) options.lowGroups = &lowGroups, options.highGroups = &highGroups;
     RlBakeMap map;
     std::string error;
     double seconds = 0;
@@ -583,6 +657,11 @@ void AddBakeCommand(CLI::App& app, int& exitStatus) {
       ->check(CLI::IsMember({8, 16, 32}));
   command->add_option("--format", args->format, "png, tga or exr (default: from the output's extension)")
       ->check(CLI::IsMember({"png", "tga", "exr"}));
+  command
+      ->add_flag("--match-names", args->matchNames,
+                 "Pair LOW's objects with HIGH's by name (equal, or with _low and _high endings) and bake each from "
+                 "its own: LOW and HIGH must be scene files")
+      ->excludes("--cage");
   command->add_flag("--udim", args->udim,
                     "One image per UDIM tile LOW's triangles lie in (u in [k, k + 1), v in [j, j + 1): tile 1001 + k "
                     "+ 10 j), named with the tile before the extension");

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <string>
+#include <vector>
 
 #include "TangentFrame.h"
 
@@ -30,5 +31,20 @@ void AddFrameOptions(CLI::App* command, FrameChoice* choice, bool withBitangent,
 // Exports the scene file through the plug-in into the RLF file output, as rlf export
 // does without a selection. False with *error (one line naming the file) on failure.
 bool ExportScene(const std::string& sceneFile, const std::string& output, std::string* error);
+
+// A mesh object of the active scene: its name (its transform's, or its own without a
+// "Shape" ending when it has none) and its node.
+struct SceneObject {
+  std::string name;
+  int node;
+};
+
+// Loads the scene file into the active scene and lists its mesh objects in the order of
+// the scene's walk. False with *error (one line naming the file) on failure.
+bool LoadSceneObjects(const std::string& sceneFile, std::vector<SceneObject>* objects, std::string* error);
+
+// Exports one object of the active scene (and what lies below it) through the plug-in
+// into output, as rlf export --select does.
+bool ExportObject(const SceneObject& object, const std::string& output, std::string* error);
 
 #endif

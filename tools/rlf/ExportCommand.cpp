@@ -226,6 +226,35 @@ bool ExportScene(const std::string& sceneFile, const std::string& output, std::s
   return Export(options, &summary, error);
 }
 
+bool LoadSceneObjects(const std::string& sceneFile, std::vector<SceneObject>* objects, std::string* error) {
+  try {
+    LoadScene(sceneFile, SceneOptions{}.assimpSeconds);
+  } catch (const SceneError& e) {
+    *error = e.what();
+    return false;
+  }
+  const host::Scene& scene = host::Scene::Active();
+  for (int id = 1; id < scene.NodeCount(); ++id) {
+    const host::Node& node = scene.GetNode(id);
+    if (node.kind != host::NodeKind::kMesh) continue;
+    std::string name = node.name;
+    if (node.parents.size() == 1 && node.parents[0] != host::kWorld) {
+      name = scene.GetNode(node.parents[0]).name;
+    } else if (name.size() > 5 && name.ends_with("Shape")) {
+      name.resize(name.size() - 5);
+    }
+    objects->push_back({name, id});
+  }
+  return true;
+}
+
+bool ExportObject(const SceneObject& object, const std::string& output, std::string* error) {
+  host::Scene& scene = host::Scene::Active();
+  scene.ClearSelection();
+  scene.Select(object.node);
+  return WriteThroughPlugin("", output, true, error);
+}
+
 namespace {
 
 // One line per format: its name and the extensions it is known by.

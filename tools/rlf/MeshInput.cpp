@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -64,10 +65,12 @@ class FifoReader {
   std::thread thread_;
 };
 
-// A scene's export, read into memory as the plug-in writes it: its target is a FIFO, in
+// A scene's export by write (which writes the RLF file it is given), read into memory as
+// the plug-in writes it: its target is a FIFO, in
 // a directory of its own that an interrupt removes with it, so that nothing of it is
 // written to a disk.
-bool ExportInMemory(const std::string& path, std::vector<unsigned char>* bytes, std::string* error) {
+bool ExportInMemory(const std::string& path, const std::function<bool(const std::string&, std::string*)>& write,
+                    std::vector<unsigned char>* bytes, std::string* error) {
   const char* tmp = std::getenv("TMPDIR");
   std::string directory = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/rlf-export-XXXXXX";
   const int dirHandle = [&] {
@@ -95,7 +98,7 @@ bool ExportInMemory(const std::string& path, std::vector<unsigned char>* bytes, 
       FifoReader reader(readEnd, bytes);
       bool exported = false;
       try {
-        exported = ExportScene(path, fifo, error);
+        exported = write(fifo, error);
       } catch (...) {
         close(heldEnd);  // the reader ends, and the thread with it, before this goes on
         reader.Join();
@@ -132,7 +135,10 @@ bool MeshInput::Open(const std::string& path, std::string* error) {
     stream_.reset(OpenInput(path, error));
     return stream_ != nullptr;
   }
-  if (!ExportInMemory(path, &exported_, error)) return false;
+  const auto write = [&path](const std::string& fifo, std::string* failure) {
+    return ExportScene(path, fifo, failure);
+  };
+  if (!ExportInMemory(path, write, &exported_, error)) return false;
   stream_.reset(exported_.empty() ? nullptr : fmemopen(exported_.data(), exported_.size(), "rb"));
   if (!stream_) *error = path + ": its export cannot be read back";
   return stream_ != nullptr;
@@ -164,4 +170,29 @@ bool ReadTriangles(FILE* fp, const std::string& name, std::vector<RlRawTriangle>
 bool ReadMesh(const std::string& path, std::vector<RlRawTriangle>* tris, std::string* error) {
   MeshInput input;
   return input.Open(path, error) && ReadTriangles(input.Stream(), path, tris, error);
+}
+
+bool ReadMeshObjects(const std::string& path, std::vector<NamedMesh>* objects, std::string* error) {
+  if (IsRlfFile(path)) {
+    *error = path + ": an RLF file holds no object names; give the scene file it came from";
+    return false;
+  }
+  std::vector<SceneObject> found;
+  if (!LoadSceneObjects(path, &found, error)) return false;
+  for (const SceneObject& object : found) {
+    std::vector<unsigned char> bytes;
+    const auto write = [&object](const std::string& fifo, std::string* failure) {
+      return ExportObject(object, fifo, failure);
+    };
+    if (!ExportInMemory(path, write, &bytes, error)) return false;
+    const std::unique_ptr<FILE, int (*)(FILE*)> stream(
+        bytes.empty() ? nullptr : fmemopen(bytes.data(), bytes.size(), "rb"), std::fclose);
+    NamedMesh mesh{object.name, {}};
+    if (!stream || !ReadTriangles(stream.get(), path + " (" + object.name + ")", &mesh.tris, error)) {
+      if (!stream) *error = path + ": the export of " + object.name + " cannot be read back";
+      return false;
+    }
+    objects->push_back(std::move(mesh));
+  }
+  return true;
 }
