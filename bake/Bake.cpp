@@ -88,9 +88,8 @@ struct TexelSums {
 };
 
 // The occlusion and thickness rays of one sample's hit: rays r of the texel's with
-// r % samples == sample.
-// The escaping occlusion rays' directions are summed in the normal map's space (frame for
-// tangent space).
+// r % samples == sample. The escaping occlusion rays' directions are summed in the normal
+// map's space (frame for tangent space).
 void SecondaryRays(const Job& job, int group, std::size_t texel, int sample, const RlSurfaceHit& hit,
                    const RlTangentFrame& frame, TexelSums* sums) {
   const RlBakeMaps& maps = job.options.maps;

@@ -117,68 +117,62 @@ void WriteScene(const std::string& name, const std::vector<RlRawTriangle>& tris)
 
 double Distance() { return RlDefaultMaxDistance(Sphere(32, 64, false)); }
 
-void BM_RlfBake(benchmark::State& state) {
-  const int samples = static_cast<int>(state.range(0));
+// Runs a bake each iteration, its time as the iteration's, its measures kept under key.
+void Measure(benchmark::State& state, std::vector<std::string> args, const std::string& marker,
+             const std::string& key) {
   for (auto _ : state) {
-    const Measured m = Run({RLF_PROGRAM, "bake", kDir + "/low.rlf", kDir + "/high.rlf", "-o",
-                            kDir + "/rlf-" + std::to_string(samples) + ".png", "--size", std::to_string(kSize),
-                            "--samples", std::to_string(samples)},
-                           "low ones in ");
+    const Measured m = Run(args, marker);
     if (!m.ok) {
-      state.SkipWithError("rlf bake failed");
+      state.SkipWithError((args[0] + " failed (is it installed?)").c_str());
       return;
     }
     state.SetIterationTime(m.seconds);
-    Results()["rlf " + std::to_string(samples)].push_back(m);
+    Results()[key].push_back(m);
   }
+}
+
+std::vector<std::string> RlfBake(const std::string& out, const std::string& samples) {
+  return {RLF_PROGRAM,      "bake",   kDir + "/low.rlf",     kDir + "/high.rlf", "-o",
+          kDir + "/" + out, "--size", std::to_string(kSize), "--samples",        samples};
+}
+
+std::vector<std::string> BlenderBake(const std::string& out, const std::string& samples) {
+  return {"blender",
+          "-b",
+          "--factory-startup",
+          "--python",
+          RL_BLENDER_BAKE_SCRIPT,
+          "--",
+          kDir + "/low.obj",
+          kDir + "/high.obj",
+          std::to_string(kSize),
+          samples,
+          std::to_string(Distance()),
+          kDir + "/" + out};
+}
+
+void BM_RlfBake(benchmark::State& state) {
+  const std::string samples = std::to_string(state.range(0));
+  Measure(state, RlfBake("rlf-" + samples + ".png", samples), "low ones in ", "rlf " + samples);
+}
+
+void BM_BlenderBake(benchmark::State& state) {
+  const std::string samples = std::to_string(state.range(0));
+  Measure(state, BlenderBake("blender.png", samples), "bake seconds ", "blender " + samples);
 }
 
 // The normal map with ambient occlusion (16 rays a texel) and heights, from one pass.
 void BM_RlfBakeMaps(benchmark::State& state) {
-  for (auto _ : state) {
-    const Measured m =
-        Run({RLF_PROGRAM, "bake", kDir + "/low.rlf", kDir + "/high.rlf", "-o", kDir + "/rlf-maps_{map}.png", "--size",
-             std::to_string(kSize), "--samples", "1", "--maps", "normal,ao,height", "--ao-rays", "16"},
-            "low ones in ");
-    if (!m.ok) {
-      state.SkipWithError("rlf bake failed");
-      return;
-    }
-    state.SetIterationTime(m.seconds);
-    Results()["rlf maps"].push_back(m);
-  }
+  std::vector<std::string> args = RlfBake("rlf-maps_{map}.png", "1");
+  args.insert(args.end(), {"--maps", "normal,ao,height", "--ao-rays", "16"});
+  Measure(state, args, "low ones in ", "rlf maps");
 }
 
 // Blender's normal and AO bakes (16 samples) of the same, one after the other.
 void BM_BlenderBakeMaps(benchmark::State& state) {
-  for (auto _ : state) {
-    const Measured m = Run(
-        {"blender", "-b", "--factory-startup", "--python", RL_BLENDER_BAKE_SCRIPT, "--", kDir + "/low.obj",
-         kDir + "/high.obj", std::to_string(kSize), "1", std::to_string(Distance()), kDir + "/blender-maps.png", "16"},
-        "bake seconds ");
-    if (!m.ok) {
-      state.SkipWithError("blender failed (is it installed?)");
-      return;
-    }
-    state.SetIterationTime(m.seconds);
-    Results()["blender maps"].push_back(m);
-  }
-}
-
-void BM_BlenderBake(benchmark::State& state) {
-  const int samples = static_cast<int>(state.range(0));
-  for (auto _ : state) {
-    const Measured m = Run({"blender", "-b", "--factory-startup", "--python", RL_BLENDER_BAKE_SCRIPT, "--",
-                            kDir + "/low.obj", kDir + "/high.obj", std::to_string(kSize), std::to_string(samples),
-                            std::to_string(Distance()), kDir + "/blender.png"},
-                           "bake seconds ");
-    if (!m.ok) {
-      state.SkipWithError("blender failed (is it installed?)");
-      return;
-    }
-    state.SetIterationTime(m.seconds);
-    Results()["blender " + std::to_string(samples)].push_back(m);
-  }
+  std::vector<std::string> args = BlenderBake("blender-maps.png", "1");
+  args.push_back("16");
+  Measure(state, args, "bake seconds ", "blender maps");
 }
 
 double Median(std::vector<double> v) {
@@ -189,35 +183,22 @@ double Median(std::vector<double> v) {
 void PrintTable() {
   std::printf("\nBaking 998,000 triangles onto 3,968 at %d x %d: medians of fresh processes\n", kSize, kSize);
   std::printf("%-22s %10s %10s %12s %14s\n", "", "bake s", "peak MB", "of Blender's", "cores (process)");
-  for (int samples : {1, 4}) {
+  const struct {
+    std::string key, rlf, blender;  // the results' key after "rlf " or "blender ", and each row's name
+  } rows[] = {{"1", "rlf, 1 per texel", "blender, 1 per texel"},
+              {"4", "rlf, 4 per texel", "blender, 4 per texel"},
+              {"maps", "rlf, normal+ao+height", "blender, normal+ao"}};
+  for (const auto& row : rows) {
     const auto column = [&](const std::string& who, double Measured::*field) {
       std::vector<double> v;
-      for (const Measured& m : Results()[who + " " + std::to_string(samples)]) v.push_back(m.*field);
+      for (const Measured& m : Results()[who + " " + row.key]) v.push_back(m.*field);
       return Median(v);
     };
     const double blender = column("blender", &Measured::seconds);
     for (const char* who : {"rlf", "blender"}) {
-      if (Results()[who + std::string(" ") + std::to_string(samples)].empty()) continue;
+      if (Results()[who + std::string(" ") + row.key].empty()) continue;
       const double seconds = column(who, &Measured::seconds);
-      std::printf("%-22s %10.2f %10.0f %12s %14.2f\n",
-                  (std::string(who) + ", " + std::to_string(samples) + " per texel").c_str(), seconds,
-                  column(who, &Measured::peakMB),
-                  blender > 0 ? std::to_string(seconds / blender).substr(0, 4).c_str() : "",
-                  column(who, &Measured::cores));
-    }
-  }
-  {
-    const auto column = [&](const std::string& who, double Measured::*field) {
-      std::vector<double> v;
-      for (const Measured& m : Results()[who + " maps"]) v.push_back(m.*field);
-      return Median(v);
-    };
-    const double blender = column("blender", &Measured::seconds);
-    for (const char* who : {"rlf", "blender"}) {
-      if (Results()[who + std::string(" maps")].empty()) continue;
-      const double seconds = column(who, &Measured::seconds);
-      std::printf("%-22s %10.2f %10.0f %12s %14.2f\n",
-                  (std::string(who) + (who[0] == 'r' ? ", normal+ao+height" : ", normal+ao")).c_str(), seconds,
+      std::printf("%-22s %10.2f %10.0f %12s %14.2f\n", (who[0] == 'r' ? row.rlf : row.blender).c_str(), seconds,
                   column(who, &Measured::peakMB),
                   blender > 0 ? std::to_string(seconds / blender).substr(0, 4).c_str() : "",
                   column(who, &Measured::cores));
