@@ -66,9 +66,8 @@ class FifoReader {
 };
 
 // A scene's export by write (which writes the RLF file it is given), read into memory as
-// the plug-in writes it: its target is a FIFO, in
-// a directory of its own that an interrupt removes with it, so that nothing of it is
-// written to a disk.
+// the plug-in writes it: its target is a FIFO, in a directory of its own that an
+// interrupt removes with it, so that nothing of it is written to a disk.
 bool ExportInMemory(const std::string& path, const std::function<bool(const std::string&, std::string*)>& write,
                     std::vector<unsigned char>* bytes, std::string* error) {
   const char* tmp = std::getenv("TMPDIR");
