@@ -192,15 +192,20 @@ int SampleTriangle(const Job& job, int tx, int ty, double x, double y, double w[
 // Stores a texel's values from its sums.
 void StoreTexel(const Job& job, std::size_t at, const TexelSums& sums) {
   RlBakeMap& map = job.map;
-  const auto unit = [at](const double* sum, std::vector<float>* values) {
+  // Directions whose samples cancel out (a sheet met from both sides) are flat in tangent
+  // space, as a miss is, rather than no direction at all.
+  const bool tangent = job.options.space == RlBakeSpace::kTangent;
+  const auto unit = [at](const double* sum, bool flat, std::vector<float>* values) {
     const double length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
-    for (std::size_t k = 0; k < 3; ++k) (*values)[3 * at + k] = length > 0 ? static_cast<float>(sum[k] / length) : 0.0f;
+    for (std::size_t k = 0; k < 3; ++k) {
+      (*values)[3 * at + k] = length > 0 ? static_cast<float>(sum[k] / length) : flat && k == 2 ? 1.0f : 0.0f;
+    }
   };
-  unit(sums.normal, &map.normals);
+  unit(sums.normal, tangent, &map.normals);
   if (!map.heights.empty()) {
     map.heights[at] = sums.hits > 0 ? static_cast<float>(sums.height / sums.hits / map.maxDistance) : 0.0f;
   }
-  if (!map.objectNormals.empty()) unit(sums.objectNormal, &map.objectNormals);
+  if (!map.objectNormals.empty()) unit(sums.objectNormal, false, &map.objectNormals);
   const int samples = job.across * job.down;
   for (std::size_t k = 0; k < 3 && !map.positions.empty(); ++k) {
     map.positions[3 * at + k] = static_cast<float>((sums.position[k] / samples - job.box[k]) / job.boxSide);
@@ -212,7 +217,7 @@ void StoreTexel(const Job& job, std::size_t at, const TexelSums& sums) {
   if (!map.bentNormals.empty()) {
     // No ray escaped: the normal itself.
     const bool open = sums.bent[0] != 0 || sums.bent[1] != 0 || sums.bent[2] != 0;
-    unit(open ? sums.bent : sums.normal, &map.bentNormals);
+    unit(open ? sums.bent : sums.normal, tangent, &map.bentNormals);
   }
   if (!map.thickness.empty()) {
     map.thickness[at] =
@@ -594,14 +599,16 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
     if (!options.maps.positions) map->positions = {};
   }
   // Beyond the islands: padding, then the flat background.
+  static constexpr float kFlat[3] = {0, 0, 1};
+  const float* flat = options.space == RlBakeSpace::kTangent ? kFlat : nullptr;
   map->padded = RlDilate(options.width, options.height, options.padding, &filled,
-                         {{&map->normals, 3, true},
+                         {{&map->normals, 3, true, flat},
                           {&map->heights, 1, false},
                           {&map->objectNormals, 3, true},
                           {&map->positions, 3, false},
                           {&map->occlusion, 1, false},
                           {&map->thickness, 1, false},
-                          {&map->bentNormals, 3, true},
+                          {&map->bentNormals, 3, true, flat},
                           {&map->curvature, 1, false}});
   if (options.space == RlBakeSpace::kTangent) {
     for (std::size_t i = 0; i < texels; ++i) {

@@ -63,7 +63,9 @@ std::vector<float> RingValues(const Rings& rings, const std::vector<std::size_t>
       divisor = std::sqrt(length);
     }
     for (std::size_t k = 0; k < channels; ++k) {
-      ring[channels * f + k] = divisor > 0 ? static_cast<float>(sum[k] / divisor) : 0.0f;
+      ring[channels * f + k] = divisor > 0                           ? static_cast<float>(sum[k] / divisor)
+                               : layer.unit && layer.flat != nullptr ? layer.flat[k]
+                                                                     : 0.0f;
     }
   }
   return ring;

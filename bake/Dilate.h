@@ -7,11 +7,12 @@
 #include <vector>
 
 // One map's values, channels per texel (empty: none); unit maps hold directions, which
-// are renormalised.
+// are renormalised, and take flat (3 values) where the neighbours' directions cancel out.
 struct RlDilateLayer {
   std::vector<float>* values;
   int channels;
   bool unit;
+  const float* flat = nullptr;  // null: (0, 0, 0)
 };
 
 // For passes rings: every empty texel with a filled neighbour (of 8) takes, in each layer,
