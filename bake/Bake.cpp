@@ -360,20 +360,34 @@ bool BakeRows(const Job& job, int threads) {
   return done.load() == height;
 }
 
-}  // namespace
-
-double RlDefaultMaxDistance(const std::vector<RlRawTriangle>& low) {
+// The bounding box of tris' corners (none: from +infinity to -infinity).
+struct Box {
   double lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
-  for (const RlRawTriangle& t : low) {
+  bool empty = true;  // no triangles
+};
+
+Box BoxOf(const std::vector<RlRawTriangle>& tris) {
+  Box box;
+  box.empty = tris.empty();
+  for (const RlRawTriangle& t : tris) {
     for (const RlRawPoint& p : t.vert) {
       const double c[3] = {p.x, p.y, p.z};
-      for (int k = 0; k < 3; ++k) lo[k] = std::min(lo[k], c[k]), hi[k] = std::max(hi[k], c[k]);
+      for (int k = 0; k < 3; ++k) box.lo[k] = std::min(box.lo[k], c[k]), box.hi[k] = std::max(box.hi[k], c[k]);
     }
   }
-  if (low.empty()) return 0;
-  const double d[3] = {hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]};
+  return box;
+}
+
+// 5 % of the box's diagonal; 0 for a box of no triangles.
+double DefaultMaxDistance(const Box& box) {
+  if (box.empty) return 0;
+  const double d[3] = {box.hi[0] - box.lo[0], box.hi[1] - box.lo[1], box.hi[2] - box.lo[2]};
   return 0.05 * std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
 }
+
+}  // namespace
+
+double RlDefaultMaxDistance(const std::vector<RlRawTriangle>& low) { return DefaultMaxDistance(BoxOf(low)); }
 
 namespace {
 
@@ -500,7 +514,9 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
   if (const std::string refusal = Refusal(low, high, options); !refusal.empty()) return fail(refusal);
   map->width = options.width;
   map->height = options.height;
-  const double reach = options.maxDistance > 0 ? options.maxDistance : RlDefaultMaxDistance(low);
+  const Box box = BoxOf(low);
+  const double defaultReach = DefaultMaxDistance(box);
+  const double reach = options.maxDistance > 0 ? options.maxDistance : defaultReach;
   if (!(reach > 0)) return fail("the low mesh has no extent, so no maximum distance can be derived");
   std::vector<RlRawTriangle> pushed;
   if (options.cageOffset > 0) pushed = PushedOut(low, options.cageOffset);
@@ -519,7 +535,7 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
   }
   const double rear = options.rear > 0 ? options.rear : reach;
   map->maxDistance = std::max(front, rear);
-  map->occlusionDistance = options.occlusionDistance > 0 ? options.occlusionDistance : 2 * RlDefaultMaxDistance(low);
+  map->occlusionDistance = options.occlusionDistance > 0 ? options.occlusionDistance : 2 * defaultReach;
   // The low mesh as a glTF viewer has it: as given, or welded.
   RlGltfMesh welded;
   if (options.lowMesh == nullptr && !RlWeldGltfMesh(low, options.basis, &welded)) {
@@ -577,21 +593,15 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
           rear,
           {INFINITY, INFINITY, INFINITY},
           0};
-  double top[3] = {-INFINITY, -INFINITY, -INFINITY};
-  for (const RlRawTriangle& t : low) {
-    for (const RlRawPoint& p : t.vert) {
-      for (int k = 0; k < 3; ++k)
-        job.box[k] = std::min(job.box[k], double{p.v[k]}), top[k] = std::max(top[k], double{p.v[k]});
-    }
-  }
-  job.boxSide = std::max({top[0] - job.box[0], top[1] - job.box[1], top[2] - job.box[2]});
+  std::copy(box.lo, box.lo + 3, job.box);
+  job.boxSide = std::max({box.hi[0] - box.lo[0], box.hi[1] - box.lo[1], box.hi[2] - box.lo[2]});
   if (!(job.boxSide > 0)) job.boxSide = 1;  // a low mesh without extent: positions from its point
   map->samples = cover.covered * options.samples;
   const int threads = options.threads > 0 ? options.threads : std::max(1u, std::thread::hardware_concurrency());
   if (!BakeRows(job, threads)) return RlBakeStatus::kCancelled;
 
   if (options.maps.curvature) {
-    const double scale = options.curvatureScale > 0 ? options.curvatureScale : RlDefaultMaxDistance(low);
+    const double scale = options.curvatureScale > 0 ? options.curvatureScale : defaultReach;
     // (The points are stored over the box's side.)
     Curvature(*map, options.space == RlBakeSpace::kTangent ? map->objectNormals : map->normals, map->positions, filled,
               scale / job.boxSide, &map->curvature);
