@@ -41,13 +41,14 @@ demo: deps
 	./build/default/bin/rlf export -o $(DEMO)/ring.rlf --select ring
 	./build/default/bin/rlf export --sample-detail -o $(DEMO)/detail.rlf
 	./build/default/bin/rlf bake $(DEMO)/ring.rlf $(DEMO)/detail.rlf -o $(DEMO)/ring_{map}.png --maps normal,ao --size 1024 --cage-offset 2%
-	./build/default/bin/rlf render $(DEMO)/ring.rlf --normal-map $(DEMO)/ring_normal.png --shade lit -o $(DEMO)/ring-baked.png
 	./build/default/bin/rlf render $(DEMO)/detail.rlf --shade lit --bounds-of $(DEMO)/ring.rlf -o $(DEMO)/detail.png
 	./build/default/bin/rlf render $(DEMO)/ring.rlf --shade lit -o $(DEMO)/ring-plain.png
+	./build/default/bin/rlf render $(DEMO)/ring.rlf --normal-map $(DEMO)/ring_normal.png --ao-map $(DEMO)/ring_ao.png \
+		--beside $(DEMO)/detail.png $(DEMO)/ring-plain.png -o $(DEMO)/ring-compared.png
 	@echo
 	@echo "Outputs in $(DEMO)/: sample.rlf (the export), sample.glb (welded, with tangents), sample.png (normals as colours);"
-	@echo "the sample's torus baked from its detailed companion: ring_normal.png and ring_ao.png (the maps), ring-baked.png"
-	@echo "(the torus lit through its normal map), detail.png (the detailed torus), ring-plain.png (the torus without the map)"
+	@echo "the sample's torus baked from its detailed companion: ring_normal.png and ring_ao.png (the maps), and"
+	@echo "ring-compared.png: left, the torus lit through its maps; middle, the detailed torus; right, the torus without them"
 
 test: deps
 	cmake --preset default

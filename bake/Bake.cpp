@@ -85,7 +85,20 @@ struct TexelSums {
   double height = 0, thickness = 0;
   int hits = 0;
   long long escaped = 0, occlusionRays = 0, thicknessRays = 0;
+  int material = -1;
 };
+
+// The material most of a texel's samples met, the lowest on a tie; -1 when none met one.
+// met holds count materials, and is sorted here.
+int CommonMaterial(int* met, int count) {
+  std::sort(met, met + count);
+  int best = -1, bestRun = 0;
+  for (int i = 0, j = 0; i < count; i = j) {
+    while (j < count && met[j] == met[i]) ++j;
+    if (j - i > bestRun) best = met[i], bestRun = j - i;
+  }
+  return best;
+}
 
 // The occlusion and thickness rays of one sample's hit: rays r of the texel's with
 // r % samples == sample. The escaping occlusion rays' directions are summed in the normal
@@ -223,6 +236,7 @@ void StoreTexel(const Job& job, std::size_t at, const TexelSums& sums) {
     map.thickness[at] =
         sums.thicknessRays > 0 ? static_cast<float>(sums.thickness / sums.thicknessRays / map.occlusionDistance) : 0.0f;
   }
+  if (!map.materials.empty()) map.materials[at] = static_cast<float>(sums.material);
   job.filled[at] = 1;
 }
 
@@ -236,6 +250,8 @@ long long BakeRow(const Job& job, int y) {
     const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
     if (job.cover.owner[at] < 0) continue;
     TexelSums sums;
+    std::array<int, kMaxSamples> met;  // the materials the samples' hits lie on
+    int metCount = 0;
     for (int j = 0; j < job.down; ++j) {
       for (int i = 0; i < job.across; ++i) {
         double w[3];
@@ -265,6 +281,10 @@ long long BakeRow(const Job& job, int y) {
         }
         ++sums.hits;
         sums.height += hit.distance;
+        if (maps.materials) {
+          met[static_cast<std::size_t>(metCount++)] =
+              job.options.highMaterials != nullptr ? (*job.options.highMaterials)[hit.triangle] : 0;
+        }
         if (job.options.space == RlBakeSpace::kTangent) {
           double m[3];
           RlToTangentSpace(frame, hit.normal, m);
@@ -276,6 +296,7 @@ long long BakeRow(const Job& job, int y) {
         if (secondary) SecondaryRays(job, group, at, j * job.across + i, hit, frame, &sums);
       }
     }
+    if (maps.materials) sums.material = CommonMaterial(met.data(), metCount);
     StoreTexel(job, at, sums);
   }
   return misses;
@@ -427,13 +448,15 @@ std::string Refusal(const std::vector<RlRawTriangle>& low, const std::vector<RlR
     return "the cage has " + std::to_string(options.cage->size()) + " triangles and the low mesh " +
            std::to_string(low.size()) + ": a cage is the low mesh's triangles moved, in the same order";
   }
-  for (const auto& [groups, tris, mesh] :
-       {std::tuple{options.lowGroups, &low, "low"}, std::tuple{options.highGroups, &high, "high"}}) {
+  for (const auto& [groups, tris, what, least] :
+       {std::tuple{options.lowGroups, &low, "low mesh's groups", -1},
+        std::tuple{options.highGroups, &high, "high mesh's groups", -1},
+        std::tuple{options.highMaterials, &high, "high mesh's materials", 0}}) {
     if (groups == nullptr) continue;
-    if (groups->size() != tris->size())
-      return std::string("the ") + mesh + " mesh's groups are given for other triangles";
-    if (std::any_of(groups->begin(), groups->end(), [](int g) { return g < -1 || g >= (1 << 20); })) {
-      return std::string("the ") + mesh + " mesh's groups must be -1 to 2^20 - 1";
+    if (groups->size() != tris->size()) return std::string("the ") + what + " are given for other triangles";
+    const int lowest = least;  // a copy: some compilers cannot capture a structured binding
+    if (std::any_of(groups->begin(), groups->end(), [lowest](int g) { return g < lowest || g >= (1 << 20); })) {
+      return std::string("the ") + what + " must be " + std::to_string(least) + " to 2^20 - 1";
     }
   }
   if (options.cage != nullptr && !WithinReach(*options.cage)) {
@@ -557,6 +580,7 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
     map->thickness.assign(maps.thickness ? texels : 0, 0.0f);
     map->bentNormals.assign(maps.bentNormals ? 3 * texels : 0, 0.0f);
     map->curvature.assign(maps.curvature ? texels : 0, 0.0f);
+    map->materials.assign(maps.materials ? texels : 0, -1.0f);
     // Curvature is measured from the object-space normals and the points.
     if (maps.curvature && options.space == RlBakeSpace::kTangent) map->objectNormals.assign(3 * texels, 0.0f);
     if (maps.curvature) map->positions.assign(3 * texels, 0.0f);
@@ -619,7 +643,8 @@ RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRaw
                           {&map->occlusion, 1, false},
                           {&map->thickness, 1, false},
                           {&map->bentNormals, 3, true, flat},
-                          {&map->curvature, 1, false}});
+                          {&map->curvature, 1, false},
+                          {&map->materials, 1, false, nullptr, true}});
   if (options.space == RlBakeSpace::kTangent) {
     for (std::size_t i = 0; i < texels; ++i) {
       if (!filled[i]) map->normals[3 * i + 2] = 1.0f;

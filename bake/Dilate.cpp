@@ -40,7 +40,7 @@ struct Rings {
 };
 
 // The values of a ring's texels in one layer: the mean of their neighbours' in earlier
-// rings (made unit for a unit layer).
+// rings (made unit for a unit layer; the first's for labels).
 std::vector<float> RingValues(const Rings& rings, const std::vector<std::size_t>& front, int pass,
                               const RlDilateLayer& layer) {
   const auto channels = static_cast<std::size_t>(layer.channels);
@@ -51,7 +51,7 @@ std::vector<float> RingValues(const Rings& rings, const std::vector<std::size_t>
     std::fill(sum.begin(), sum.end(), 0.0);
     int count = 0;
     rings.Neighbours(front[f], [&](std::size_t n) {
-      if (rings.ring[n] < pass) {
+      if (rings.ring[n] < pass && !(layer.labels && count > 0)) {
         for (std::size_t k = 0; k < channels; ++k) sum[k] += values[channels * n + k];
         ++count;
       }

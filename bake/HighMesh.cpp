@@ -150,7 +150,8 @@ bool RlHighMesh::Cast(int group, const double origin[3], const double direction[
 
 void RlHighMesh::Shade(int group, const RTCRayHit& query, const double origin[3], const double direction[3],
                        double sign, RlSurfaceHit* hit) const {
-  const float* n = &normals_[9 * std::size_t{groups_[static_cast<std::size_t>(group)].triangles[query.hit.primID]}];
+  hit->triangle = groups_[static_cast<std::size_t>(group)].triangles[query.hit.primID];
+  const float* n = &normals_[9 * std::size_t{hit->triangle}];
   const double u = query.hit.u, v = query.hit.v, w = 1.0 - u - v;
   double length = 0;
   for (int k = 0; k < 3; ++k) {

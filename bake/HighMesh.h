@@ -12,11 +12,12 @@
 
 // Where a ray met the high surface: the signed distance along the direction looked in
 // (positive outwards, along the low normal, or along the ray from a cage), the point and
-// the unit interpolated corner normal.
+// the unit interpolated corner normal, and which high triangle it lies on.
 struct RlSurfaceHit {
   double distance;
   double position[3];
   double normal[3];
+  unsigned triangle;
 };
 
 class RlHighMesh {

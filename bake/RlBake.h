@@ -31,6 +31,7 @@ struct RlBakeMaps {
   bool thickness = false;      // how far rays travel inside the high surface
   bool bentNormals = false;    // the mean direction of the occlusion rays that escape
   bool curvature = false;      // how fast the high normal turns across the surface
+  bool materials = false;      // which high material the rays meet
 };
 
 struct RlBakeOptions {
@@ -55,6 +56,9 @@ struct RlBakeOptions {
   // A sample's rays meet only the high triangles of its low triangle's group. Not owned.
   const std::vector<int>* lowGroups = nullptr;
   const std::vector<int>* highGroups = nullptr;
+  // The material of each high triangle, 0 to 2^20 - 1 (null: all 0), for the materials
+  // map. Not owned.
+  const std::vector<int>* highMaterials = nullptr;
   int samples = 4;   // per texel, on a stratified grid
   int padding = 16;  // texels of dilation outwards from the islands
   RlBakeSpace space = RlBakeSpace::kTangent;
@@ -94,6 +98,7 @@ struct RlBakeMap {
   std::vector<float> thickness;      // 1 per texel: the mean distance inside, over occlusionDistance, 0 to 1
   std::vector<float> bentNormals;    // 3 per texel: a unit vector in the normal map's space
   std::vector<float> curvature;      // 1 per texel: -1 (concave) to 1 (convex), 0 flat
+  std::vector<float> materials;      // 1 per texel: the material most samples met (the lowest on a tie), -1 none
   double maxDistance = 0;            // the farther of the search's reach outside (or the cage's) and inside
   double occlusionDistance = 0;
   long long covered = 0;     // texels inside the low mesh's triangles
@@ -110,8 +115,10 @@ double RlDefaultMaxDistance(const std::vector<RlRawTriangle>& low);
 
 // Bakes high onto low (both world-space triangle lists, read only) into *map. Texels
 // that no triangle covers and dilation does not reach hold (0, 0, 1) in tangent space,
-// (0, 0, 0) in object space, 0 in the other maps; a sample that meets nothing counts as
-// the low surface itself (its normal, height 0, its point) and as open and thin. The
+// (0, 0, 0) in object space, -1 in the materials map, 0 in the others; padding takes a
+// material from one neighbour rather than blending them. A sample that meets nothing
+// counts as the low surface itself (its normal, height 0, its point, no material) and as
+// open and thin. The
 // occlusion and thickness rays follow a sequence fixed by each texel's place, so the maps
 // are the same for any thread count. Returns kDone; kCancelled when options.cancel was set (the
 // map is then incomplete); kFailed with *error saying why (empty meshes, no texture

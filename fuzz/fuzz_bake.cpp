@@ -1,12 +1,13 @@
 // The bake on a small low and high mesh made from the input: the first bytes choose the
 // options (a map of at most 32 x 32 texels, samples, padding, space, every map, the rays
-// for occlusion, a cage offset, groups, the maximum distance), the rest give triangles whose
-// floats come from a small table (a grid of small integers, halves, tiny and huge steps,
-// zeros of both signs), so that shared edges, slivers, overlapping islands and misses are
-// common. Oracles: the bake finishes or fails with a reason, never cancels; the maps have
-// their size; normals are unit or the flat background; heights lie in [-1, 1], occlusion
-// and thickness in [0, 1], positions are finite; the counts are consistent; and a second
-// bake on another thread count gives the same maps.
+// for occlusion, a cage offset, groups and materials, the maximum distance), the rest give
+// triangles whose floats come from a small table (a grid of small integers, halves, tiny
+// and huge steps, zeros of both signs), so that shared edges, slivers, overlapping islands
+// and misses are common. Oracles: the bake finishes or fails with a reason, never cancels;
+// the maps have their size; normals are unit or the flat background; heights lie in
+// [-1, 1], occlusion and thickness in [0, 1], positions are finite, materials are those
+// given or none; the counts are consistent; and a second bake on another thread count
+// gives the same maps.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -75,11 +76,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int highCount = 1 + in.Next() % 12;
   const std::vector<RlRawTriangle> low = Triangles(in, lowCount);
   const std::vector<RlRawTriangle> high = Triangles(in, highCount);
-  std::vector<int> lowGroups, highGroups;  // groups -1, 0 and 1 in turn, and 0 and 1
+  std::vector<int> lowGroups, highGroups, materials;  // groups -1, 0 and 1 in turn, and 0 and 1; materials 0 to 2
   if ((flags & 128) != 0) {
     for (int t = 0; t < lowCount; ++t) lowGroups.push_back(t % 3 - 1);
-    for (int t = 0; t < highCount; ++t) highGroups.push_back(t % 2);
-    options.lowGroups = &lowGroups, options.highGroups = &highGroups;
+    for (int t = 0; t < highCount; ++t) highGroups.push_back(t % 2), materials.push_back(t % 3);
+    options.lowGroups = &lowGroups, options.highGroups = &highGroups, options.highMaterials = &materials;
+    options.maps.materials = true;
   }
 
   RlBakeMap map;
@@ -107,6 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   for (const float p : map.positions) Check(std::isfinite(p));
   for (const float c : map.curvature) Check(c >= -1.0f && c <= 1.0f);
+  Check(map.materials.size() == (options.maps.materials ? texels : 0));
+  for (const float m : map.materials) Check(m == -1.0f || m == 0.0f || m == 1.0f || m == 2.0f);
   std::vector<unsigned char> png;
   Check(RlEncodeMap(map.normals, 3, map.width, map.height, 16, RlMapFormat::kPng, &png, &error));
 
@@ -117,6 +121,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(again.normals == map.normals && again.heights == map.heights && again.misses == map.misses &&
         again.objectNormals == map.objectNormals && again.positions == map.positions &&
         again.occlusion == map.occlusion && again.thickness == map.thickness && again.bentNormals == map.bentNormals &&
-        again.curvature == map.curvature);
+        again.curvature == map.curvature && again.materials == map.materials);
   return 0;
 }

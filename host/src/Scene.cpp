@@ -109,6 +109,11 @@ int Scene::AddShadingSet(const std::string& name, bool renderable) {
   return SetCount() - 1;
 }
 
+void Scene::SetRenderable(int set, bool renderable) {
+  GetSet(set);
+  sets_[static_cast<std::size_t>(set)].renderable = renderable;
+}
+
 void Scene::AssignObject(int set, NodeId mesh, unsigned instance) {
   GetSet(set);
   CheckNode(mesh);

@@ -105,6 +105,11 @@ TEST(Dilate, RingsGrowOutwardsFromTheIslands) {
       EXPECT_FLOAT_EQ(heights[at], near ? 0.5f : 0.0f);
     }
   }
+  // Labels are not blended: between two islands a texel takes its first neighbour's.
+  std::vector<uint8_t> row = {1, 0, 1};
+  std::vector<float> labels = {7, 0, 9};
+  EXPECT_EQ(RlDilate(3, 1, 1, &row, {{&labels, 1, false, nullptr, true}}), 1);
+  EXPECT_EQ(labels[1], 7.0f);
 }
 
 // A quad of side 3 around the unit quad, at height z = 0.05 + 0.2 x, with its normals.
@@ -358,13 +363,17 @@ TEST(Bake, TheSameMapsForAnyThreadCount) {
   for (int threads : {1, 2, 3}) {
     RlBakeOptions options;
     options.width = 128, options.height = 96, options.threads = threads, options.occlusionRays = 4;
-    options.maps = {true, true, true, true, true};
+    options.maps = {true, true, true, true, true, true, true, true};
+    std::vector<int> materials(high.size());
+    for (std::size_t t = 0; t < high.size(); ++t) materials[t] = static_cast<int>(t % 3);
+    options.highMaterials = &materials;
     RlBakeMap map;
     std::string error;
     ASSERT_EQ(RlBake(low, high, options, &map, &error), RlBakeStatus::kDone);
     std::vector<float> all;
     for (const std::vector<float>* values :
-         {&map.normals, &map.heights, &map.objectNormals, &map.positions, &map.occlusion, &map.thickness}) {
+         {&map.normals, &map.heights, &map.objectNormals, &map.positions, &map.occlusion, &map.thickness,
+          &map.bentNormals, &map.curvature, &map.materials}) {
       ASSERT_FALSE(values->empty());
       all.insert(all.end(), values->begin(), values->end());
     }

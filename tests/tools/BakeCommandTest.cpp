@@ -435,6 +435,69 @@ TEST_F(BakeCommand, ObjectsPairedByNameSeeOnlyTheirOwn) {
   EXPECT_EQ(std::count(asOne.begin() + 8, asOne.end(), 204), 4);  // x from 1 to 1.5
 }
 
+// The material-id map: a colour per high shading set from its name alone, so that steel
+// keeps its colour whether it is the first set met (pair_high.obj, baked by name) or the
+// second (materials.obj, one object whose sets come in name order). A high RLF file holds
+// no sets and is refused.
+TEST_F(BakeCommand, MaterialColoursFollowTheirNames) {
+  for (const char* scene : {"pair_low.obj", "pair_high.obj", "materials.obj"}) CopyScene(scene);
+  const auto row = [this](const std::vector<std::string>& more) {
+    std::vector<std::string> args = {"bake", "pair_low.obj", "--maps", "material-id", "-o", "m.png", "--size", "16"};
+    args.insert(args.end(), more.begin(), more.end());
+    const RunResult r = Rlf(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    int w = 0, h = 0, channels = 0;
+    std::unique_ptr<unsigned char, void (*)(void*)> texels(stbi_load(Path("m.png").c_str(), &w, &h, &channels, 3),
+                                                           stbi_image_free);
+    std::vector<std::array<int, 3>> colours;
+    for (int x = 0; texels && x < w; ++x) {
+      const unsigned char* c = texels.get() + 3 * (8 * w + x);
+      colours.push_back({c[0], c[1], c[2]});
+    }
+    return colours;
+  };
+  const std::vector<std::array<int, 3>> byName = row({"pair_high.obj", "--match-names"});
+  ASSERT_EQ(byName.size(), 16u);
+  EXPECT_EQ(std::count(byName.begin(), byName.end(), byName[0]), 8);
+  EXPECT_EQ(std::count(byName.begin(), byName.end(), byName[15]), 8);
+  EXPECT_NE(byName[0], byName[15]);
+  EXPECT_NE(byName[0], (std::array<int, 3>{0, 0, 0}));
+  EXPECT_EQ(row({"materials.obj"}), byName);
+  ASSERT_EQ(Rlf({"export", "materials.obj", "-o", "materials.rlf"}).status, 0);
+  const RunResult rlf = Rlf({"bake", "pair_low.obj", "materials.rlf", "--maps", "material-id", "-o", "m.png"});
+  EXPECT_EQ(rlf.status, 1);
+  EXPECT_NE(rlf.err.find("materials.rlf: an RLF file holds no object names or shading sets"), std::string::npos)
+      << rlf.err;
+}
+
+// A batch file runs each bake as the command would (shared options, each bake's own,
+// paths from the file's directory), reads a high mesh once for the bakes that share it,
+// and goes on past a bake that fails.
+TEST_F(BakeCommand, ABatchRunsEachBakeAsTheCommandWould) {
+  for (const char* scene : {"pair_low.obj", "materials.obj"}) CopyScene(scene);
+  std::filesystem::create_directory(Path("jobs"));
+  Write("jobs/batch.json", R"({"options": {"size": 16, "maps": ["normal", "height"]}, "bakes": [
+      {"low": "../pair_low.obj", "high": "../materials.obj", "output": "a_{map}.png"},
+      {"low": "../pair_low.obj", "high": "../materials.obj", "output": "b.png", "maps": "normal", "bits": 16},
+      {"low": "../absent.obj", "high": "../materials.obj", "output": "c.png"}]})");
+  const RunResult batch = Rlf({"bake", "--batch", "jobs/batch.json"});
+  EXPECT_EQ(batch.status, 1);
+  EXPECT_NE(batch.err.find("jobs/batch.json: 1 of 3 bakes failed"), std::string::npos) << batch.err;
+  EXPECT_NE(batch.out.find("bake 2 of 3: jobs/../materials.obj (read before) onto"), std::string::npos) << batch.out;
+  ASSERT_EQ(
+      Rlf({"bake", "pair_low.obj", "materials.obj", "-o", "one_{map}.png", "--size", "16", "--maps", "normal,height"})
+          .status,
+      0);
+  for (const char* map : {"normal", "height"}) {
+    EXPECT_EQ(Slurp(Path("jobs/a_" + std::string(map) + ".png")), Slurp(Path("one_" + std::string(map) + ".png")));
+  }
+  EXPECT_EQ(Slurp(Path("jobs/b.png")).at(24), 16);  // the bit depth in the PNG header
+  Write("jobs/bad.json", R"({"bakes": [{"low": "a.obj", "high": "b.obj", "output": "o.png", "size": {}}]})");
+  const RunResult bad = Rlf({"bake", "--batch", "jobs/bad.json"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_NE(bad.err.find("bake 1: \"size\" takes a string, a number, a list or true"), std::string::npos) << bad.err;
+}
+
 // A glb's own tangents, given with --tangents input, are the frames of the bake: a glb
 // holding the library's frames gives back the map baked in them, which differs from the
 // MikkTSpace bake on a coarse tube.

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -14,9 +16,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "Commands.h"
@@ -32,8 +36,8 @@
 namespace {
 
 // The maps rlf bake makes, by the names --maps and {map} in the output take.
-constexpr const char* kMapNames[] = {"normal", "object-normal", "height",      "position",
-                                     "ao",     "thickness",     "bent-normal", "curvature"};
+constexpr const char* kMapNames[] = {"normal",    "object-normal", "height",    "position",   "ao",
+                                     "thickness", "bent-normal",   "curvature", "material-id"};
 
 // A distance as given: absolute, or with a % sign a share of the low mesh's diagonal.
 struct Distance {
@@ -45,8 +49,11 @@ struct Distance {
   }
 };
 
+// High meshes read once in a batch, by path, for the bakes that share them.
+using MeshCache = std::map<std::string, std::vector<RlRawTriangle>>;
+
 struct BakeArguments {
-  std::string low, high, output, heightMap, cage;
+  std::string low, high, output, heightMap, cage, batch;
   std::string size = "2048";
   std::string format;  // from the output's extension unless given
   std::string space = "tangent";
@@ -58,11 +65,35 @@ struct BakeArguments {
   bool udim = false;
   bool matchNames = false;
   FrameChoice frames;
+  MeshCache* cache = nullptr;  // in a batch
 };
 
 // The bits per channel of a map in format.
 int BitsOf(const BakeArguments& args, RlMapFormat format) {
   return args.bits != 0 ? args.bits : format == RlMapFormat::kExr ? 32 : 8;
+}
+
+// The high mesh's materials: each high triangle's, by number into names.
+struct Materials {
+  std::vector<std::string> names;
+  std::vector<int> ofTriangle;
+
+  int Number(const std::string& name) {
+    const auto found = std::find(names.begin(), names.end(), name);
+    if (found != names.end()) return static_cast<int>(found - names.begin());
+    names.push_back(name);
+    return static_cast<int>(names.size()) - 1;
+  }
+};
+
+// A material's colour, from its name alone (so that it keeps it in every bake): three
+// bytes of the name's 32-bit FNV-1a hash, each from 0.2 to 1.
+std::array<float, 3> MaterialColour(const std::string& name) {
+  uint32_t hash = 2166136261u;
+  for (const char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+  std::array<float, 3> colour;
+  for (std::size_t k = 0; k < 3; ++k) colour[k] = 0.2f + 0.8f * static_cast<float>((hash >> (8 * k)) & 0xff) / 255;
+  return colour;
 }
 
 // The triangles of an input, finite ones only (the others are counted in a warning).
@@ -77,6 +108,19 @@ bool ReadFiniteMesh(const std::string& path, const char* role, std::vector<RlRaw
     std::cerr << "rlf: warning: " << path << ": left out " << nonFinite << " " << role
               << " triangles for their non-finite values\n";
   }
+  return true;
+}
+
+// The high mesh, read once in a batch.
+bool ReadHighMesh(const BakeArguments& args, std::vector<RlRawTriangle>* tris) {
+  if (args.cache != nullptr) {
+    if (const auto read = args.cache->find(args.high); read != args.cache->end()) {
+      *tris = read->second;
+      return true;
+    }
+  }
+  if (!ReadFiniteMesh(args.high, "high", tris)) return false;
+  if (args.cache != nullptr) (*args.cache)[args.high] = *tris;
   return true;
 }
 
@@ -95,10 +139,11 @@ std::string PairName(const std::string& name) {
 // one is baked against nothing (a flat map there), a high one is left out. Triangles
 // holding non-finite values are left out too.
 bool ReadPairedObjects(const BakeArguments& args, std::vector<RlRawTriangle>* low, std::vector<RlRawTriangle>* high,
-                       std::vector<int>* lowGroups, std::vector<int>* highGroups) {
+                       std::vector<int>* lowGroups, std::vector<int>* highGroups, Materials* materials) {
   std::vector<NamedMesh> lows, highs;
   std::string error;
-  if (!ReadMeshObjects(args.low, &lows, &error) || !ReadMeshObjects(args.high, &highs, &error)) {
+  if (!ReadMeshObjects(args.low, false, &lows, &error) ||
+      !ReadMeshObjects(args.high, materials != nullptr, &highs, &error)) {
     if (!Interrupted()) std::cerr << "rlf: " << error << "\n";
     return false;
   }
@@ -107,7 +152,7 @@ bool ReadPairedObjects(const BakeArguments& args, std::vector<RlRawTriangle>* lo
   std::vector<bool> matched(groupOf.size(), false);
   std::size_t nonFinite = 0;
   const auto add = [&nonFinite](const std::vector<RlRawTriangle>& tris, int group, std::vector<RlRawTriangle>* into,
-                                std::vector<int>* groups) {
+                                std::vector<int>* groups, std::vector<int>* ofTriangle = nullptr, int material = 0) {
     for (const RlRawTriangle& t : tris) {
       if (!IsFinite(t)) {
         ++nonFinite;
@@ -115,6 +160,7 @@ bool ReadPairedObjects(const BakeArguments& args, std::vector<RlRawTriangle>* lo
       }
       into->push_back(t);
       groups->push_back(group);
+      if (ofTriangle != nullptr) ofTriangle->push_back(material);
     }
   };
   for (const NamedMesh& object : highs) {
@@ -124,7 +170,11 @@ bool ReadPairedObjects(const BakeArguments& args, std::vector<RlRawTriangle>* lo
       continue;
     }
     matched[static_cast<std::size_t>(found->second)] = true;
-    add(object.tris, found->second, high, highGroups);
+    if (materials != nullptr) {
+      add(object.tris, found->second, high, highGroups, &materials->ofTriangle, materials->Number(object.material));
+    } else {
+      add(object.tris, found->second, high, highGroups);
+    }
   }
   for (const NamedMesh& object : lows) {
     const int group = groupOf[PairName(object.name)];
@@ -137,6 +187,34 @@ bool ReadPairedObjects(const BakeArguments& args, std::vector<RlRawTriangle>* lo
   if (nonFinite > 0) std::cerr << "rlf: warning: left out " << nonFinite << " triangles for their non-finite values\n";
   std::printf("paired %zu of %zu low objects with high ones by name\n",
               static_cast<std::size_t>(std::count(matched.begin(), matched.end(), true)), lows.size());
+  return true;
+}
+
+// The high mesh of a scene with each triangle's shading set, finite triangles only (the
+// others are counted in a warning).
+bool ReadMaterialMesh(const std::string& path, std::vector<RlRawTriangle>* tris, Materials* materials) {
+  std::vector<NamedMesh> parts;
+  std::string error;
+  if (!ReadMeshObjects(path, true, &parts, &error)) {
+    if (!Interrupted()) std::cerr << "rlf: " << error << "\n";
+    return false;
+  }
+  std::size_t nonFinite = 0;
+  for (const NamedMesh& part : parts) {
+    const int material = materials->Number(part.material);
+    for (const RlRawTriangle& t : part.tris) {
+      if (!IsFinite(t)) {
+        ++nonFinite;
+        continue;
+      }
+      tris->push_back(t);
+      materials->ofTriangle.push_back(material);
+    }
+  }
+  if (nonFinite > 0) {
+    std::cerr << "rlf: warning: " << path << ": left out " << nonFinite
+              << " high triangles for their non-finite values\n";
+  }
   return true;
 }
 
@@ -200,19 +278,31 @@ struct MapOutput {
   std::string path;
   RlMapFormat format;
   std::unique_ptr<OutputFile> file;
+  double seconds = 0;  // encoding and writing it
 };
 
 // The values of a map as the image encodes them, from -1 to 1, and their channels: maps
 // of 0 to 1 are stretched onto that range.
 // (EXR holds the values themselves.)
-std::vector<float> EncodedValues(const RlBakeMap& map, const std::string& name, RlMapFormat format, int* channels) {
-  const auto stretched = [format](const std::vector<float>& values) {
+std::vector<float> EncodedValues(const RlBakeMap& map, const std::string& name, RlMapFormat format,
+                                 const Materials& materials, int* channels) {
+  const auto stretched = [format](std::vector<float> values) {
     if (format == RlMapFormat::kExr) return values;
-    std::vector<float> out(values.size());
-    for (std::size_t i = 0; i < values.size(); ++i) out[i] = 2 * values[i] - 1;
-    return out;
+    for (float& value : values) value = 2 * value - 1;
+    return values;
   };
   *channels = name == "height" || name == "ao" || name == "thickness" || name == "curvature" ? 1 : 3;
+  if (name == "material-id") {
+    std::vector<std::array<float, 3>> colours;
+    for (const std::string& material : materials.names) colours.push_back(MaterialColour(material));
+    std::vector<float> values(3 * map.materials.size(), 0.0f);
+    for (std::size_t i = 0; i < map.materials.size(); ++i) {
+      if (map.materials[i] < 0) continue;
+      const std::array<float, 3>& colour = colours[static_cast<std::size_t>(map.materials[i])];
+      std::copy(colour.begin(), colour.end(), &values[3 * i]);
+    }
+    return stretched(std::move(values));
+  }
   if (name == "normal") return map.normals;
   if (name == "bent-normal") return map.bentNormals;
   if (name == "curvature") return map.curvature;
@@ -334,6 +424,7 @@ int CheckRequest(const BakeArguments& args, RlBakeOptions* options, std::vector<
     maps.thickness = maps.thickness || output.map == "thickness";
     maps.bentNormals = maps.bentNormals || output.map == "bent-normal";
     maps.curvature = maps.curvature || output.map == "curvature";
+    maps.materials = maps.materials || output.map == "material-id";
   }
   return 0;
 }
@@ -347,7 +438,7 @@ double EstimateBytes(const RlBakeOptions& options, const BakeArguments& args, st
   const RlBakeMaps& maps = options.maps;
   const double map = 12 + (maps.heights ? 4 : 0) + (maps.objectNormals ? 12 : 0) + (maps.positions ? 12 : 0) +
                      (maps.occlusion ? 4 : 0) + (maps.thickness ? 4 : 0) + (maps.bentNormals ? 12 : 0) +
-                     (maps.curvature ? 28 : 0);
+                     (maps.curvature ? 28 : 0) + (maps.materials ? 4 : 0);
   const double baking = map + 1 + 4 + 2;
   const double writing = map + 3.0 * 3 * (std::max(args.bits, 8) / 8);
   return texels * std::max(baking, writing) + static_cast<double>(low) * 400 + static_cast<double>(high) * 250;
@@ -393,11 +484,13 @@ bool HoldsTheHighMesh(const BakeArguments& args, const RlBakeMap& map) {
 }
 
 // Every map of one bake is written into its new file.
-bool WriteMaps(const BakeArguments& args, const RlBakeMap& map, std::vector<MapOutput>* outputs) {
+bool WriteMaps(const BakeArguments& args, const RlBakeMap& map, const Materials& materials,
+               std::vector<MapOutput>* outputs) {
   std::string error;
   for (MapOutput& output : *outputs) {
+    const auto started = std::chrono::steady_clock::now();
     int channels = 0;
-    const std::vector<float> values = EncodedValues(map, output.map, output.format, &channels);
+    const std::vector<float> values = EncodedValues(map, output.map, output.format, materials, &channels);
     std::vector<unsigned char> bytes;
     if (!RlEncodeMap(values, channels, map.width, map.height, BitsOf(args, output.format), output.format, &bytes,
                      &error)) {
@@ -408,6 +501,7 @@ bool WriteMaps(const BakeArguments& args, const RlBakeMap& map, std::vector<MapO
       std::cerr << "rlf: " << output.file->Error() << "\n";
       return false;
     }
+    output.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   }
   return true;
 }
@@ -457,21 +551,26 @@ void Report(const BakeArguments& args, int tile, const std::vector<MapOutput>& o
         "warning: %lld texels lie under two or more low triangles (overlapping islands); the first keeps them\n",
         map.overlapped);
   }
-  for (const MapOutput& output : outputs)
-    std::printf("wrote the %s map to %s\n", output.map.c_str(), output.path.c_str());
+  for (const MapOutput& output : outputs) {
+    std::printf("wrote the %s map to %s (encoded in %.2f s)\n", output.map.c_str(), output.path.c_str(),
+                output.seconds);
+  }
 }
 
-// The bake itself, a line of progress on a terminal; its time in *seconds.
+// The bake itself, a line of progress on a terminal naming the maps of the pass; its
+// time in *seconds.
 RlBakeStatus Bake(const std::vector<RlRawTriangle>& low, const std::vector<RlRawTriangle>& high, RlBakeOptions options,
-                  RlBakeMap* map, std::string* error, double* seconds) {
+                  const std::vector<MapOutput>& outputs, RlBakeMap* map, std::string* error, double* seconds) {
   const bool terminal = isatty(STDERR_FILENO);
   auto last = std::chrono::steady_clock::now();
+  std::string maps;
+  for (const MapOutput& output : outputs) maps += (maps.empty() ? "" : ", ") + output.map;
   if (terminal) {
-    options.progress = [&last](double done) {
+    options.progress = [&last, &maps](double done) {
       const auto now = std::chrono::steady_clock::now();
       if (now - last < std::chrono::milliseconds(100) && done < 1) return;
       last = now;
-      std::fprintf(stderr, "\rbaking: %d%%", static_cast<int>(100 * done));
+      std::fprintf(stderr, "\rbaking %s: %d%%", maps.c_str(), static_cast<int>(100 * done));
     };
   }
   const auto started = std::chrono::steady_clock::now();
@@ -501,16 +600,19 @@ int RunBake(const BakeArguments& args) {
   EndInterruptsWith(interrupted);
   std::vector<RlRawTriangle> low, high, cage;
   std::vector<int> lowGroups, highGroups;
+  Materials materials;
   RlGltfMesh lowMesh;
   bool read;
   {
     const Deferral deferral;
+    const bool byMaterial = options.maps.materials;
     if (args.matchNames) {
-      read = ReadPairedObjects(args, &low, &high, &lowGroups, &highGroups);
+      read = ReadPairedObjects(args, &low, &high, &lowGroups, &highGroups, byMaterial ? &materials : nullptr);
     } else {
       read =
           (args.frames.Input() ? ReadTangentMesh(args.low, &low, &lowMesh) : ReadFiniteMesh(args.low, "low", &low)) &&
-          ReadFiniteMesh(args.high, "high", &high) && (args.cage.empty() || ReadFiniteMesh(args.cage, "cage", &cage));
+          (byMaterial ? ReadMaterialMesh(args.high, &high, &materials) : ReadHighMesh(args, &high)) &&
+          (args.cage.empty() || ReadFiniteMesh(args.cage, "cage", &cage));
     }
   }
   if (Interrupted()) return std::fputs(interrupted.c_str(), stderr), 1;
@@ -554,18 +656,19 @@ int RunBake(const BakeArguments& args) {
     if (tiles[i] != 0) MoveToTile(tiles[i], &tileLow, &tileMesh);
     SetOptions(args, &tileMesh, tileLow, args.cage.empty() ? nullptr : &cage, &options);
     if (args.matchNames) options.lowGroups = &lowGroups, options.highGroups = &highGroups;
+    if (options.maps.materials) options.highMaterials = &materials.ofTriangle;
     RlBakeMap map;
     std::string error;
     double seconds = 0;
-    const RlBakeStatus status = Bake(tileLow, high, options, &map, &error, &seconds);
+    const RlBakeStatus status = Bake(tileLow, high, options, outputs, &map, &error, &seconds);
     if (status == RlBakeStatus::kCancelled || Interrupted()) return std::fputs(interrupted.c_str(), stderr), 1;
     if (status == RlBakeStatus::kFailed) {
       std::cerr << "rlf: cannot bake " << args.high << " onto " << args.low << ": " << error << "\n";
       return 1;
     }
-    if (!HoldsTheHighMesh(args, map) || !WriteMaps(args, map, &tileOutputs[i])) return 1;
-    for (std::vector<float>* values :
-         {&map.normals, &map.heights, &map.objectNormals, &map.positions, &map.occlusion, &map.thickness}) {
+    if (!HoldsTheHighMesh(args, map) || !WriteMaps(args, map, materials, &tileOutputs[i])) return 1;
+    for (std::vector<float>* values : {&map.normals, &map.heights, &map.objectNormals, &map.positions, &map.occlusion,
+                                       &map.thickness, &map.bentNormals, &map.curvature, &map.materials}) {
       *values = {};  // the counts stay for the report
     }
     baked.push_back({map, seconds});
@@ -584,24 +687,109 @@ int RunBake(const BakeArguments& args) {
   return 0;
 }
 
-}  // namespace
+void AddBakeOptions(CLI::App* command, BakeArguments* args);
 
-void AddBakeCommand(CLI::App& app, int& exitStatus) {
-  auto args = std::make_shared<BakeArguments>();
-  CLI::App* command = app.add_subcommand(
-      "bake", "Bake a normal map of HIGH in the tangent frames of LOW (as rlf weld writes them into glTF)");
-  command->add_option("low", args->low, "The low-resolution mesh: an RLF file or any scene rlf export reads")
-      ->required();
-  command->add_option("high", args->high, "The high-resolution mesh, likewise")->required();
-  command
-      ->add_option("-o,--output", args->output,
-                   "The map: a PNG, TGA or EXR file; with several maps, {map} in the "
-                   "name stands for each map's name")
-      ->required();
+// The bakes of a batch file: {"options": {...}, "bakes": [{...}, ...]}, each bake's keys
+// rlf bake's options by their long names ("low", "high" and "output" for its arguments):
+// a string or number is the option's value, a list its values joined by commas, true a
+// flag given (false: not given). A bake's own keys take the place of the shared options';
+// relative paths are taken from the batch file's directory. Empty, with a line said,
+// when the file or a bake is not well formed.
+std::vector<BakeArguments> ReadBatch(const std::string& path) {
+  const auto refuse = [&path](const std::string& why) {
+    std::cerr << "rlf: " << path << ": " << why << "\n";
+    return std::vector<BakeArguments>{};
+  };
+  std::ifstream file(path);
+  if (!file) return refuse(std::strerror(errno));
+  const nlohmann::json description = nlohmann::json::parse(file, nullptr, false);
+  if (description.is_discarded() || !description.is_object() ||
+      !description.value("bakes", nlohmann::json()).is_array() ||
+      !description.value("options", nlohmann::json::object()).is_object()) {
+    return refuse("not a bake description: a JSON object with a list of \"bakes\" and optional shared \"options\"");
+  }
+  const std::filesystem::path directory = std::filesystem::path(path).parent_path();
+  std::vector<BakeArguments> bakes;
+  for (std::size_t i = 0; i < description["bakes"].size(); ++i) {
+    const std::string which = "bake " + std::to_string(i + 1) + ": ";
+    nlohmann::json keys = description.value("options", nlohmann::json::object());
+    if (!description["bakes"][i].is_object()) return refuse(which + "not a JSON object");
+    keys.update(description["bakes"][i]);
+    // Paths from the file's directory; then the arguments as a command line.
+    for (const char* key : {"low", "high", "output", "cage", "height-map"}) {
+      if (!keys.contains(key)) continue;
+      if (!keys[key].is_string()) return refuse(which + "\"" + key + "\" takes a path");
+      const std::filesystem::path given = keys[key].get<std::string>();
+      if (given.is_relative() && !given.empty()) keys[key] = (directory / given).string();
+    }
+    std::vector<std::string> argv;
+    for (const char* argument : {"low", "high"}) {
+      if (keys.contains(argument)) argv.push_back(keys[argument].get<std::string>()), keys.erase(argument);
+    }
+    for (const auto& [key, value] : keys.items()) {
+      const auto text = [](const nlohmann::json& v) { return v.is_string() ? v.get<std::string>() : v.dump(); };
+      if (value.is_object() || value.is_null() || (value.is_array() && value.empty())) {
+        return refuse(which + "\"" + key + "\" takes a string, a number, a list or true");
+      }
+      if (value.is_boolean() && !value.get<bool>()) continue;
+      argv.push_back(key == "output" ? "-o" : "--" + key);
+      if (value.is_boolean()) continue;
+      std::string given = value.is_array() ? "" : text(value);
+      for (std::size_t k = 0; value.is_array() && k < value.size(); ++k) given += (k > 0 ? "," : "") + text(value[k]);
+      argv.push_back(given);
+    }
+    std::reverse(argv.begin(), argv.end());  // as CLI11 takes them
+    BakeArguments args;
+    CLI::App parser("bake");
+    AddBakeOptions(&parser, &args);
+    try {
+      parser.parse(argv);
+    } catch (const CLI::ParseError& e) {
+      return refuse(which + e.what());
+    }
+    if (args.low.empty() || args.high.empty() || args.output.empty()) {
+      return refuse(which + "a bake needs \"low\", \"high\" and \"output\"");
+    }
+    bakes.push_back(std::move(args));
+  }
+  if (bakes.empty()) return refuse("no bakes to run");
+  return bakes;
+}
+
+// Every bake of a batch file, each checked before the first runs; the bakes that share a
+// high mesh read it once. A failed bake does not stop the others; an interrupt does.
+int RunBatch(const BakeArguments& batch) {
+  std::vector<BakeArguments> bakes = ReadBatch(batch.batch);
+  if (bakes.empty()) return 2;
+  MeshCache cache;
+  std::size_t failed = 0;
+  for (std::size_t i = 0; i < bakes.size(); ++i) {
+    std::printf("bake %zu of %zu: %s%s onto %s\n", i + 1, bakes.size(), bakes[i].high.c_str(),
+                cache.contains(bakes[i].high) ? " (read before)" : "", bakes[i].low.c_str());
+    std::fflush(stdout);
+    bakes[i].cache = &cache;
+    const int status = RunBake(bakes[i]);
+    if (Interrupted()) return 1;
+    failed += status != 0;
+  }
+  if (failed > 0) {
+    std::cerr << "rlf: " << batch.batch << ": " << failed << " of " << bakes.size() << " bakes failed\n";
+    return 1;
+  }
+  return 0;
+}
+
+// The options of one bake, into *args: rlf bake's, and those of each bake of a batch.
+void AddBakeOptions(CLI::App* command, BakeArguments* args) {
+  command->add_option("low", args->low, "The low-resolution mesh: an RLF file or any scene rlf export reads");
+  command->add_option("high", args->high, "The high-resolution mesh, likewise");
+  command->add_option("-o,--output", args->output,
+                      "The map: a PNG, TGA or EXR file; with several maps, {map} in the "
+                      "name stands for each map's name");
   command
       ->add_option("--maps", args->maps,
                    "The maps to bake, from the same rays: normal, object-normal, height, "
-                   "position, ao, thickness, bent-normal, curvature")
+                   "position, ao, thickness, bent-normal, curvature, material-id (HIGH a scene file)")
       ->delimiter(',')
       ->check(CLI::IsMember(std::vector<std::string>(std::begin(kMapNames), std::end(kMapNames))))
       ->capture_default_str();
@@ -677,5 +865,28 @@ void AddBakeCommand(CLI::App& app, int& exitStatus) {
   command->add_option("--max-memory", args->maxMemory,
                       "Refuse a bake estimated to need more bytes than this, such as 8G (default: what the machine "
                       "allows the process)");
-  command->callback([args, &exitStatus] { exitStatus = RunBake(*args); });
+}
+
+}  // namespace
+
+void AddBakeCommand(CLI::App& app, int& exitStatus) {
+  auto args = std::make_shared<BakeArguments>();
+  CLI::App* command = app.add_subcommand(
+      "bake", "Bake a normal map of HIGH in the tangent frames of LOW (as rlf weld writes them into glTF)");
+  AddBakeOptions(command, args.get());
+  CLI::Option* batch = command->add_option(
+      "--batch", args->batch, "Run the bakes a JSON file describes, one after another in one process (see the README)");
+  for (CLI::Option* option : command->get_options()) {
+    if (option != batch && option != command->get_help_ptr()) batch->excludes(option);
+  }
+  command->callback([args, &exitStatus] {
+    if (!args->batch.empty()) {
+      exitStatus = RunBatch(*args);
+    } else if (args->low.empty() || args->high.empty() || args->output.empty()) {
+      std::cerr << "rlf: bake needs LOW, HIGH and -o OUTPUT, or --batch FILE\n";
+      exitStatus = 2;
+    } else {
+      exitStatus = RunBake(*args);
+    }
+  });
 }

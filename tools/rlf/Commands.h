@@ -33,10 +33,16 @@ void AddFrameOptions(CLI::App* command, FrameChoice* choice, bool withBitangent,
 bool ExportScene(const std::string& sceneFile, const std::string& output, std::string* error);
 
 // A mesh object of the active scene: its name (its transform's, or its own without a
-// "Shape" ending when it has none) and its node.
+// "Shape" ending when it has none), its node, and the renderable shading sets (by id and
+// name) its faces belong to, in set order.
 struct SceneObject {
+  struct Set {
+    int id;
+    std::string name;
+  };
   std::string name;
   int node;
+  std::vector<Set> sets;
 };
 
 // Loads the scene file into the active scene and lists its mesh objects in the order of
@@ -44,7 +50,8 @@ struct SceneObject {
 bool LoadSceneObjects(const std::string& sceneFile, std::vector<SceneObject>* objects, std::string* error);
 
 // Exports one object of the active scene (and what lies below it) through the plug-in
-// into output, as rlf export --select does.
-bool ExportObject(const SceneObject& object, const std::string& output, std::string* error);
+// into output, as rlf export --select does; with a set id, only that set's faces (the
+// scene's other sets are made unrenderable for the export, and restored).
+bool ExportObject(const SceneObject& object, int set, const std::string& output, std::string* error);
 
 #endif

@@ -243,16 +243,33 @@ bool LoadSceneObjects(const std::string& sceneFile, std::vector<SceneObject>* ob
     } else if (name.size() > 5 && name.ends_with("Shape")) {
       name.resize(name.size() - 5);
     }
-    objects->push_back({name, id});
+    SceneObject object{name, id, {}};
+    for (const host::Scene::Membership& membership : scene.MembershipsOf(id)) {
+      const host::ShadingSet& set = scene.GetSet(membership.set);
+      if (set.renderable && (object.sets.empty() || object.sets.back().id != membership.set)) {
+        object.sets.push_back({membership.set, set.name});
+      }
+    }
+    objects->push_back(std::move(object));
   }
   return true;
 }
 
-bool ExportObject(const SceneObject& object, const std::string& output, std::string* error) {
+bool ExportObject(const SceneObject& object, int set, const std::string& output, std::string* error) {
   host::Scene& scene = host::Scene::Active();
   scene.ClearSelection();
   scene.Select(object.node);
-  return WriteThroughPlugin("", output, true, error);
+  if (set < 0) return WriteThroughPlugin("", output, true, error);
+  std::vector<int> hidden;
+  for (int other = 0; other < scene.SetCount(); ++other) {
+    if (other != set && scene.GetSet(other).renderable) {
+      scene.SetRenderable(other, false);
+      hidden.push_back(other);
+    }
+  }
+  const bool written = WriteThroughPlugin("", output, true, error);
+  for (const int other : hidden) scene.SetRenderable(other, true);
+  return written;
 }
 
 namespace {

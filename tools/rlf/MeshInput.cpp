@@ -171,27 +171,31 @@ bool ReadMesh(const std::string& path, std::vector<RlRawTriangle>* tris, std::st
   return input.Open(path, error) && ReadTriangles(input.Stream(), path, tris, error);
 }
 
-bool ReadMeshObjects(const std::string& path, std::vector<NamedMesh>* objects, std::string* error) {
+bool ReadMeshObjects(const std::string& path, bool bySets, std::vector<NamedMesh>* objects, std::string* error) {
   if (IsRlfFile(path)) {
-    *error = path + ": an RLF file holds no object names; give the scene file it came from";
+    *error = path + ": an RLF file holds no object names or shading sets; give the scene file it came from";
     return false;
   }
   std::vector<SceneObject> found;
   if (!LoadSceneObjects(path, &found, error)) return false;
   for (const SceneObject& object : found) {
-    std::vector<unsigned char> bytes;
-    const auto write = [&object](const std::string& fifo, std::string* failure) {
-      return ExportObject(object, fifo, failure);
-    };
-    if (!ExportInMemory(path, write, &bytes, error)) return false;
-    const std::unique_ptr<FILE, int (*)(FILE*)> stream(
-        bytes.empty() ? nullptr : fmemopen(bytes.data(), bytes.size(), "rb"), std::fclose);
-    NamedMesh mesh{object.name, {}};
-    if (!stream || !ReadTriangles(stream.get(), path + " (" + object.name + ")", &mesh.tris, error)) {
-      if (!stream) *error = path + ": the export of " + object.name + " cannot be read back";
-      return false;
+    std::vector<SceneObject::Set> sets = {{-1, ""}};
+    if (bySets) sets = object.sets;
+    for (const SceneObject::Set& set : sets) {
+      std::vector<unsigned char> bytes;
+      const auto write = [&object, &set](const std::string& fifo, std::string* failure) {
+        return ExportObject(object, set.id, fifo, failure);
+      };
+      if (!ExportInMemory(path, write, &bytes, error)) return false;
+      const std::unique_ptr<FILE, int (*)(FILE*)> stream(
+          bytes.empty() ? nullptr : fmemopen(bytes.data(), bytes.size(), "rb"), std::fclose);
+      NamedMesh mesh{object.name, set.name, {}};
+      if (!stream || !ReadTriangles(stream.get(), path + " (" + object.name + ")", &mesh.tris, error)) {
+        if (!stream) *error = path + ": the export of " + object.name + " cannot be read back";
+        return false;
+      }
+      objects->push_back(std::move(mesh));
     }
-    objects->push_back(std::move(mesh));
   }
   return true;
 }

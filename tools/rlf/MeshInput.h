@@ -36,13 +36,15 @@ bool ReadTriangles(FILE* fp, const std::string& name, std::vector<RlRawTriangle>
 // The triangles of the input at path: MeshInput, then ReadTriangles.
 bool ReadMesh(const std::string& path, std::vector<RlRawTriangle>* tris, std::string* error);
 
-// A scene's mesh objects, each exported on its own (in memory, as MeshInput does).
+// A scene's mesh objects, each exported on its own (in memory, as MeshInput does), or
+// with bySets each renderable shading set of each object on its own (material names it).
 struct NamedMesh {
   std::string name;
+  std::string material;
   std::vector<RlRawTriangle> tris;
 };
 // False with *error (one line naming the file) on failure, and for an RLF file, which
 // holds no names.
-bool ReadMeshObjects(const std::string& path, std::vector<NamedMesh>* objects, std::string* error);
+bool ReadMeshObjects(const std::string& path, bool bySets, std::vector<NamedMesh>* objects, std::string* error);
 
 #endif

@@ -43,17 +43,18 @@ Vec3 DirectionColour(Vec3 d) {
 }
 
 struct RenderOptions {
-  std::string input, output, shade, normalMap, boundsOf;  // shade: "lit" with a map, else "normal" unless given
+  std::string input, output, shade, normalMap, occlusionMap, boundsOf;  // shade: "lit" with a map, else "normal"
+  std::vector<std::string> beside;
   int size = 512;
   FrameChoice frames;
 };
 
-// A normal map as read back: 16-bit levels (8-bit files are widened exactly).
-struct NormalMap {
+// A map as read back: 16-bit levels (8-bit files are widened exactly).
+struct MapImage {
   int width = 0, height = 0;
   std::unique_ptr<stbi_us, void (*)(void*)> levels{nullptr, stbi_image_free};
 
-  // The unit vector at glTF texture coordinates (u, v), bilinear, repeating.
+  // The levels at glTF texture coordinates (u, v), 0 to 1, bilinear, repeating.
   Vec3 At(double u, double v) const {
     const double x = u * width - 0.5, y = v * height - 0.5;
     const double fx = std::floor(x), fy = std::floor(y);
@@ -66,11 +67,15 @@ struct NormalMap {
         };
         const stbi_us* texel =
             &levels.get()[3 * (wrap(fy + j, height) * static_cast<std::size_t>(width) + wrap(fx + i, width))];
-        sum = {sum.x + weight * (2.0 * texel[0] / 65535 - 1), sum.y + weight * (2.0 * texel[1] / 65535 - 1),
-               sum.z + weight * (2.0 * texel[2] / 65535 - 1)};
+        sum = {sum.x + weight * texel[0] / 65535, sum.y + weight * texel[1] / 65535, sum.z + weight * texel[2] / 65535};
       }
     }
-    return Unit(sum);
+    return sum;
+  }
+  // The unit vector a normal map holds there.
+  Vec3 NormalAt(double u, double v) const {
+    const Vec3 l = At(u, v);
+    return Unit({2 * l.x - 1, 2 * l.y - 1, 2 * l.z - 1});
   }
 };
 
@@ -93,6 +98,10 @@ std::string CheckRequest(const RenderOptions& options) {
     std::cerr << "rlf: a normal map shows through --shade lit or normal\n";
     return {};
   }
+  if (!options.occlusionMap.empty() && (options.normalMap.empty() || shade != "lit")) {
+    std::cerr << "rlf: an occlusion map darkens a surface lit through its normal map: give --normal-map too\n";
+    return {};
+  }
   const std::string extension = ExtensionOf(options.output);
   if (!extension.empty() && extension != ".png") {
     std::cerr << "rlf: " << options.output << ": render writes PNG pictures; name the file .png\n";
@@ -101,7 +110,7 @@ std::string CheckRequest(const RenderOptions& options) {
   return shade;
 }
 
-bool ReadNormalMap(const std::string& path, NormalMap* map, std::string* error) {
+bool ReadMap(const std::string& path, MapImage* map, std::string* error) {
   FILE* image = OpenInput(path, error);
   if (image == nullptr) return false;
   int channels = 0;
@@ -169,8 +178,9 @@ struct View {
 struct Drawing {
   const std::vector<RlRawTriangle>& tris;
   const std::vector<Vec3>& colours;  // per corner, without a map
-  const NormalMap& map;
-  const RlGltfMesh& welded;  // with a map: the mesh as a viewer has it
+  const MapImage& map;
+  const MapImage& occlusion;  // with a normal map, may be empty
+  const RlGltfMesh& welded;   // with a map: the mesh as a viewer has it
   RlBitangent bitangent;
   bool lit;
 };
@@ -187,12 +197,16 @@ Vec3 ColourAt(const Drawing& d, const View& view, std::size_t t, const double w[
   const RlGltfVertex* const c[3] = {&d.welded.vertices[static_cast<std::size_t>(corners.idx[0])],
                                     &d.welded.vertices[static_cast<std::size_t>(corners.idx[1])],
                                     &d.welded.vertices[static_cast<std::size_t>(corners.idx[2])]};
-  const Vec3 m = d.map.At(w[0] * c[0]->uv[0] + w[1] * c[1]->uv[0] + w[2] * c[2]->uv[0],
-                          w[0] * c[0]->uv[1] + w[1] * c[1]->uv[1] + w[2] * c[2]->uv[1]);
+  const double u = w[0] * c[0]->uv[0] + w[1] * c[1]->uv[0] + w[2] * c[2]->uv[0];
+  const double v = w[0] * c[0]->uv[1] + w[1] * c[1]->uv[1] + w[2] * c[2]->uv[1];
+  const Vec3 m = d.map.NormalAt(u, v);
   const double tangentSpace[3] = {m.x, m.y, m.z};
   double n[3];
   RlFromTangentSpace(RlTangentFrameAt(c, w, d.bitangent), tangentSpace, n);
-  return d.lit ? view.Lit({n[0], n[1], n[2]}) : DirectionColour({n[0], n[1], n[2]});
+  if (!d.lit) return DirectionColour({n[0], n[1], n[2]});
+  const Vec3 lit = view.Lit({n[0], n[1], n[2]});
+  const double open = d.occlusion.levels ? d.occlusion.At(u, v).x : 1.0;
+  return {lit.x * open, lit.y * open, lit.z * open};
 }
 
 // The triangles through a depth buffer into RGB rows, on a dark grey ground.
@@ -239,15 +253,44 @@ std::vector<unsigned char> Draw(const Drawing& d, const View& view) {
   return image;
 }
 
+// The picture at path put to the right of image (RGB rows, *width wide, height high),
+// which it widens; false with *error when it cannot be read or is not height high.
+bool PlaceBeside(const std::string& path, int height, std::vector<unsigned char>* image, int* width,
+                 std::string* error) {
+  FILE* file = OpenInput(path, error);
+  if (file == nullptr) return false;
+  int w = 0, h = 0, channels = 0;
+  const std::unique_ptr<stbi_uc, void (*)(void*)> picture(stbi_load_from_file(file, &w, &h, &channels, 3),
+                                                          stbi_image_free);
+  std::fclose(file);
+  if (!picture || h != height) {
+    *error = path + (picture ? ": is " + std::to_string(h) + " pixels high, not " + std::to_string(height)
+                             : std::string(": not a readable picture (") + stbi_failure_reason() + ")");
+    return false;
+  }
+  std::vector<unsigned char> wider(3 * static_cast<std::size_t>(*width + w) * static_cast<std::size_t>(height));
+  for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) {
+    const auto row = [y](int across) { return 3 * y * static_cast<std::size_t>(across); };
+    std::copy_n(image->begin() + static_cast<std::ptrdiff_t>(row(*width)), 3 * *width,
+                wider.begin() + static_cast<std::ptrdiff_t>(row(*width + w)));
+    std::copy_n(picture.get() + row(w), 3 * w,
+                wider.begin() + static_cast<std::ptrdiff_t>(row(*width + w) + 3 * static_cast<std::size_t>(*width)));
+  }
+  *image = std::move(wider);
+  *width += w;
+  return true;
+}
+
 int RunRender(const RenderOptions& options) {
   const std::string shade = CheckRequest(options);
   if (shade.empty()) return 2;
   std::vector<RlRawTriangle> tris, framing;
   std::string error;
-  NormalMap map;
+  MapImage map, occlusion;
   if (!ReadMesh(options.input, &tris, &error) ||
       (!options.boundsOf.empty() && !ReadMesh(options.boundsOf, &framing, &error)) ||
-      (!options.normalMap.empty() && !ReadNormalMap(options.normalMap, &map, &error))) {
+      (!options.normalMap.empty() && !ReadMap(options.normalMap, &map, &error)) ||
+      (!options.occlusionMap.empty() && !ReadMap(options.occlusionMap, &occlusion, &error))) {
     std::cerr << "rlf: " << error << "\n";
     return 1;
   }
@@ -267,12 +310,19 @@ int RunRender(const RenderOptions& options) {
     return 1;
   }
   const View view(framing.empty() ? tris : framing, options.size);
-  const std::vector<unsigned char> image =
-      Draw({tris, colours, map, welded, options.frames.bitangent, shade == "lit"}, view);
+  std::vector<unsigned char> image =
+      Draw({tris, colours, map, occlusion, welded, options.frames.bitangent, shade == "lit"}, view);
+  int width = view.size;
+  for (const std::string& path : options.beside) {
+    if (!PlaceBeside(path, view.size, &image, &width, &error)) {
+      std::cerr << "rlf: " << error << "\n";
+      return 1;
+    }
+  }
   const auto write = [](void* context, void* data, int bytes) {
     static_cast<OutputFile*>(context)->Write(data, static_cast<std::size_t>(bytes));
   };
-  if (!stbi_write_png_to_func(write, &file, view.size, view.size, 3, image.data(), 3 * view.size)) {
+  if (!stbi_write_png_to_func(write, &file, width, view.size, 3, image.data(), 3 * width)) {
     std::cerr << "rlf: " << options.output << ": not enough memory to encode the picture\n";
     return 1;
   }
@@ -300,6 +350,11 @@ void AddRenderCommand(CLI::App& app, int& exitStatus) {
                       "Show the surface's normals through this tangent-space normal map (PNG or TGA, as rlf bake "
                       "writes it), lit or as colours");
   AddFrameOptions(command, &options->frames, true, false);
+  command->add_option("--ao-map", options->occlusionMap,
+                      "With --normal-map, darken the lit surface by this ambient occlusion map (as rlf bake writes "
+                      "it)");
+  command->add_option("--beside", options->beside,
+                      "Put these pictures (PNG, as high as this one) to its right, to compare them side by side");
   command->add_option("--bounds-of", options->boundsOf,
                       "Fit the camera to this mesh's bounds instead (to compare two meshes picture by picture)");
   command->add_option("--size", options->size, "Width and height in pixels")

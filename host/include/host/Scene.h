@@ -77,6 +77,7 @@ class HOST_API Scene {
   NodeId AddMesh(const std::string& name, NodeId parent, MeshDesc mesh);
   void AddParent(NodeId node, NodeId extraParent);  // instancing
   int AddShadingSet(const std::string& name, bool renderable = true);
+  void SetRenderable(int set, bool renderable);  // as a set's "renderable" attribute is switched
   void AssignObject(int set, NodeId mesh, unsigned instance = 0);
   void AssignFaces(int set, NodeId mesh, std::vector<int> faces, unsigned instance = 0);
 
