@@ -66,6 +66,7 @@ struct BakeArguments {
   bool matchNames = false;
   FrameChoice frames;
   MeshCache* cache = nullptr;  // in a batch
+  bool highAgain = false;      // in a batch: a later bake reads the same high mesh
 };
 
 // The bits per channel of a map in format.
@@ -111,16 +112,22 @@ bool ReadFiniteMesh(const std::string& path, const char* role, std::vector<RlRaw
   return true;
 }
 
-// The high mesh, read once in a batch.
+// The high mesh, read once in a batch: kept while a later bake needs it, and handed over
+// to the last.
 bool ReadHighMesh(const BakeArguments& args, std::vector<RlRawTriangle>* tris) {
   if (args.cache != nullptr) {
     if (const auto read = args.cache->find(args.high); read != args.cache->end()) {
-      *tris = read->second;
+      if (args.highAgain) {
+        *tris = read->second;
+      } else {
+        *tris = std::move(read->second);
+        args.cache->erase(read);
+      }
       return true;
     }
   }
   if (!ReadFiniteMesh(args.high, "high", tris)) return false;
-  if (args.cache != nullptr) (*args.cache)[args.high] = *tris;
+  if (args.cache != nullptr && args.highAgain) (*args.cache)[args.high] = *tris;
   return true;
 }
 
@@ -768,6 +775,8 @@ int RunBatch(const BakeArguments& batch) {
                 cache.contains(bakes[i].high) ? " (read before)" : "", bakes[i].low.c_str());
     std::fflush(stdout);
     bakes[i].cache = &cache;
+    bakes[i].highAgain = std::any_of(bakes.begin() + static_cast<std::ptrdiff_t>(i) + 1, bakes.end(),
+                                     [&](const BakeArguments& later) { return later.high == bakes[i].high; });
     const int status = RunBake(bakes[i]);
     if (Interrupted()) return 1;
     failed += status != 0;
