@@ -209,6 +209,35 @@ TEST(Bake, TheNearerOfTwoSurfacesIsBaked) {
   }
 }
 
+// Padding carries the maps: an island in the bottom left quarter of the map, over a plane
+// that tilts along x only, pads its right edge with the values of its last column.
+TEST(Bake, PaddingCarriesTheMaps) {
+  std::vector<RlRawTriangle> low = UnitQuad();
+  for (RlRawTriangle& t : low) {
+    for (RlRawTexCoord& uv : t.texCoord) uv = {{uv.u / 2, uv.v / 2}};
+  }
+  RlBakeOptions options;
+  options.width = options.height = 16;
+  options.padding = 1;
+  options.samples = 1;
+  options.maxDistance = 0.5;
+  options.maps = {true, true, false, true, false, false, false, true};
+  RlBakeMap map;
+  std::string error;
+  ASSERT_EQ(RlBake(low, TiltedPlane(), options, &map, &error), RlBakeStatus::kDone) << error;
+  EXPECT_EQ(map.padded, 17);
+  const std::size_t edge = 16 * 12 + 7, padded = edge + 1;  // row 12, columns 7 and 8
+  for (const auto& [values, channels] :
+       {std::pair{&map.normals, 3}, std::pair{&map.heights, 1}, std::pair{&map.objectNormals, 3},
+        std::pair{&map.occlusion, 1}, std::pair{&map.materials, 1}}) {
+    for (std::size_t k = 0; k < static_cast<std::size_t>(channels); ++k) {
+      EXPECT_EQ((*values)[channels * padded + k], (*values)[channels * edge + k]) << k;
+    }
+  }
+  EXPECT_EQ(map.materials[padded], 0.0f);
+  EXPECT_NE(map.heights[padded], 0.0f);
+}
+
 TEST(Bake, SamplesThatMeetNothingAreFlatAndCounted) {
   std::vector<RlRawTriangle> high = TiltedPlane();
   for (RlRawTriangle& t : high) {

@@ -59,31 +59,52 @@ Bytes Join(std::initializer_list<Bytes> parts) {
 
 }  // namespace
 
-TEST(RlReadTriangles, RoundTripsEveryBitPattern) {
-  const std::vector<RlRawTriangle> tris = PatternTriangles(257, 7);
-  UniqueFile fp(TempFileWith(RlfFileOf(tris)));
-  ReadResult r;
-  Read(fp.get(), &r);
-  ASSERT_TRUE(r.ok) << r.messages;
-  EXPECT_EQ(r.messages, "");
-  ASSERT_EQ(r.numTris, 257);
-  ExpectSameRecords(r.tris, tris);
-  EXPECT_EQ(std::ftell(fp.get()), 20 + 257 * 96);
-}
-
-TEST(RlReadTriangles, ReadsHandWrittenLittleEndianBytes) {
-  Bytes records;
+// Files that read: every bit pattern round trips; hand-written little-endian bytes;
+// foreign chunks skipped, "TRIS" after an empty "RLF " rather than inside it. The
+// stream is left after the records; RlFileHasTriangles leaves it at the count, where
+// RlReadTriangleChunk goes on.
+TEST(RlReadTriangles, ReadsWhatTheFormatAllows) {
+  const std::vector<RlRawTriangle> patterns = PatternTriangles(257, 7);
+  Bytes records = Hex("01000000");
+  float values[24];
   for (uint32_t k = 0; k < 24; ++k) {
     AppendLE32(records, 0x3F800000u + k);  // 1.0f plus k units in the last place
+    values[k] = std::bit_cast<float>(0x3F800000u + k);
   }
-  UniqueFile fp(TempFileWith(Chunk("RLF ", 12 + 96, Chunk("TRIS", 4 + 96, Join({Hex("01000000"), records})))));
-  ReadResult r;
-  Read(fp.get(), &r);
-  ASSERT_TRUE(r.ok);
-  ASSERT_EQ(r.numTris, 1);
-  EXPECT_EQ(r.tris[0].vert[1].x, std::bit_cast<float>(0x3F800003u));
-  EXPECT_EQ(r.tris[0].norm[0].x, std::bit_cast<float>(0x3F800009u));
-  EXPECT_EQ(r.tris[0].texCoord[2].v, std::bit_cast<float>(0x3F800000u + 23));
+  std::vector<RlRawTriangle> counted(1);
+  std::memcpy(&counted[0], values, sizeof values);
+  const Bytes body = RlfBodyOf(patterns), trisChunk = Chunk("TRIS", static_cast<uint32_t>(body.size()), body);
+  const struct {
+    const char* name;
+    Bytes file;
+    const std::vector<RlRawTriangle>& tris;
+  } cases[] = {
+      {"every bit pattern", RlfFileOf(patterns), patterns},
+      {"little-endian bytes by hand", Chunk("RLF ", 12 + 96, Chunk("TRIS", 4 + 96, records)), counted},
+      {"foreign chunks",
+       Join({Chunk("JUNK", 5, Hex("0102030405")), Chunk("RLF ", 0), Chunk("NAME", 3, Hex("616263")), Chunk("EMPT", 0),
+             trisChunk, Hex("090909")}),
+       patterns},
+      {"TRIS after an empty RLF", Join({Chunk("RLF ", 0), trisChunk}), patterns},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    UniqueFile fp(TempFileWith(c.file));
+    ReadResult r;
+    Read(fp.get(), &r);
+    ASSERT_TRUE(r.ok) << r.messages;
+    EXPECT_EQ(r.messages, "");
+    ASSERT_EQ(r.numTris, static_cast<int>(c.tris.size()));
+    ExpectSameRecords(r.tris, c.tris);
+    const long end = std::ftell(fp.get());
+    std::rewind(fp.get());
+    ASSERT_TRUE(RlFileHasTriangles(fp.get()));
+    EXPECT_EQ(std::ftell(fp.get()), end - 4 - 96 * static_cast<long>(c.tris.size()));
+    ReadResult chunk;
+    Read(fp.get(), &chunk, RlReadTriangleChunk);
+    ASSERT_TRUE(chunk.ok);
+    ExpectSameRecords(chunk.tris, c.tris);
+  }
 }
 
 // Each end of the chunk search and each bad count, hostile sizes and counts among them, on
@@ -195,37 +216,4 @@ TEST(RlReadTriangles, EveryTruncationFailsCleanly) {
       EXPECT_NE(r.tris, nullptr);
     }
   }
-}
-
-TEST(RlReadTriangles, SkipsForeignChunksAndIsNotBoundedByTheRlfSize) {
-  const std::vector<RlRawTriangle> tris = PatternTriangles(3, 5);
-  const Bytes body = RlfBodyOf(tris);
-  const Bytes tris_chunk = Chunk("TRIS", static_cast<uint32_t>(body.size()), body);
-  const Bytes files[] = {
-      // A foreign top-level chunk, a foreign and an empty sub-chunk, trailing bytes.
-      Join({Chunk("JUNK", 5, Hex("0102030405")), Chunk("RLF ", 0), Chunk("NAME", 3, Hex("616263")), Chunk("EMPT", 0),
-            tris_chunk, Hex("090909")}),
-      // "TRIS" after an "RLF " chunk of size 0 rather than inside it.
-      Join({Chunk("RLF ", 0), tris_chunk}),
-  };
-  for (const Bytes& file : files) {
-    UniqueFile fp(TempFileWith(file));
-    ReadResult r;
-    Read(fp.get(), &r);
-    ASSERT_TRUE(r.ok) << r.messages;
-    ASSERT_EQ(r.numTris, 3);
-    ExpectSameRecords(r.tris, tris);
-  }
-}
-
-TEST(RlFileHasTriangles, LeavesTheStreamAtTheCount) {
-  const std::vector<RlRawTriangle> tris = PatternTriangles(4, 9);
-  UniqueFile fp(TempFileWith(RlfFileOf(tris)));
-  ASSERT_TRUE(RlFileHasTriangles(fp.get()));
-  EXPECT_EQ(std::ftell(fp.get()), 16);
-  ReadResult r;
-  Read(fp.get(), &r, RlReadTriangleChunk);
-  ASSERT_TRUE(r.ok);
-  ASSERT_EQ(r.numTris, 4);
-  ExpectSameRecords(r.tris, tris);
 }

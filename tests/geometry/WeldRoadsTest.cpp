@@ -81,22 +81,6 @@ void ExpectSameOnBothRoads(std::vector<RlRawTriangle> tris) {
   }
 }
 
-// n triangles whose corners all differ, placed along x by position(k) for corner k.
-template <typename Position>
-std::vector<RlRawTriangle> AlongX(int n, Position position) {
-  std::vector<RlRawTriangle> tris;
-  for (int t = 0; t < n; ++t) {
-    float p[3][3];
-    for (int j = 0; j < 3; ++j) {
-      p[j][0] = position(3 * t + j);
-      p[j][1] = static_cast<float>(j);
-      p[j][2] = 0;
-    }
-    tris.push_back(FlatTriangle(p, {{0, 0}, {1, 0}, {0, 1}}));
-  }
-  return tris;
-}
-
 // n triangles whose corner k lies at position(k, axis) on each axis.
 template <typename Position>
 std::vector<RlRawTriangle> Placed(int n, Position position) {
@@ -111,19 +95,6 @@ std::vector<RlRawTriangle> Placed(int n, Position position) {
     tris.push_back(FlatTriangle(p, {{0, 0}, {1, 0}, {0, 1}}));
   }
   return tris;
-}
-
-// The cosine and sine of a, by their series (the emulated PowerPC host cannot run libm's
-// trigonometry).
-void CosSin(double a, float* c, float* s) {
-  double term = 1, cosine = 0, sine = 0;
-  for (int n = 0; n < 40; ++n) {
-    const double signedTerm = (n / 2) % 2 == 0 ? term : -term;
-    (n % 2 == 0 ? cosine : sine) += signedTerm;
-    term = term * a / (n + 1);
-  }
-  *c = static_cast<float>(cosine);
-  *s = static_cast<float>(sine);
 }
 
 // A reproducible shuffle.
@@ -143,6 +114,12 @@ TEST(WeldRoads, SeededTroubledMeshes) {
   }
 }
 
+// Corners along x whose y is their place in the triangle.
+template <typename Position>
+std::vector<RlRawTriangle> AlongX(int n, Position x) {
+  return Placed(n, [x](int k, int axis) { return axis == 0 ? x(k) : axis == 1 ? static_cast<float>(k % 3) : 0.0f; });
+}
+
 TEST(WeldRoads, SortedAscendingAndDescending) {
   // 75K distinct corners (splits leave blocks half full: more than one group of blocks),
   // then each again, in reverse, to be found at its rank.
@@ -153,21 +130,14 @@ TEST(WeldRoads, SortedAscendingAndDescending) {
   }
 }
 
-TEST(WeldRoads, AllCornersEqual) {
-  std::vector<RlRawTriangle> tris(
-      3000, FlatTriangle({{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}, {{0.5f, 0.5f}, {0.5f, 0.5f}, {0.5f, 0.5f}}));
-  ExpectSameOnBothRoads(tris);
-}
-
-TEST(WeldRoads, NearToleranceChainsOnX) {
-  // Neighbours 0.6e-7 apart in x are equal there, those two steps apart are not: the
-  // comparison falls through to the full record all along the chain.
+// Every corner equal; neighbours 0.6e-7 apart in x, y or z equal there while those two
+// steps apart are not, so that the comparison falls through to the full record along the
+// chain; with x equal it falls to y, then (with y equal too) to z.
+TEST(WeldRoads, EqualCornersAndNearToleranceChains) {
+  ExpectSameOnBothRoads(std::vector<RlRawTriangle>(
+      3000, FlatTriangle({{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}, {{0.5f, 0.5f}, {0.5f, 0.5f}, {0.5f, 0.5f}})));
   ExpectSameOnBothRoads(AlongX(5000, [](int k) { return 1.0f + static_cast<float>(k % 97) * 6e-8f; }));
   ExpectSameOnBothRoads(AlongX(5000, [](int k) { return static_cast<float>(k % 7) * 1e-7f; }));
-}
-
-TEST(WeldRoads, NearToleranceChainsOnYAndZ) {
-  // Equal x: the comparison falls to y, then (with y equal too) to z.
   ExpectSameOnBothRoads(Placed(5000, [](int k, int axis) {
     return axis == 1 ? 1.0f + static_cast<float>(k % 89) * 6e-8f : static_cast<float>(axis == 2 ? k % 3 : 0);
   }));

@@ -47,23 +47,24 @@ class BaseFilePath : public testing::Test {
 
 }  // namespace
 
-TEST_F(BaseFilePath, CutsBeforeTheViewersBundle) {
-  EXPECT_EQ(RunAt("Tools/RLFView.app/Contents/MacOS/RLFView", 4096), "0 " + Root() + "/Tools/");
-}
-
-TEST_F(BaseFilePath, CutsAtTheFirstOccurrence) {
-  EXPECT_EQ(RunAt("a/RLFViewer/b/RLFView", 4096), "0 " + Root() + "/a/");
-}
-
-TEST_F(BaseFilePath, KeepsAPathWithoutTheViewersName) {
-  EXPECT_EQ(RunAt("bin/viewer", 4096), "0 " + Root() + "/bin/viewer");
-  EXPECT_EQ(RunAt("bin/viewer", 4096, false), "0 " + Root() + "/bin/viewer");
-}
-
-TEST_F(BaseFilePath, FailsWhenThePathDoesNotFit) {
-  const std::string path = Root() + "/bin/viewer";
-  const int exact = static_cast<int>(path.size()) + 1;  // room for the terminator
-  EXPECT_EQ(RunAt("bin/viewer", exact), "0 " + path);
-  EXPECT_EQ(RunAt("bin/viewer", exact - 1), "-43 ");
-  EXPECT_EQ(RunAt("bin/viewer", 0), "-43 ");
+// Cut before the viewer's bundle (at its first mention), kept whole without it, in
+// either path style; refused when it does not fit with its terminator.
+TEST_F(BaseFilePath, CutsBeforeTheViewersBundleWhereItFits) {
+  const std::string root = Root(), path = root + "/bin/viewer";
+  const int exact = static_cast<int>(path.size()) + 1;
+  const struct {
+    const char* at;
+    int size;
+    bool posix;
+    std::string prints;
+  } cases[] = {
+      {"Tools/RLFView.app/Contents/MacOS/RLFView", 4096, true, "0 " + root + "/Tools/"},
+      {"a/RLFViewer/b/RLFView", 4096, true, "0 " + root + "/a/"},
+      {"bin/viewer", 4096, true, "0 " + path},
+      {"bin/viewer", 4096, false, "0 " + path},
+      {"bin/viewer", exact, true, "0 " + path},
+      {"bin/viewer", exact - 1, true, "-43 "},
+      {"bin/viewer", 0, true, "-43 "},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RunAt(c.at, c.size, c.posix), c.prints) << c.at << " " << c.size;
 }

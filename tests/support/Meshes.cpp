@@ -20,22 +20,11 @@ class Lcg {
   uint32_t state_;
 };
 
-// cos and sin of k / n of a full turn, from basic arithmetic alone (no libm, whose
-// results may differ between hosts): a Taylor series on the angle reduced to [-pi, pi].
+// cos and sin of k / n of a full turn.
 void CosSinOfTurn(int k, int n, float* cosine, float* sine) {
   constexpr double kPi = 3.141592653589793;
-  double x = 2.0 * kPi * static_cast<double>(k % n) / static_cast<double>(n);
-  if (x > kPi) {
-    x -= 2.0 * kPi;
-  }
-  double c = 0.0, s = 0.0, term = 1.0;  // term = x^i / i!
-  for (int i = 0; i <= 30; ++i) {
-    const double signedTerm = (i / 2) % 2 == 0 ? term : -term;
-    (i % 2 == 0 ? c : s) += signedTerm;
-    term = term * x / static_cast<double>(i + 1);
-  }
-  *cosine = static_cast<float>(c);
-  *sine = static_cast<float>(s);
+  const double x = 2.0 * kPi * static_cast<double>(k % n) / static_cast<double>(n);
+  CosSin(x > kPi ? x - 2.0 * kPi : x, cosine, sine);
 }
 
 struct Corner {
@@ -56,6 +45,17 @@ RlRawTriangle Make(const Corner& a, const Corner& b, const Corner& c) {
 }
 
 }  // namespace
+
+void CosSin(double x, float* cosine, float* sine) {
+  double c = 0.0, s = 0.0, term = 1.0;  // term = x^i / i!
+  for (int i = 0; i <= 30; ++i) {
+    const double signedTerm = (i / 2) % 2 == 0 ? term : -term;
+    (i % 2 == 0 ? c : s) += signedTerm;
+    term = term * x / static_cast<double>(i + 1);
+  }
+  *cosine = static_cast<float>(c);
+  *sine = static_cast<float>(s);
+}
 
 RlRawTriangle FlatTriangle(const float (&p)[3][3], const float (&t)[3][2]) {
   RlRawTriangle tri;

@@ -8,6 +8,10 @@
 
 #include "RlFileIO.h"
 
+// cos and sin of x (within a turn of 0) from basic arithmetic alone: libm's results
+// may differ between hosts, and some emulated hosts cannot run its trigonometry.
+void CosSin(double x, float* cosine, float* sine);
+
 // A triangle with all normals (0, 0, 1), positions p and texture coordinates t per corner.
 RlRawTriangle FlatTriangle(const float (&p)[3][3], const float (&t)[3][2]);
 

@@ -123,20 +123,30 @@ class BakeCommand : public RlfProgramTest {
     const RunResult bake = Rlf({"bake", "low.rlf", "high.rlf", "-o", "map.png", "--size", "512"});
     ASSERT_EQ(bake.status, 0) << bake.err;
     // The same map with its green channel flipped.
-    int w, h, channels;
-    std::unique_ptr<unsigned char, void (*)(void*)> map(stbi_load(Path("map.png").c_str(), &w, &h, &channels, 3),
-                                                        stbi_image_free);
-    ASSERT_TRUE(map);
-    for (int i = 0; i < w * h; ++i) map.get()[3 * i + 1] = static_cast<unsigned char>(255 - map.get()[3 * i + 1]);
-    ASSERT_TRUE(stbi_write_png(Path("flipped.png").c_str(), w, h, 3, map.get(), 3 * w));
+    int w = 0;
+    std::vector<unsigned char> map = Samples("map.png", 3, &w);
+    ASSERT_FALSE(map.empty());
+    for (std::size_t i = 1; i < map.size(); i += 3) map[i] = static_cast<unsigned char>(255 - map[i]);
+    ASSERT_TRUE(stbi_write_png(Path("flipped.png").c_str(), w, w, 3, map.data(), 3 * w));
+  }
+
+  // A picture's samples, channels a pixel, rows from the top (empty when it cannot be
+  // read); its width and the channels the file holds in *width and *held.
+  std::vector<unsigned char> Samples(const std::string& name, int channels, int* width = nullptr, int* held = nullptr) {
+    int w = 0, h = 0, fileChannels = 0;
+    std::unique_ptr<unsigned char, void (*)(void*)> pixels(
+        stbi_load(Path(name).c_str(), &w, &h, &fileChannels, channels), stbi_image_free);
+    EXPECT_TRUE(pixels) << name;
+    if (width != nullptr) *width = w;
+    if (held != nullptr) *held = fileChannels;
+    return pixels ? std::vector<unsigned char>(pixels.get(), pixels.get() + channels * w * h)
+                  : std::vector<unsigned char>{};
   }
 
   Picture Png(const std::string& name) {
-    int w, h, channels;
-    std::unique_ptr<unsigned char, void (*)(void*)> pixels(stbi_load(Path(name).c_str(), &w, &h, &channels, 3),
-                                                           stbi_image_free);
-    EXPECT_TRUE(pixels) << name;
-    return pixels ? FromPixels(pixels.get(), w, 3) : Picture{};
+    int w = 0;
+    const std::vector<unsigned char> pixels = Samples(name, 3, &w);
+    return pixels.empty() ? Picture{} : FromPixels(pixels.data(), w, 3);
   }
 };
 
@@ -161,6 +171,28 @@ TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInThePreview) {
   EXPECT_LT(baked, 3.0);
   EXPECT_LT(3 * baked, flipped);
   EXPECT_LT(3 * baked, plain);
+  // An occlusion map of one half darkens the lit surface by half; pictures of its height
+  // go beside it, others are refused.
+  const unsigned char half[4] = {128, 128, 128, 128};
+  ASSERT_TRUE(stbi_write_png(Path("half.png").c_str(), 2, 2, 1, half, 2));
+  const std::vector<std::string> args = {
+      "render",   "low.rlf",  "--size",   std::to_string(kSize), "--normal-map", "map.png", "--ao-map",
+      "half.png", "--beside", "high.png", "--bounds-of",         "low.rlf",      "-o",      "both.png"};
+  ASSERT_EQ(Rlf(args).status, 0);
+  int width = 0;
+  const std::vector<unsigned char> both = Samples("both.png", 3, &width), lit = Samples("baked.png", 3),
+                                   beside = Samples("high.png", 3);
+  ASSERT_EQ(width, 2 * kSize);
+  for (std::size_t y = 0, row = 3 * kSize; y < kSize; ++y) {
+    for (std::size_t x = 0; x < row; ++x) {
+      const int was = lit[row * y + x], is = both[2 * row * y + x];  // the ground (grey 32) stays
+      EXPECT_TRUE(std::abs(is - was * 128 / 255) <= 1 || (was == 32 && is == 32)) << was << " " << is;
+    }
+    EXPECT_TRUE(std::equal(&beside[row * y], &beside[row * y] + row, &both[2 * row * y + row])) << y;
+  }
+  const RunResult small = Rlf({"render", "low.rlf", "-o", "x.png", "--size", "16", "--beside", "high.png"});
+  EXPECT_EQ(small.status, 1);
+  EXPECT_EQ(small.err, "rlf: high.png: is 256 pixels high, not 16\n");
 }
 
 TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInAGltfRenderer) {
@@ -265,11 +297,9 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
   // A surface 0.02 above: heights above the low mesh are positive, lighter than grey.
   ASSERT_EQ(Rlf({"bake", "quad.obj", "near.obj", "-o", "near.png", "--size", "8", "--height-map", "height.png"}).status,
             0);
-  int w = 0, h = 0, channels = 0;
-  std::unique_ptr<unsigned char, void (*)(void*)> grey(stbi_load(Path("height.png").c_str(), &w, &h, &channels, 1),
-                                                       stbi_image_free);
-  ASSERT_TRUE(grey);
-  EXPECT_NEAR(grey.get()[w * h / 2], (0.02 / 0.0707107 * 0.5 + 0.5) * 255, 1.5);
+  const std::vector<unsigned char> grey = Samples("height.png", 1);
+  ASSERT_EQ(grey.size(), 64u);
+  EXPECT_NEAR(grey[32], (0.02 / 0.0707107 * 0.5 + 0.5) * 255, 1.5);
 
   // Every map from one pattern, each in its encoding: at the top left texel, whose centre
   // is the quad's point (1/16, 15/16, 0), the normal (0, 0, 1), height 0, position
@@ -288,11 +318,11 @@ TEST_F(BakeCommand, ReportsWhatItDidAndRefusesBadRequests) {
                    {"thickness", {255}}};
   for (const auto& e : encodings) {
     const int wanted = static_cast<int>(e.levels.size());
-    std::unique_ptr<unsigned char, void (*)(void*)> texels(
-        stbi_load(Path(std::string("q_") + e.map + ".png").c_str(), &w, &h, &channels, wanted), stbi_image_free);
-    ASSERT_TRUE(texels) << e.map;
-    EXPECT_EQ(channels, wanted) << e.map;
-    for (int k = 0; k < wanted; ++k) EXPECT_NEAR(texels.get()[k], e.levels[static_cast<std::size_t>(k)], 1) << e.map;
+    int held = 0;
+    const std::vector<unsigned char> texels = Samples(std::string("q_") + e.map + ".png", wanted, nullptr, &held);
+    ASSERT_FALSE(texels.empty()) << e.map;
+    EXPECT_EQ(held, wanted) << e.map;
+    for (std::size_t k = 0; k < e.levels.size(); ++k) EXPECT_NEAR(texels[k], e.levels[k], 1) << e.map;
   }
   EXPECT_NE(maps.out.find("wrote the thickness map to q_thickness.png"), std::string::npos) << maps.out;
 
@@ -360,12 +390,10 @@ TEST_F(BakeCommand, TilesAndExrFiles) {
   // of side 3.
   for (const auto& [name, x] :
        {std::pair{"t_position.1001.png", 1.0 / 16}, std::pair{"t_position.1002.png", 2 + 1.0 / 16}}) {
-    int w = 0, h = 0, channels = 0;
-    std::unique_ptr<unsigned char, void (*)(void*)> texels(stbi_load(Path(name).c_str(), &w, &h, &channels, 3),
-                                                           stbi_image_free);
-    ASSERT_TRUE(texels) << name;
-    EXPECT_NEAR(texels.get()[0], x / 3 * 255, 1) << name;
-    EXPECT_NEAR(texels.get()[1], 15.0 / 16 / 3 * 255, 1) << name;
+    const std::vector<unsigned char> texels = Samples(name, 3);
+    ASSERT_FALSE(texels.empty()) << name;
+    EXPECT_NEAR(texels[0], x / 3 * 255, 1) << name;
+    EXPECT_NEAR(texels[1], 15.0 / 16 / 3 * 255, 1) << name;
   }
 
   CopyScene("quad.obj");
@@ -418,11 +446,9 @@ TEST_F(BakeCommand, ObjectsPairedByNameSeeOnlyTheirOwn) {
     args.insert(args.end(), more.begin(), more.end());
     const RunResult r = Rlf(args);
     EXPECT_EQ(r.status, 0) << r.err;
-    int w = 0, h = 0, channels = 0;
-    std::unique_ptr<unsigned char, void (*)(void*)> texels(stbi_load(Path("m.png").c_str(), &w, &h, &channels, 3),
-                                                           stbi_image_free);
+    const std::vector<unsigned char> texels = Samples("m.png", 3);
     std::vector<int> red;
-    for (int x = 0; texels && x < w; ++x) red.push_back(texels.get()[3 * (8 * w + x)]);
+    for (std::size_t x = 0; x < texels.size() / 48; ++x) red.push_back(texels[3 * (8 * 16 + x)]);
     return std::make_pair(r, red);
   };
   const auto [named, byName] = columns({"--match-names"});
@@ -446,12 +472,10 @@ TEST_F(BakeCommand, MaterialColoursFollowTheirNames) {
     args.insert(args.end(), more.begin(), more.end());
     const RunResult r = Rlf(args);
     EXPECT_EQ(r.status, 0) << r.err;
-    int w = 0, h = 0, channels = 0;
-    std::unique_ptr<unsigned char, void (*)(void*)> texels(stbi_load(Path("m.png").c_str(), &w, &h, &channels, 3),
-                                                           stbi_image_free);
+    const std::vector<unsigned char> texels = Samples("m.png", 3);
     std::vector<std::array<int, 3>> colours;
-    for (int x = 0; texels && x < w; ++x) {
-      const unsigned char* c = texels.get() + 3 * (8 * w + x);
+    for (std::size_t x = 0; x < texels.size() / 48; ++x) {
+      const unsigned char* c = &texels[3 * (8 * 16 + x)];
       colours.push_back({c[0], c[1], c[2]});
     }
     return colours;
@@ -512,14 +536,8 @@ TEST_F(BakeCommand, BakesInTheTangentsAGltfFileHolds) {
     const RunResult bake = Rlf({"bake", low, "shell.rlf", "-o", out, "--size", "128", "--tangents", frames});
     ASSERT_EQ(bake.status, 0) << bake.err;
   }
-  const auto levels = [this](const std::string& name) {
-    int w, h, channels;
-    std::unique_ptr<unsigned char, void (*)(void*)> pixels(stbi_load(Path(name).c_str(), &w, &h, &channels, 3),
-                                                           stbi_image_free);
-    return pixels ? std::vector<unsigned char>(pixels.get(), pixels.get() + 3 * w * h) : std::vector<unsigned char>{};
-  };
-  const std::vector<unsigned char> given = levels("given.png"), library = levels("library.png"),
-                                   mikktspace = levels("mikktspace.png");
+  const std::vector<unsigned char> given = Samples("given.png", 3), library = Samples("library.png", 3),
+                                   mikktspace = Samples("mikktspace.png", 3);
   ASSERT_EQ(given.size(), 3u * 128 * 128);
   ASSERT_EQ(library.size(), given.size());
   ASSERT_EQ(mikktspace.size(), given.size());

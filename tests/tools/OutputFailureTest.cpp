@@ -14,34 +14,8 @@
 #include <set>
 #include <thread>
 
+#include "Meshes.h"
 #include "RlfProgram.h"
-
-namespace {
-
-// A flat grid of 2 * n * n triangles, made quickly.
-std::vector<RlRawTriangle> Grid(int n) {
-  std::vector<RlRawTriangle> tris;
-  tris.reserve(2 * static_cast<std::size_t>(n) * static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) {
-    for (int j = 0; j < n; ++j) {
-      const float x0 = static_cast<float>(i) / n, x1 = static_cast<float>(i + 1) / n;
-      const float y0 = static_cast<float>(j) / n, y1 = static_cast<float>(j + 1) / n;
-      const float corners[2][3][2] = {{{x0, y0}, {x1, y0}, {x1, y1}}, {{x0, y0}, {x1, y1}, {x0, y1}}};
-      for (const auto& c : corners) {
-        RlRawTriangle t{};
-        for (int k = 0; k < 3; ++k) {
-          t.vert[k] = {{c[k][0], c[k][1], 0}};
-          t.norm[k] = {{0, 0, 1}};
-          t.texCoord[k] = {{c[k][0], c[k][1]}};
-        }
-        tris.push_back(t);
-      }
-    }
-  }
-  return tris;
-}
-
-}  // namespace
 
 class OutputFailures : public RlfProgramTest {
  protected:
@@ -135,7 +109,7 @@ TEST_F(OutputFailures, AReportThatCannotBeWrittenFails) {
 // what it names replaced (the link stays), a device or a FIFO is written through and
 // stays what it was, and a name as long as the system allows still gets its new file.
 TEST_F(OutputFailures, LinksAreFollowedAndDevicesAndFifosWrittenThrough) {
-  WriteRlf("grid.rlf", Grid(4));
+  WriteRlf("grid.rlf", Torus(4, 4));
   Write("body.bin", Slurp(Path("grid.rlf")).substr(16));
   CopyScene("quad.obj");
   const struct {
@@ -219,7 +193,7 @@ TEST_F(OutputFailures, LinksAreFollowedAndDevicesAndFifosWrittenThrough) {
 // (with its line and status 1 where rlf catches the signal), the target is as it was, and
 // neither a new file nor a scratch directory is left.
 TEST_F(OutputFailures, EndingSignalsLeaveTheTargetAndNoNewFile) {
-  WriteRlf("grid.rlf", Grid(400));
+  WriteRlf("grid.rlf", Torus(400, 400));
   Write("body.bin", Slurp(Path("grid.rlf")).substr(16));
   std::string obj;
   const int n = 300;
