@@ -19,9 +19,9 @@ struct RlDilateLayer {
 };
 
 // For passes rings: every empty texel with a filled neighbour (of 8) takes, in each layer,
-// the mean of the neighbours filled before this ring (or one of them, for labels). filled (1 per texel, non-zero when
-// set) is updated. The order of the work does not affect the values. Returns the texels
-// filled.
+// the mean of the neighbours filled before this ring (or one of them, for labels). filled
+// (1 per texel, non-zero when set) is updated. The order of the work does not affect the
+// values. Returns the texels filled.
 long long RlDilate(int width, int height, int passes, std::vector<uint8_t>* filled,
                    const std::vector<RlDilateLayer>& layers);
 

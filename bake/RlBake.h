@@ -118,11 +118,10 @@ double RlDefaultMaxDistance(const std::vector<RlRawTriangle>& low);
 // (0, 0, 0) in object space, -1 in the materials map, 0 in the others; padding takes a
 // material from one neighbour rather than blending them. A sample that meets nothing
 // counts as the low surface itself (its normal, height 0, its point, no material) and as
-// open and thin. The
-// occlusion and thickness rays follow a sequence fixed by each texel's place, so the maps
-// are the same for any thread count. Returns kDone; kCancelled when options.cancel was set (the
-// map is then incomplete); kFailed with *error saying why (empty meshes, no texture
-// coordinates, a cage of other triangles, memory, bad options).
+// open and thin. The occlusion and thickness rays follow a sequence fixed by each texel's
+// place, so the maps are the same for any thread count. Returns kDone; kCancelled when
+// options.cancel was set (the map is then incomplete); kFailed with *error saying why
+// (empty meshes, no texture coordinates, a cage of other triangles, memory, bad options).
 RlBakeStatus RlBake(const std::vector<RlRawTriangle>& low, const std::vector<RlRawTriangle>& high,
                     const RlBakeOptions& options, RlBakeMap* map, std::string* error);
 

@@ -177,11 +177,8 @@ bool ReadPairedObjects(const BakeArguments& args, std::vector<RlRawTriangle>* lo
       continue;
     }
     matched[static_cast<std::size_t>(found->second)] = true;
-    if (materials != nullptr) {
-      add(object.tris, found->second, high, highGroups, &materials->ofTriangle, materials->Number(object.material));
-    } else {
-      add(object.tris, found->second, high, highGroups);
-    }
+    add(object.tris, found->second, high, highGroups, materials != nullptr ? &materials->ofTriangle : nullptr,
+        materials != nullptr ? materials->Number(object.material) : 0);
   }
   for (const NamedMesh& object : lows) {
     const int group = groupOf[PairName(object.name)];
