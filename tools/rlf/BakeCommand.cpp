@@ -97,6 +97,14 @@ std::array<float, 3> MaterialColour(const std::string& name) {
   return colour;
 }
 
+// The warning for an input's triangles left out for their non-finite values, if any.
+void WarnNonFinite(const std::string& path, std::size_t count, const char* role) {
+  if (count > 0) {
+    std::cerr << "rlf: warning: " << path << ": left out " << count << " " << role
+              << " triangles for their non-finite values\n";
+  }
+}
+
 // The triangles of an input, finite ones only (the others are counted in a warning).
 bool ReadFiniteMesh(const std::string& path, const char* role, std::vector<RlRawTriangle>* tris) {
   std::string error;
@@ -104,11 +112,7 @@ bool ReadFiniteMesh(const std::string& path, const char* role, std::vector<RlRaw
     if (!Interrupted()) std::cerr << "rlf: " << error << "\n";
     return false;
   }
-  const std::size_t nonFinite = std::erase_if(*tris, [](const RlRawTriangle& t) { return !IsFinite(t); });
-  if (nonFinite > 0) {
-    std::cerr << "rlf: warning: " << path << ": left out " << nonFinite << " " << role
-              << " triangles for their non-finite values\n";
-  }
+  WarnNonFinite(path, std::erase_if(*tris, [](const RlRawTriangle& t) { return !IsFinite(t); }), role);
   return true;
 }
 
@@ -215,10 +219,7 @@ bool ReadMaterialMesh(const std::string& path, std::vector<RlRawTriangle>* tris,
       materials->ofTriangle.push_back(material);
     }
   }
-  if (nonFinite > 0) {
-    std::cerr << "rlf: warning: " << path << ": left out " << nonFinite
-              << " high triangles for their non-finite values\n";
-  }
+  WarnNonFinite(path, nonFinite, "high");
   return true;
 }
 
@@ -251,10 +252,7 @@ bool ReadTangentMesh(const std::string& path, std::vector<RlRawTriangle>* tris, 
     tris->push_back(t);
     mesh->indices.push_back(corners);
   }
-  if (nonFinite > 0) {
-    std::cerr << "rlf: warning: " << path << ": left out " << nonFinite
-              << " low triangles for their non-finite values\n";
-  }
+  WarnNonFinite(path, nonFinite, "low");
   return true;
 }
 
