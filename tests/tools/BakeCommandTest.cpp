@@ -435,58 +435,49 @@ TEST_F(BakeCommand, TilesAndExrFiles) {
 
 // Two objects that touch, each with its own high object, the high objects overlapping over
 // the right one: baked by name, each object's texels show only its own high object (red
-// 204 for the left's normal (0.6, 0, 0.8), 51 for the right's); baked as one, the nearer
-// left surface takes part of the right object's texels.
-TEST_F(BakeCommand, ObjectsPairedByNameSeeOnlyTheirOwn) {
-  CopyScene("pair_low.obj");
-  CopyScene("pair_high.obj");
-  const auto columns = [this](const std::vector<std::string>& more) {
-    std::vector<std::string> args = {
-        "bake", "pair_low.obj", "pair_high.obj", "-o", "m.png", "--size", "16", "--padding", "0", "--space", "object"};
+// 204 for the left's normal (0.6, 0, 0.8), 51 for the right's) and its material (steel,
+// rubber); baked as one, the nearer left surface takes part of the right object's texels.
+// A material's colour follows its name alone: steel keeps it as the second set met
+// (materials.obj, one object whose sets come in name order). A high RLF file holds no
+// sets and is refused.
+TEST_F(BakeCommand, ObjectsPairedByNameSeeOnlyTheirOwnAndMaterialsKeepTheirColours) {
+  for (const char* scene : {"pair_low.obj", "pair_high.obj", "materials.obj"}) CopyScene(scene);
+  const auto bake = [this](const std::vector<std::string>& more) {
+    std::vector<std::string> args = {"bake", "pair_low.obj", "--size", "16",     "--padding",
+                                     "0",    "--space",      "object", "--maps", "normal,material-id",
+                                     "-o",   "m_{map}.png"};
     args.insert(args.end(), more.begin(), more.end());
     const RunResult r = Rlf(args);
     EXPECT_EQ(r.status, 0) << r.err;
-    const std::vector<unsigned char> texels = Samples("m.png", 3);
-    std::vector<int> red;
-    for (std::size_t x = 0; x < texels.size() / 48; ++x) red.push_back(texels[3 * (8 * 16 + x)]);
-    return std::make_pair(r, red);
+    return r;
   };
-  const auto [named, byName] = columns({"--match-names"});
+  const auto middleRow = [this](const std::string& png) {
+    const std::vector<unsigned char> texels = Samples(png, 3);
+    std::vector<std::array<int, 3>> row;
+    for (std::size_t at = 3 * 16 * 8; at < texels.size() && row.size() < 16; at += 3) {
+      row.push_back({texels[at], texels[at + 1], texels[at + 2]});
+    }
+    return row;
+  };
+  const RunResult named = bake({"pair_high.obj", "--match-names"});
   EXPECT_NE(named.out.find("paired 2 of 2 low objects with high ones by name"), std::string::npos) << named.out;
   EXPECT_NE(named.err.find("no low object pairs with \"stray_high\""), std::string::npos) << named.err;
-  ASSERT_EQ(byName.size(), 16u);
-  for (int x = 0; x < 16; ++x) EXPECT_NEAR(byName[static_cast<std::size_t>(x)], x < 8 ? 204 : 51, 1) << x;
-  const auto [whole, asOne] = columns({});
+  const std::vector<std::array<int, 3>> normals = middleRow("m_normal.png"), materials = middleRow("m_material-id.png");
+  ASSERT_EQ(normals.size(), 16u);
+  ASSERT_EQ(materials.size(), 16u);
+  for (std::size_t x = 0; x < 16; ++x) {
+    EXPECT_NEAR(normals[x][0], x < 8 ? 204 : 51, 1) << x;
+    EXPECT_EQ(materials[x], materials[x < 8 ? 0 : 15]) << x;
+  }
+  EXPECT_NE(materials[0], materials[15]);
+  EXPECT_NE(materials[0], (std::array<int, 3>{0, 0, 0}));
+  bake({"materials.obj"});
+  EXPECT_EQ(middleRow("m_material-id.png"), materials);
+  bake({"pair_high.obj"});
+  const std::vector<std::array<int, 3>> asOne = middleRow("m_normal.png");
   ASSERT_EQ(asOne.size(), 16u);
-  EXPECT_EQ(std::count(asOne.begin() + 8, asOne.end(), 204), 4);  // x from 1 to 1.5
-}
-
-// The material-id map: a colour per high shading set from its name alone, so that steel
-// keeps its colour whether it is the first set met (pair_high.obj, baked by name) or the
-// second (materials.obj, one object whose sets come in name order). A high RLF file holds
-// no sets and is refused.
-TEST_F(BakeCommand, MaterialColoursFollowTheirNames) {
-  for (const char* scene : {"pair_low.obj", "pair_high.obj", "materials.obj"}) CopyScene(scene);
-  const auto row = [this](const std::vector<std::string>& more) {
-    std::vector<std::string> args = {"bake", "pair_low.obj", "--maps", "material-id", "-o", "m.png", "--size", "16"};
-    args.insert(args.end(), more.begin(), more.end());
-    const RunResult r = Rlf(args);
-    EXPECT_EQ(r.status, 0) << r.err;
-    const std::vector<unsigned char> texels = Samples("m.png", 3);
-    std::vector<std::array<int, 3>> colours;
-    for (std::size_t x = 0; x < texels.size() / 48; ++x) {
-      const unsigned char* c = &texels[3 * (8 * 16 + x)];
-      colours.push_back({c[0], c[1], c[2]});
-    }
-    return colours;
-  };
-  const std::vector<std::array<int, 3>> byName = row({"pair_high.obj", "--match-names"});
-  ASSERT_EQ(byName.size(), 16u);
-  EXPECT_EQ(std::count(byName.begin(), byName.end(), byName[0]), 8);
-  EXPECT_EQ(std::count(byName.begin(), byName.end(), byName[15]), 8);
-  EXPECT_NE(byName[0], byName[15]);
-  EXPECT_NE(byName[0], (std::array<int, 3>{0, 0, 0}));
-  EXPECT_EQ(row({"materials.obj"}), byName);
+  EXPECT_EQ(std::count_if(asOne.begin() + 8, asOne.end(), [](const std::array<int, 3>& c) { return c[0] == 204; }),
+            4);  // x from 1 to 1.5
   ASSERT_EQ(Rlf({"export", "materials.obj", "-o", "materials.rlf"}).status, 0);
   const RunResult rlf = Rlf({"bake", "pair_low.obj", "materials.rlf", "--maps", "material-id", "-o", "m.png"});
   EXPECT_EQ(rlf.status, 1);
