@@ -58,19 +58,6 @@ TEST_F(ExportTest, CubeInOneSetIsTwelveTrianglesInPolygonOrder) {
   ExpectAt(r.tris[0], 2, cube, 3);
 }
 
-TEST_F(ExportTest, UnmappedCornersGetZeroTextureCoordinates) {
-  scene().AssignObject(scene().AddShadingSet("sg"), scene().AddMesh("cube", host::kWorld, CubeMesh(false)));
-  const ExportResult r = Export();
-  ASSERT_EQ(r.count, 12);
-  EXPECT_EQ(r.err, "");
-  for (const RlRawTriangle& tri : r.tris) {
-    for (const RlRawTexCoord& uv : tri.texCoord) {
-      EXPECT_EQ(uv.u, 0.0f);
-      EXPECT_EQ(uv.v, 0.0f);
-    }
-  }
-}
-
 TEST_F(ExportTest, PositionsAndNormalsAreInWorldSpace) {
   // A group turned 90 degrees about z and moved, holding a child stretched 2x along x.
   const host::NodeId group =

@@ -12,19 +12,6 @@
 
 using Translator = MPxFileTranslator;
 
-TEST_F(ExportTest, RegistersOneWriteOnlyTranslator) {
-  const host::TranslatorInfo* info = host::FindTranslator("rlf");
-  ASSERT_NE(info, nullptr);
-  EXPECT_EQ(info->vendor, "Duduvu Div Edazudev Uzururer edi Zido");
-  std::unique_ptr<Translator> translator(static_cast<Translator*>(info->creator()));
-  EXPECT_FALSE(translator->haveReadMethod());
-  EXPECT_TRUE(translator->haveWriteMethod());
-  EXPECT_STREQ(translator->filter().asChar(), "*.rlf");
-  translator.reset();
-  EXPECT_EQ(plugin_.Unload(), 1);
-  EXPECT_EQ(host::FindTranslator("rlf"), nullptr);
-}
-
 TEST_F(ExportTest, ReportsAFailedDeregistration) {
   MObject object;
   MFnPlugin other(object);
@@ -99,14 +86,6 @@ TEST_F(ExportTest, TargetsThatCannotBeWritten) {
   }
   // Nothing is left beside the targets.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), geteuid() != 0 ? 2 : 1);
-}
-
-TEST_F(ExportTest, ReplacesAnExistingTargetWhole) {
-  std::ofstream(Target()) << std::string(5000, 'x');
-  const ExportResult r = Export();
-  EXPECT_TRUE(r.status);
-  EXPECT_EQ(std::filesystem::file_size(Target()), 20u);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
 }
 
 TEST_F(ExportTest, TwoExportsOnOneTranslatorReuseTheArray) {

@@ -13,7 +13,7 @@
 #include "RlTangentSpace.h"
 
 // Each function refuses counts it cannot weld (or whose arrays would overflow) and null
-// arrays, writing nothing.
+// arrays, writing nothing; so does the basis of one triangle, given a null pointer.
 TEST(Welding, RefusesBadInputWritingNothing) {
   RlRawTriangle tri = UnitQuad()[0];
   int numVerts = -7;
@@ -38,6 +38,10 @@ TEST(Welding, RefusesBadInputWritingNothing) {
   EXPECT_EQ(tan, reinterpret_cast<RlRawTangentSpace*>(64));
   EXPECT_EQ(verts, reinterpret_cast<RlTangentPointD*>(64));
   EXPECT_EQ(indices, reinterpret_cast<RlIndex*>(64));
+  float p[3] = {0, 0, 0}, t[2] = {0, 0};
+  double n[3] = {0, 0, 1}, basis[3] = {7, 7, 7};
+  EXPECT_FALSE(DcTangentSpace(p, p, nullptr, t, t, t, n, basis, basis));
+  EXPECT_EQ(basis[0], 7.0);
 }
 
 // Every corner lies within tolerance of its vertex and carries its vertex's frame, which
@@ -95,5 +99,19 @@ TEST(Welding, VertexBuffersAgreeWithThePerCornerFrames) {
             << "vertex " << k;
       }
     }
+  }
+}
+
+// A triangle is unmapped only when all three of its u are zero (v plays no part): with one
+// u of 1 its tangent points where u grows (+y), without it the fallback (1, 0, 0).
+TEST(Welding, OnlyAllZeroUMeansUnmapped) {
+  for (const float u : {1.0f, 0.0f}) {
+    RlRawTriangle tri = FlatTriangle({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {0, 1}, {u, 0}});
+    RlRawTangentSpaceD* raw = nullptr;
+    ASSERT_TRUE(RlComputeTangentsD(1, &tri, &raw));
+    const std::unique_ptr<RlRawTangentSpaceD[]> tan(raw);
+    const double x = tan[0].tangent[0].v[0], y = tan[0].tangent[0].v[1];
+    EXPECT_NEAR(x, 1 - u, 1e-12) << u;
+    EXPECT_NEAR(y, u, 1e-12) << u;
   }
 }

@@ -65,17 +65,6 @@ TEST_F(OutputFailures, EveryWritingCommandFailsWholeWhenItsFileIsCutShort) {
   }
 }
 
-TEST_F(OutputFailures, UnwritableTargetsAreNamedWithTheReason) {
-  ASSERT_EQ(Rlf({"export", "-o", "sample.rlf"}).status, 0);
-  std::filesystem::create_directory(dir_ / "dir.png");
-  RunResult r = Rlf({"render", "sample.rlf", "-o", "dir.png"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "rlf: dir.png: Is a directory\n");
-  r = Rlf({"weld", "sample.rlf", "-o", "missing/out.glb"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "rlf: missing/out.glb: No such file or directory\n");
-}
-
 TEST_F(OutputFailures, AReportThatCannotBeWrittenFails) {
   ASSERT_EQ(Rlf({"export", "-o", "sample.rlf"}).status, 0);
   // A full device of the scratch directory's own, never /dev/full.

@@ -38,17 +38,6 @@ Summary Summarise(const std::vector<RlRawTriangle>& tris) {
 
 }  // namespace
 
-TEST_F(RlfProgramTest, ListsTheFormatsItReads) {
-  const RunResult r = Rlf({"export", "--list-formats"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("Wavefront OBJ: .obj\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("glTF 2.0: .gltf .glb\n"), std::string::npos);
-  for (const char* extension : {" .fbx", " .dae", " .3ds", " .ply", " .stl", " .off"}) {
-    EXPECT_NE(r.out.find(extension), std::string::npos) << extension;
-  }
-  EXPECT_EQ(r.out.find(" .obj", r.out.find("Assimp")), std::string::npos);  // OBJ stays with its own reader
-}
-
 // A unit quad and, beside it, a triangle leaning back, in each format.
 TEST_F(RlfProgramTest, OneModelInManyFormatsExportsAlike) {
   for (const char* name : {"model.obj", "model.ply", "model.off", "model.stl"}) {

@@ -1,0 +1,122 @@
+// rlf sessions written as tables: each file of tests/tools/sessions runs its rows in order
+// in one scratch directory, as a user at a shell would. A row is a command and what it
+// must give, in tab-separated fields:
+//
+//   ARGS  STATUS  CHECK...     rlf with ARGS (split at spaces), its exit status, then checks:
+//                                err=T / out=T   the stream is exactly the line(s) T
+//                                err~T / out~T   the stream holds T
+//                                no F / has F    the file F is absent / present
+//                                F is T          the file F holds exactly T
+//                                F == G          the files F and G hold the same bytes
+//   @copy F...                 copies tests/scenes/F to F in the directory
+//   @write F T  @mkdir D  @fifo F
+//
+// T takes \n for a line break. A failing command says why in one line, unless its row
+// gives the whole of its standard error.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+#include "RlfProgram.h"
+
+namespace {
+
+std::vector<std::string> Split(const std::string& line, char at) {
+  std::vector<std::string> fields;
+  std::istringstream in(line);
+  for (std::string field; std::getline(in, field, at);) {
+    if (!field.empty()) fields.push_back(field);
+  }
+  return fields;
+}
+
+std::string Unescaped(std::string text) {
+  for (std::size_t at; (at = text.find("\\n")) != std::string::npos;) text.replace(at, 2, "\n");
+  return text;
+}
+
+std::vector<std::string> Sessions() {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(RL_TEST_SESSIONS)) {
+    names.push_back(entry.path().stem().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+class Session : public RlfProgramTest, public testing::WithParamInterface<std::string> {
+ protected:
+  void Setup(const std::vector<std::string>& words, const std::string& line) {
+    if (words[0] == "@copy") {
+      for (std::size_t i = 1; i < words.size(); ++i) {
+        std::filesystem::create_directories((dir_ / words[i]).parent_path());
+        std::filesystem::copy_file(std::filesystem::path(RL_TEST_SCENES) / words[i], dir_ / words[i],
+                                   std::filesystem::copy_options::overwrite_existing);
+      }
+    } else if (words[0] == "@write") {
+      Write(words[1], Unescaped(line.substr(std::min(line.size(), words[0].size() + words[1].size() + 2))));
+    } else if (words[0] == "@mkdir") {
+      std::filesystem::create_directories(dir_ / words[1]);
+    } else if (words[0] == "@fifo") {
+      ASSERT_EQ(mkfifo(Path(words[1]).c_str(), 0666), 0);
+    } else {
+      FAIL() << "unknown step " << words[0];
+    }
+  }
+
+  void Check(const RunResult& r, const std::string& check) {
+    const std::vector<std::string> words = Split(check, ' ');
+    const std::string kind = check.substr(0, 4), text = Unescaped(check.substr(std::min<std::size_t>(4, check.size())));
+    if (kind == "err=" || kind == "out=") {
+      EXPECT_EQ(kind[0] == 'e' ? r.err : r.out, text + "\n");
+    } else if (kind == "err~" || kind == "out~") {
+      const std::string& got = kind[0] == 'e' ? r.err : r.out;
+      EXPECT_NE(got.find(text), std::string::npos) << got;
+    } else if (words.size() == 2 && (words[0] == "no" || words[0] == "has")) {
+      EXPECT_EQ(Exists(words[1]), words[0] == "has") << words[1];
+    } else if (words.size() == 3 && words[1] == "==") {
+      EXPECT_EQ(Slurp(Path(words[0])), Slurp(Path(words[2])));
+    } else if (words.size() >= 2 && words[1] == "is") {
+      EXPECT_EQ(Slurp(Path(words[0])), Unescaped(check.substr(words[0].size() + 4)));
+    } else {
+      ADD_FAILURE() << "unknown check";
+    }
+  }
+};
+
+TEST_P(Session, EachCommandGivesWhatItsRowSays) {
+  std::ifstream in(std::string(RL_TEST_SESSIONS) + "/" + GetParam() + ".tsv");
+  int number = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++number;
+    if (line.empty() || line[0] == '#') continue;
+    SCOPED_TRACE(GetParam() + ".tsv:" + std::to_string(number) + ": " + line);
+    if (line[0] == '@') {
+      const std::vector<std::string> words = Split(line, ' ');
+      ASSERT_GE(words.size(), 2u);
+      ASSERT_NO_FATAL_FAILURE(Setup(words, line));
+      continue;
+    }
+    const std::vector<std::string> fields = Split(line, '\t');
+    ASSERT_GE(fields.size(), 2u) << "a command row needs its status";
+    const RunResult r = Rlf(Split(fields[0], ' '));
+    EXPECT_EQ(r.status, std::stoi(fields[1])) << r.err;
+    for (std::size_t i = 2; i < fields.size(); ++i) Check(r, fields[i]);
+    const bool wholeError = std::any_of(fields.begin(), fields.end(), [](auto& f) { return f.starts_with("err="); });
+    if (r.status != 0 && !wholeError) {
+      EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+  }
+  EXPECT_GT(number, 0) << "no session " << GetParam();
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, Session, testing::ValuesIn(Sessions()), [](const auto& session) {
+  std::string name = session.param;
+  std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+  return name;
+});
