@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "Meshes.h"
@@ -102,16 +103,19 @@ TEST(Welding, VertexBuffersAgreeWithThePerCornerFrames) {
   }
 }
 
-// A triangle is unmapped only when all three of its u are zero (v plays no part): with one
-// u of 1 its tangent points where u grows (+y), without it the fallback (1, 0, 0).
-TEST(Welding, OnlyAllZeroUMeansUnmapped) {
-  for (const float u : {1.0f, 0.0f}) {
-    RlRawTriangle tri = FlatTriangle({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {0, 1}, {u, 0}});
+// A triangle is unmapped only when all three of its u are zero (v plays no part): mapped
+// by u = y and v = x + y / 2, its tangent (where u grows along constant v) is (-1, 2) over
+// the square root of 5, 1e-5 across as much as 1 across; with every u zero, the fallback
+// (1, 0, 0).
+TEST(Welding, OnlyAllZeroUMeansUnmappedAtAnyScale) {
+  for (const auto& [size, mapped] : {std::pair{1.0f, true}, {1e-5f, true}, {1.0f, false}}) {
+    const float u = mapped ? size : 0;
+    RlRawTriangle tri = FlatTriangle({{0, 0, 0}, {size, 0, 0}, {0, size, 0}}, {{0, 0}, {0, size}, {u, size / 2}});
     RlRawTangentSpaceD* raw = nullptr;
     ASSERT_TRUE(RlComputeTangentsD(1, &tri, &raw));
     const std::unique_ptr<RlRawTangentSpaceD[]> tan(raw);
     const double x = tan[0].tangent[0].v[0], y = tan[0].tangent[0].v[1];
-    EXPECT_NEAR(x, 1 - u, 1e-12) << u;
-    EXPECT_NEAR(y, u, 1e-12) << u;
+    EXPECT_NEAR(x, mapped ? -1 / std::sqrt(5.0) : 1, 1e-9) << size;
+    EXPECT_NEAR(y, mapped ? 2 / std::sqrt(5.0) : 0, 1e-9) << size;
   }
 }

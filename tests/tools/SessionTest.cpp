@@ -117,6 +117,7 @@ TEST_P(Session, EachCommandGivesWhatItsRowSays) {
 
 INSTANTIATE_TEST_SUITE_P(Tables, Session, testing::ValuesIn(Sessions()), [](const auto& session) {
   std::string name = session.param;
-  std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+  std::replace_if(
+      name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
   return name;
 });
