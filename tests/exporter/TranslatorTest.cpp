@@ -1,5 +1,5 @@
-// The plug-in as the host loads it: registration, the translator's answers, and the
-// export's failure roads.
+// The plug-in as the host loads it: its deregistration, empty exports, one translator
+// writing twice, and the export's failure roads.
 #include <maya/MFileObject.h>
 #include <maya/MFnPlugin.h>
 #include <sys/stat.h>

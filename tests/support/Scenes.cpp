@@ -1,6 +1,6 @@
 #include "Scenes.h"
 
-host::MeshDesc CubeMesh(bool uvs) {
+host::MeshDesc CubeMesh() {
   host::MeshDesc m;
   m.points = {-1, -1, -1, 1, -1, -1, 1, 1, -1, -1, 1, -1, -1, -1, 1, 1, -1, 1, 1, 1, 1, -1, 1, 1};
   // Faces wound counter-clockwise seen from outside: -z, +z, -y, +y, -x, +x.
@@ -12,11 +12,9 @@ host::MeshDesc CubeMesh(bool uvs) {
     for (int c = 0; c < 4; ++c) {
       m.faceVerts.push_back(faces[f][c]);
       m.faceNormalIds.push_back(f);
-      if (uvs) {
-        m.u.push_back(static_cast<float>(c) / 4 + static_cast<float>(f));
-        m.v.push_back(static_cast<float>(c) / 4);
-        m.faceUVIds.push_back(4 * f + c);
-      }
+      m.u.push_back(static_cast<float>(c) / 4 + static_cast<float>(f));
+      m.v.push_back(static_cast<float>(c) / 4);
+      m.faceUVIds.push_back(4 * f + c);
     }
   }
   return m;

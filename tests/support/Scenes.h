@@ -7,9 +7,8 @@
 #include "host/Scene.h"
 
 // The cube from -1 to 1: six quads, each with its own face normal and its own four
-// texture coordinates (face f, corner c: u = c / 4 + f, v = c / 4); uvs false leaves
-// every face-vertex unmapped.
-host::MeshDesc CubeMesh(bool uvs = true);
+// texture coordinates (face f, corner c: u = c / 4 + f, v = c / 4).
+host::MeshDesc CubeMesh();
 
 // One polygon in the z = 0 plane through the given x, y corners, normal (0, 0, 1), each
 // corner mapped to its own x, y as u, v.
