@@ -36,17 +36,6 @@ host::MeshDesc PolygonMesh(const std::vector<float>& xy) {
   return m;
 }
 
-host::MeshDesc CircleMesh(int n) {
-  std::vector<float> xy;
-  for (int i = 0; i < n; ++i) {
-    double c, s;
-    host::CosSinDegrees(360.0 * i / n, &c, &s);
-    xy.push_back(static_cast<float>(c));
-    xy.push_back(static_cast<float>(s));
-  }
-  return PolygonMesh(xy);
-}
-
 host::MeshDesc GridMesh(int rows, int columns) {
   host::MeshDesc m;
   m.normals = {0, 0, 1};

@@ -14,9 +14,6 @@ host::MeshDesc CubeMesh();
 // corner mapped to its own x, y as u, v.
 host::MeshDesc PolygonMesh(const std::vector<float>& xy);
 
-// A regular n-gon of radius 1 in the z = 0 plane.
-host::MeshDesc CircleMesh(int n);
-
 // A grid of rows x columns unit quads in the z = 0 plane, normal (0, 0, 1), uv = x, y.
 host::MeshDesc GridMesh(int rows, int columns);
 

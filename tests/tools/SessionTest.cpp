@@ -9,7 +9,7 @@
 //                                F is T          the file F holds exactly T
 //                                F == G          the files F and G hold the same bytes
 //   @copy F...                 copies tests/scenes/F to F in the directory
-//   @write F T  @mkdir D  @fifo F
+//   @write F T  @mkdir D  @fifo F  @cp F G
 //
 // T takes \n for a line break. A failing command says why in one line, unless its row
 // gives the whole of its standard error.
@@ -64,6 +64,8 @@ class Session : public RlfProgramTest, public testing::WithParamInterface<std::s
       std::filesystem::create_directories(dir_ / words[1]);
     } else if (words[0] == "@fifo") {
       ASSERT_EQ(mkfifo(Path(words[1]).c_str(), 0666), 0);
+    } else if (words[0] == "@cp" && words.size() == 3) {
+      std::filesystem::copy_file(dir_ / words[1], dir_ / words[2]);
     } else {
       FAIL() << "unknown step " << words[0];
     }

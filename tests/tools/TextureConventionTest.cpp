@@ -52,23 +52,3 @@ TEST_F(TextureConvention, ATextureAppearsTheRightWayUpInAGltfRenderer) {
     }
   }
 }
-
-// Texture coordinates stored as normalized shorts, and as floats with a sparse
-// substitution, are turned the host's way like any others.
-TEST_F(RlfProgramTest, QuantizedAndSparseTextureCoordinatesAreTurnedToo) {
-  // One triangle, mapped (0, 0), (1, 0), (0, 1) by normalized shorts in one primitive and
-  // by floats whose third pair a sparse substitution makes (0.5, 0.25) in the other.
-  CopyScene("uv.gltf");
-  CopyScene("uv.bin");
-  const RunResult r = Rlf({"export", "uv.gltf", "-o", "uv.rlf"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  const std::vector<RlRawTriangle> tris = Triangles("uv.rlf");
-  ASSERT_EQ(tris.size(), 2u);
-  const float expected[2][3][2] = {{{0, 1}, {1, 1}, {0, 0}}, {{0, 1}, {1, 1}, {0.5f, 0.75f}}};
-  for (int t = 0; t < 2; ++t) {
-    for (int i = 0; i < 3; ++i) {
-      EXPECT_EQ(tris[static_cast<std::size_t>(t)].texCoord[i].u, expected[t][i][0]) << t << " " << i;
-      EXPECT_EQ(tris[static_cast<std::size_t>(t)].texCoord[i].v, expected[t][i][1]) << t << " " << i;
-    }
-  }
-}
