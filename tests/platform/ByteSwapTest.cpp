@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -99,28 +98,6 @@ TEST(ByteSwap, EachMemberReversesExactlyItsFieldsAtItsStride) {
   }
 }
 
-TEST(ByteSwap, ScalarSwapsReverseTheBytesInMemory) {
-  const uint8_t b16[] = {0x12, 0x34};
-  const uint8_t b32[] = {0x11, 0x22, 0x33, 0x44};
-  const uint8_t b64[] = {1, 2, 3, 4, 5, 6, 7, 8};
-  UInt16 v16;
-  UInt32 v32;
-  UInt64 v64;
-  std::memcpy(&v16, b16, 2);
-  std::memcpy(&v32, b32, 4);
-  std::memcpy(&v64, b64, 8);
-  v16 = VekEndian16_Swap(v16);
-  v32 = VekEndian32_Swap(v32);
-  v64 = VekEndian64_Swap(v64);
-  uint8_t out[8];
-  std::memcpy(out, &v16, 2);
-  EXPECT_EQ(std::vector<uint8_t>(out, out + 2), (std::vector<uint8_t>{0x34, 0x12}));
-  std::memcpy(out, &v32, 4);
-  EXPECT_EQ(std::vector<uint8_t>(out, out + 4), (std::vector<uint8_t>{0x44, 0x33, 0x22, 0x11}));
-  std::memcpy(out, &v64, 8);
-  EXPECT_EQ(std::vector<uint8_t>(out, out + 8), (std::vector<uint8_t>{8, 7, 6, 5, 4, 3, 2, 1}));
-}
-
 TEST(ByteSwap, FloatSwapsKeepEveryBitPattern) {
   // Patterns that are NaN, infinite or denormal before or after the reversal.
   const uint32_t patterns32[] = {0x7F800001u, 0x7FC00001u, 0xFFBFFFFFu, 0x0100807Fu,
@@ -140,18 +117,4 @@ TEST(ByteSwap, FloatSwapsKeepEveryBitPattern) {
   VekByteSwap_float32(array.data(), static_cast<uint32>(array.size()));
   VekByteSwap_float32(array.data(), static_cast<uint32>(array.size()));
   EXPECT_EQ(array, before);
-}
-
-TEST(ByteSwap, BitmapStrideFollowsThePointerSize) {
-  // Packed: 13 bytes where pointers are 32-bit (the original hosts), 17 where 64-bit.
-  EXPECT_EQ(sizeof(VekBitmap), sizeof(void*) == 4 ? 13u : 17u);
-}
-
-TEST(ByteSwap, HeaderKeepsItsTag) {
-  RlHeader header;
-  std::memcpy(header.hdr, "TRIS", 4);
-  header.size = 0x01020304u;
-  VekByteSwap_RlHeader(&header, 1);
-  EXPECT_EQ(std::memcmp(header.hdr, "TRIS", 4), 0);
-  EXPECT_EQ(header.size, 0x04030201u);
 }

@@ -277,58 +277,8 @@ TEST_F(BakeCommand, BlenderReadsTheMapAsItWasBaked) {
   }
 }
 
-TEST_F(BakeCommand, EachMapInItsEncoding) {
-  CopyScene("quad.obj");
-  CopyScene("near.obj");
-  // A surface 0.02 above: heights above the low mesh are positive, lighter than grey.
-  ASSERT_EQ(Rlf({"bake", "quad.obj", "near.obj", "-o", "near.png", "--size", "8", "--height-map", "height.png"}).status,
-            0);
-  const std::vector<unsigned char> grey = Samples("height.png", 1);
-  ASSERT_EQ(grey.size(), 64u);
-  EXPECT_NEAR(grey[32], (0.02 / 0.0707107 * 0.5 + 0.5) * 255, 1.5);
-
-  // Every map from one pattern, each in its encoding: at the top left texel, whose centre
-  // is the quad's point (1/16, 15/16, 0), the normal (0, 0, 1), height 0, position
-  // (1/16, 15/16, 0) of the unit box, open (ao 1) and with nothing inside (thickness 1).
-  const RunResult maps = Rlf({"bake", "quad.obj", "quad.obj", "-o", "q_{map}.png", "--size", "8", "--padding", "0",
-                              "--maps", "normal,object-normal,height,position,ao,thickness"});
-  ASSERT_EQ(maps.status, 0) << maps.err;
-  const struct {
-    const char* map;
-    std::vector<int> levels;
-  } encodings[] = {{"normal", {128, 128, 255}},
-                   {"object-normal", {128, 128, 255}},
-                   {"height", {128}},
-                   {"position", {16, 239, 0}},
-                   {"ao", {255}},
-                   {"thickness", {255}}};
-  for (const auto& e : encodings) {
-    const int wanted = static_cast<int>(e.levels.size());
-    int held = 0;
-    const std::vector<unsigned char> texels = Samples(std::string("q_") + e.map + ".png", wanted, nullptr, &held);
-    ASSERT_FALSE(texels.empty()) << e.map;
-    EXPECT_EQ(held, wanted) << e.map;
-    for (std::size_t k = 0; k < e.levels.size(); ++k) EXPECT_NEAR(texels[k], e.levels[k], 1) << e.map;
-  }
-}
-
-// UDIM tiles, each its own image named by the tile (two quads side by side in tiles 1001
-// and 1002), and maps in EXR read back with OpenEXR: the values themselves, as halves.
-TEST_F(BakeCommand, TilesAndExrFiles) {
-  CopyScene("udim.obj");
-  ASSERT_EQ(
-      Rlf({"bake", "udim.obj", "udim.obj", "--udim", "-o", "t_{map}.png", "--size", "8", "--maps", "position"}).status,
-      0);
-  // The top left texel of each tile: its quad's point (x0 + 1/16, 15/16, 0) over the box
-  // of side 3.
-  for (const auto& [name, x] :
-       {std::pair{"t_position.1001.png", 1.0 / 16}, std::pair{"t_position.1002.png", 2 + 1.0 / 16}}) {
-    const std::vector<unsigned char> texels = Samples(name, 3);
-    ASSERT_FALSE(texels.empty()) << name;
-    EXPECT_NEAR(texels[0], x / 3 * 255, 1) << name;
-    EXPECT_NEAR(texels[1], 15.0 / 16 / 3 * 255, 1) << name;
-  }
-
+// Maps in EXR read back with OpenEXR: the values themselves, as halves.
+TEST_F(BakeCommand, ExrFilesHoldTheValues) {
   CopyScene("quad.obj");
   const RunResult exr = Rlf({"bake", "quad.obj", "quad.obj", "-o", "e_{map}.exr", "--size", "8", "--bits", "16",
                              "--maps", "normal,height,position"});

@@ -8,16 +8,21 @@
 //                                no F / has F    the file F is absent / present
 //                                F is T          the file F holds exactly T
 //                                F == G          the files F and G hold the same bytes
+//                                F texel X,Y is L...  the picture F has as many channels as
+//                                                levels L, and its texel X,Y (from the top
+//                                                left) is at those levels, each within 1
 //   @copy F...                 copies tests/scenes/F to F in the directory
 //   @write F T  @mkdir D  @fifo F  @cp F G
 //
 // T takes \n for a line break. A failing command says why in one line, unless its row
 // gives the whole of its standard error.
+#include <stb/stb_image.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "RlfProgram.h"
@@ -83,6 +88,16 @@ class Session : public RlfProgramTest, public testing::WithParamInterface<std::s
       EXPECT_EQ(Exists(words[1]), words[0] == "has") << words[1];
     } else if (words.size() == 3 && words[1] == "==") {
       EXPECT_EQ(Slurp(Path(words[0])), Slurp(Path(words[2])));
+    } else if (words.size() >= 5 && words[1] == "texel" && words[3] == "is") {
+      int w = 0, h = 0, channels = 0;
+      std::unique_ptr<stbi_uc, void (*)(void*)> texels(stbi_load(Path(words[0]).c_str(), &w, &h, &channels, 0),
+                                                       stbi_image_free);
+      ASSERT_TRUE(texels) << words[0];
+      ASSERT_EQ(channels, static_cast<int>(words.size()) - 4) << words[0];
+      const int x = std::stoi(words[2]), y = std::stoi(words[2].substr(words[2].find(',') + 1));
+      for (int k = 0; k < channels; ++k) {
+        EXPECT_NEAR(texels.get()[(y * w + x) * channels + k], std::stoi(words[4 + static_cast<std::size_t>(k)]), 1);
+      }
     } else if (words.size() >= 2 && words[1] == "is") {
       EXPECT_EQ(Slurp(Path(words[0])), Unescaped(check.substr(words[0].size() + 4)));
     } else {
