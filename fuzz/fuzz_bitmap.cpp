@@ -2,8 +2,9 @@
 // value of its bytes in the input, or 0 where the input ends before the field does.
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 
-#include "FuzzStreams.h"
+#include "ByteStreams.h"
 #include "MacSpecific.h"
 
 namespace {

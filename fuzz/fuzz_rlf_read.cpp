@@ -2,6 +2,8 @@
 // Oracles: a successful read returns exactly the records that stand in the input just
 // before where the stream ends up; writing what was read and reading it again gives the
 // same records; RlConvertFile's output reads back as the chunk it was given.
+#include <unistd.h>
+
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
@@ -9,11 +11,23 @@
 #include <memory>
 #include <vector>
 
-#include "FuzzStreams.h"
+#include "ByteStreams.h"
 #include "MacSpecific.h"
 #include "RlFileIO.h"
 
 namespace {
+
+// One temporary file for the whole run, emptied for each use (creating a file per input
+// would dominate the run).
+inline FILE* ScratchFile() {
+  static FILE* scratch = std::tmpfile();
+  if (scratch != nullptr) {
+    std::fflush(scratch);
+    if (ftruncate(fileno(scratch), 0) != 0) return nullptr;
+    std::rewind(scratch);
+  }
+  return scratch;
+}
 
 void Check(bool condition) {
   if (!condition) std::abort();

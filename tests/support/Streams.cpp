@@ -8,33 +8,6 @@
 #include <stdexcept>
 #include <string>
 
-UniqueFile TempFileWith(const Bytes& bytes) {
-  UniqueFile fp(std::tmpfile());
-  if (!fp) {
-    throw std::runtime_error("tmpfile failed");
-  }
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), fp.get()) != bytes.size()) {
-    throw std::runtime_error("writing the temporary file failed");
-  }
-  std::rewind(fp.get());
-  return fp;
-}
-
-UniqueFile MemoryStreamOver(const Bytes& bytes) {
-  // A zero-sized memory stream is refused by some C libraries; an empty stream is a
-  // one-byte buffer whose only byte lies past the stream's end.
-  static char empty = 0;
-  void* data = bytes.empty() ? static_cast<void*>(&empty) : const_cast<uint8_t*>(bytes.data());
-  UniqueFile fp(fmemopen(data, bytes.empty() ? 1 : bytes.size(), "rb"));
-  if (!fp) {
-    throw std::runtime_error("fmemopen failed");
-  }
-  if (bytes.empty()) {
-    std::fseek(fp.get(), 1, SEEK_SET);
-  }
-  return fp;
-}
-
 Bytes ContentsOf(FILE* fp) {
   std::fflush(fp);
   std::rewind(fp);

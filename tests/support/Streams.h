@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "ByteStreams.h"
+
 using Bytes = std::vector<uint8_t>;
 
 struct FileCloser {
@@ -17,11 +19,11 @@ struct FileCloser {
 using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 
 // A temporary file on disk holding bytes, positioned at its start.
-UniqueFile TempFileWith(const Bytes& bytes);
+inline UniqueFile TempFileWith(const Bytes& bytes) { return UniqueFile(FileStream(bytes.data(), bytes.size())); }
 
 // A read-only memory stream over bytes (which must outlive it). Unlike a file, it
 // refuses seeks past its end.
-UniqueFile MemoryStreamOver(const Bytes& bytes);
+inline UniqueFile MemoryStreamOver(const Bytes& bytes) { return UniqueFile(MemoryStream(bytes.data(), bytes.size())); }
 
 // Everything in the stream from its start; the position is left at the end.
 Bytes ContentsOf(FILE* fp);

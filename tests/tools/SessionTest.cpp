@@ -8,16 +8,22 @@
 //                                no F / has F    the file F is absent / present
 //                                F is T          the file F holds exactly T
 //                                F == G          the files F and G hold the same bytes
+//                                F kind K        F itself (not what a link names) is a K:
+//                                                file, link, char, block or fifo
 //                                F texel X,Y is L...  the picture F has as many channels as
 //                                                levels L, and its texel X,Y (from the top
 //                                                left) is at those levels, each within 1
 //   @copy F...                 copies tests/scenes/F to F in the directory
 //   @write F T  @mkdir D  @fifo F  @cp F G
+//   @link F T                  F, a symbolic link to T
+//   @node F null|full|disk     F, a device node of the directory's own: the null and full
+//                              character devices, or a loop block device
 //
 // T takes \n for a line break. A failing command says why in one line, unless its row
-// gives the whole of its standard error.
+// gives the whole of its standard error. No command leaves a partial file (NAME.part...).
 #include <stb/stb_image.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <algorithm>
 #include <cctype>
@@ -71,6 +77,12 @@ class Session : public RlfProgramTest, public testing::WithParamInterface<std::s
       ASSERT_EQ(mkfifo(Path(words[1]).c_str(), 0666), 0);
     } else if (words[0] == "@cp" && words.size() == 3) {
       std::filesystem::copy_file(dir_ / words[1], dir_ / words[2]);
+    } else if (words[0] == "@link" && words.size() == 3) {
+      std::filesystem::create_symlink(words[2], dir_ / words[1]);
+    } else if (words[0] == "@node" && words.size() == 3) {
+      const bool disk = words[2] == "disk";
+      const dev_t device = disk ? makedev(7, 0) : makedev(1, words[2] == "null" ? 3 : 7);
+      ASSERT_EQ(mknod(Path(words[1]).c_str(), (disk ? S_IFBLK : S_IFCHR) | 0666, device), 0) << "run as root";
     } else {
       FAIL() << "unknown step " << words[0];
     }
@@ -88,6 +100,15 @@ class Session : public RlfProgramTest, public testing::WithParamInterface<std::s
       EXPECT_EQ(Exists(words[1]), words[0] == "has") << words[1];
     } else if (words.size() == 3 && words[1] == "==") {
       EXPECT_EQ(Slurp(Path(words[0])), Slurp(Path(words[2])));
+    } else if (words.size() == 3 && words[1] == "kind") {
+      struct stat info;
+      ASSERT_EQ(lstat(Path(words[0]).c_str(), &info), 0) << words[0];
+      const std::pair<const char*, mode_t> kinds[] = {
+          {"file", S_IFREG}, {"link", S_IFLNK}, {"char", S_IFCHR}, {"block", S_IFBLK}, {"fifo", S_IFIFO}};
+      const auto wanted =
+          std::find_if(std::begin(kinds), std::end(kinds), [&](auto& k) { return words[2] == k.first; });
+      ASSERT_NE(wanted, std::end(kinds)) << words[2];
+      EXPECT_EQ(info.st_mode & S_IFMT, wanted->second) << words[0];
     } else if (words.size() >= 5 && words[1] == "texel" && words[3] == "is") {
       int w = 0, h = 0, channels = 0;
       std::unique_ptr<stbi_uc, void (*)(void*)> texels(stbi_load(Path(words[0]).c_str(), &w, &h, &channels, 0),
@@ -124,6 +145,9 @@ TEST_P(Session, EachCommandGivesWhatItsRowSays) {
     const RunResult r = Rlf(Split(fields[0], ' '));
     EXPECT_EQ(r.status, std::stoi(fields[1])) << r.err;
     for (std::size_t i = 2; i < fields.size(); ++i) Check(r, fields[i]);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_)) {
+      EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
+    }
     const bool wholeError = std::any_of(fields.begin(), fields.end(), [](auto& f) { return f.starts_with("err="); });
     if (r.status != 0 && !wholeError) {
       EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;

@@ -1,14 +1,11 @@
-// Streams over fuzz input: a memory stream (which refuses seeks past its end) and a
-// real temporary file (which allows them).
-#ifndef FUZZ_STREAMS_H
-#define FUZZ_STREAMS_H
-
-#include <unistd.h>
+// Read-only streams over bytes, for the tests and the fuzz harnesses: a memory stream
+// (which refuses seeks past its end) and a real temporary file (which allows them). The
+// caller closes either; both are null when the system refuses one.
+#ifndef TESTS_SUPPORT_BYTE_STREAMS_H
+#define TESTS_SUPPORT_BYTE_STREAMS_H
 
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <initializer_list>
 
 // A read-only memory stream over data; an empty input is a one-byte buffer whose only
 // byte lies past the stream's end (some C libraries refuse zero-sized streams).
@@ -30,18 +27,6 @@ inline FILE* FileStream(const uint8_t* data, size_t size) {
     std::rewind(fp);
   }
   return fp;
-}
-
-// One temporary file for the whole run, emptied for each use (creating a file per input
-// would dominate the run).
-inline FILE* ScratchFile() {
-  static FILE* scratch = std::tmpfile();
-  if (scratch != nullptr) {
-    std::fflush(scratch);
-    if (ftruncate(fileno(scratch), 0) != 0) return nullptr;
-    std::rewind(scratch);
-  }
-  return scratch;
 }
 
 #endif
