@@ -1,9 +1,11 @@
 // Welding and tangent frames on triangles built from the input: every float comes from
 // a small table (a grid of small integers, halves, near-tolerance steps, zeros of both
 // signs, NaN and infinities), so that coincident corners, ties and degenerate mappings
-// are common. Oracles: the flat and the blocked road give the same bytes; indices lie
-// below the vertex count; counts add up to the corners; every corner lies within the
-// tolerances of its vertex; frames are unit or exactly (1, 0, 0).
+// are common. Oracles: the flat and the blocked road give the same bytes; vertices are
+// numbered in the order their first corners come; counts add up to the corners; every
+// corner lies within the tolerances of its vertex and carries its frame, which the
+// single-precision frames round; frames are unit or exactly (1, 0, 0).
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -44,6 +46,7 @@ struct Result {
   std::unique_ptr<RlTangentPointD[]> verts;
   std::unique_ptr<RlIndex[]> indices;
   std::unique_ptr<RlRawTangentSpaceD[]> frames;
+  std::unique_ptr<RlRawTangentSpace[]> rounded;
 };
 
 Result Run(std::vector<RlRawTriangle>& tris, RlWeldRoad road) {
@@ -57,7 +60,15 @@ Result Run(std::vector<RlRawTriangle>& tris, RlWeldRoad road) {
   RlRawTangentSpaceD* frames = nullptr;
   Check(RlComputeTangentsDOnRoad(n, tris.data(), &frames, road) == r.ok);
   r.frames.reset(frames);
+  RlRawTangentSpace* rounded = nullptr;
+  Check(RlComputeTangentsOnRoad(n, tris.data(), &rounded, road) == r.ok);
+  r.rounded.reset(rounded);
   return r;
+}
+
+// Whether f is d rounded to single precision, NaNs with their payloads included.
+bool SameBits(float f, double d) {
+  return std::bit_cast<uint32_t>(f) == std::bit_cast<uint32_t>(static_cast<float>(d));
 }
 
 bool Near(double a, double b, double tolerance) { return !(std::fabs(a - b) > tolerance); }
@@ -88,14 +99,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     static_cast<size_t>(flat.numVerts) * sizeof(RlTangentPointD)) == 0);
   Check(std::memcmp(flat.indices.get(), blocked.indices.get(), numTris * sizeof(RlIndex)) == 0);
   Check(std::memcmp(flat.frames.get(), blocked.frames.get(), numTris * sizeof(RlRawTangentSpaceD)) == 0);
+  Check(std::memcmp(flat.rounded.get(), blocked.rounded.get(), numTris * sizeof(RlRawTangentSpace)) == 0);
 
   Check(flat.numVerts >= 1 && static_cast<size_t>(flat.numVerts) <= corners);
   std::vector<int> named(static_cast<size_t>(flat.numVerts), 0);
   std::vector<bool> finite(static_cast<size_t>(flat.numVerts), true);  // all its corners
+  int firstUnseen = 0;
   for (size_t t = 0; t < numTris; ++t) {
     for (int j = 0; j < 3; ++j) {
       const int index = flat.indices[t].idx[j];
-      Check(index >= 0 && index < flat.numVerts);
+      Check(index >= 0 && index <= firstUnseen);
+      firstUnseen += index == firstUnseen;
       ++named[static_cast<size_t>(index)];
       // A corner's frame comes from its whole triangle.
       float values[24];
@@ -109,9 +123,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(Near(v.normal[k], tris[t].norm[j].v[k], VEK_NORM_TINY));
         const RlRawTangentSpaceD& frame = flat.frames[t];
         Check(std::memcmp(&frame.tangent[j], &flat.verts[index].tangent, 24) == 0);
+        Check(std::memcmp(&frame.binormal[j], &flat.verts[index].binormal, 24) == 0);
+        Check(SameBits(flat.rounded[t].tangent[j].v[k], frame.tangent[j].v[k]) &&
+              SameBits(flat.rounded[t].binormal[j].v[k], frame.binormal[j].v[k]));
       }
     }
   }
+  Check(firstUnseen == flat.numVerts);
   for (int k = 0; k < flat.numVerts; ++k) {
     const RlTangentPointD v = flat.verts[k];
     Check(v.count == named[static_cast<size_t>(k)]);

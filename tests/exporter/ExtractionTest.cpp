@@ -1,11 +1,9 @@
-// What an export writes: triangles in polygon order with world-space positions and
-// normals and their texture coordinates, per set and per selection.
+// What an export writes: world-space positions and normals under a stretched, turned
+// hierarchy, and the faces of renderable sets only, set by set.
 #include <cmath>
 
 #include "ExportFixture.h"
 #include "Scenes.h"
-
-using Translator = MPxFileTranslator;
 
 namespace {
 
@@ -52,29 +50,4 @@ TEST_F(ExportTest, OnlyRenderableSetsAndTheirFacesInSetOrder) {
   for (int t = 0; t < 6; ++t) {
     EXPECT_EQ(std::min({r.tris[t].vert[0].x, r.tris[t].vert[1].x, r.tris[t].vert[2].x}), expectedLeft[t]);
   }
-}
-
-TEST_F(ExportTest, SelectionExportsSelectedNodesAndWhatLiesBelow) {
-  const int set = scene().AddShadingSet("sg");
-  const host::NodeId group = scene().AddTransform("group");
-  const host::NodeId left = scene().AddTransform("left", group, host::Matrix::Trs({-5, 0, 0}, {0, 0, 0}, {1, 1, 1}));
-  const host::NodeId right = scene().AddTransform("right", group, host::Matrix::Trs({5, 0, 0}, {0, 0, 0}, {1, 1, 1}));
-  const host::NodeId leftShape = scene().AddMesh("leftShape", left, GridMesh(1, 1));
-  const host::NodeId rightShape = scene().AddMesh("rightShape", right, GridMesh(1, 1));
-  scene().AssignObject(set, leftShape);
-  scene().AssignObject(set, rightShape);
-  scene().AddMesh("outside", host::kWorld, GridMesh(1, 1));
-
-  const auto exportSelection = [&](host::NodeId node) {
-    scene().ClearSelection();
-    scene().Select(node);
-    return Export(Translator::kExportActiveAccessMode);
-  };
-  EXPECT_EQ(exportSelection(group).count, 4);
-  const ExportResult onlyRight = exportSelection(right);
-  ASSERT_EQ(onlyRight.count, 2);
-  EXPECT_GE(onlyRight.tris[0].vert[0].x, 5.0f);
-  const ExportResult shape = exportSelection(leftShape);
-  ASSERT_EQ(shape.count, 2);
-  EXPECT_LE(shape.tris[0].vert[0].x, -4.0f);
 }
