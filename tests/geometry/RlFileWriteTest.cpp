@@ -3,6 +3,8 @@
 
 #include <climits>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include "RlFileIO.h"
 #include "Streams.h"
@@ -26,35 +28,15 @@ const RlRawTriangle kTwo[2] = {
     Tri({2, 0.5f, -1, 1, 1, 0, 0, 2, 0.25f, 0, 0, -1, 0, 1, 0, 1, 0, 0, 0.25f, 0.5f, 1, 0.25f, 0.5f, 1}),
 };
 
-// The file of kTwo, byte by byte: 20 + 2 * 96 = 212 bytes.
-const char kTwoHex[] =
-    "52 4C 46 20  CC 00 00 00"  // "RLF ", 12 + 192
-    "54 52 49 53  C4 00 00 00"  // "TRIS", 4 + 192
-    "02 00 00 00"               // count
-    // triangle 0: vert
-    "00 00 00 00  00 00 00 00  00 00 00 00"
-    "00 00 80 3F  00 00 00 00  00 00 00 00"
-    "00 00 00 00  00 00 80 3F  00 00 00 00"
-    // norm
-    "00 00 00 00  00 00 00 00  00 00 80 3F"
-    "00 00 00 00  00 00 00 00  00 00 80 3F"
-    "00 00 00 00  00 00 00 00  00 00 80 3F"
-    // texCoord
-    "00 00 00 00  00 00 00 00"
-    "00 00 80 3F  00 00 00 00"
-    "00 00 00 00  00 00 80 3F"
-    // triangle 1: vert
-    "00 00 00 40  00 00 00 3F  00 00 80 BF"
-    "00 00 80 3F  00 00 80 3F  00 00 00 00"
-    "00 00 00 00  00 00 00 40  00 00 80 3E"
-    // norm
-    "00 00 00 00  00 00 00 00  00 00 80 BF"
-    "00 00 00 00  00 00 80 3F  00 00 00 00"
-    "00 00 80 3F  00 00 00 00  00 00 00 00"
-    // texCoord
-    "00 00 80 3E  00 00 00 3F"
-    "00 00 80 3F  00 00 80 3E"
-    "00 00 00 3F  00 00 80 3F";
+// The file of kTwo, byte by byte, from two-triangles.hex (# begins a comment).
+Bytes TwoTrianglesFile() {
+  std::ifstream in(RL_TWO_TRIANGLES_HEX);
+  std::string hex;
+  for (std::string line; std::getline(in, line);) hex += line.substr(0, line.find('#'));
+  const Bytes file = Hex(hex.c_str());
+  EXPECT_EQ(file.size(), 212u) << RL_TWO_TRIANGLES_HEX;
+  return file;
+}
 
 }  // namespace
 
@@ -67,7 +49,7 @@ TEST(RlWriteTriangles, WritesTheHandWrittenBytes) {
   ASSERT_TRUE(RlWriteTriangles(fp.get(), 2, tris));
   EXPECT_EQ(std::ftell(fp.get()), 3 + 212);
   Bytes expected = Hex("AA BB CC");
-  const Bytes file = Hex(kTwoHex);
+  const Bytes file = TwoTrianglesFile();
   expected.insert(expected.end(), file.begin(), file.end());
   EXPECT_EQ(ContentsOf(fp.get()), expected);
   EXPECT_EQ(std::memcmp(tris, kTwo, sizeof tris), 0);
@@ -89,7 +71,7 @@ TEST(RlWriteTriangles, ReportsEachFailedWriteAndKeepsWhatWasWritten) {
       {16, "Unable to write number of triangles\n"}, {20, "Unable to write triangles\n"},
       {211, "Unable to write triangles\n"},
   };
-  const Bytes file = Hex(kTwoHex);
+  const Bytes file = TwoTrianglesFile();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.budget);
     RlRawTriangle tris[2] = {kTwo[0], kTwo[1]};

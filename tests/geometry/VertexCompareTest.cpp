@@ -1,71 +1,44 @@
-// When two corners are one vertex: each key within its own inclusive tolerance, NaN never
-// a difference, tangents within the welding angle whatever their lengths.
+// When two corners are one vertex, over the cases of vertex-compare.tsv: each key within its
+// own inclusive tolerance, NaN never a difference, tangents within the welding angle
+// whatever their lengths.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
 
 #include "RlGeometryInternal.h"
 
-namespace {
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-RlTangentPointD Point(double x = 0) {
-  RlTangentPointD p{};
-  p.vertex[0] = x;
-  p.normal[2] = 1;
-  p.tangent[0] = 1;
-  p.binormal[1] = 1;
-  p.count = 1;
-  return p;
-}
-
-}  // namespace
-
-TEST(RlCompareD, TolerancesNaNAndTheWeldingAngle) {
-  struct Case {
-    const char* name;
-    void (*change)(RlTangentPointD&, RlTangentPointD&);
-    int order;  // RlCompareD(a, b); greater keys sort first
-  };
-  const Case cases[] = {
-      {"greater x first", [](RlTangentPointD& a, RlTangentPointD&) { a.vertex[0] = 1; }, -1},
-      {"x exactly 1e-7 apart", [](RlTangentPointD& a, RlTangentPointD&) { a.vertex[0] = 1e-07; }, 0},
-      {"x just past 1e-7", [](RlTangentPointD& a, RlTangentPointD&) { a.vertex[0] = std::nextafter(1e-07, 1.0); }, -1},
-      {"x within, y decides", [](RlTangentPointD& a, RlTangentPointD& b) { a.vertex[0] = 5e-8, b.vertex[1] = 1; }, 1},
-      {"normal past its tolerance", [](RlTangentPointD& a, RlTangentPointD&) { a.normal[1] = 2e-07; }, -1},
-      {"uv within", [](RlTangentPointD&, RlTangentPointD& b) { b.uv[1] = 1e-07; }, 0},
-      {"uv past", [](RlTangentPointD&, RlTangentPointD& b) { b.uv[1] = 1.1e-07; }, 1},
-      {"NaN is no difference", [](RlTangentPointD& a, RlTangentPointD& b) { a.vertex[0] = kNaN, b.vertex[0] = 5; }, 0},
-      {"after a NaN the next key decides",
-       [](RlTangentPointD& a, RlTangentPointD& b) { a.vertex[0] = kNaN, a.vertex[1] = 1, b.vertex[0] = 5; }, -1},
-      {"opposite tangents, by stored x", [](RlTangentPointD&, RlTangentPointD& b) { b.tangent[0] = -1; }, -1},
-      {"opposite tangents of equal x",
-       [](RlTangentPointD& a, RlTangentPointD& b) {
-         a.tangent[0] = 0, a.tangent[1] = 1, b.tangent[0] = 0, b.tangent[1] = -1;
-       },
-       1},
-      {"60 degrees apart, any length",
-       [](RlTangentPointD& a, RlTangentPointD& b) {
-         a.tangent[0] = 5, b.tangent[0] = 0.5, b.tangent[1] = 0.86602540378443865;
-       },
-       0},
-      {"80 degrees apart",
-       [](RlTangentPointD&, RlTangentPointD& b) {
-         b.tangent[0] = 0.17364817766693035, b.tangent[1] = 0.98480775301220806;
-       },
-       -1},
-      {"a zero tangent is (1, 0, 0)", [](RlTangentPointD& a, RlTangentPointD&) { a.tangent[0] = 0; }, 0},
-      {"a NaN tangent is within the angle",
-       [](RlTangentPointD& a, RlTangentPointD& b) { a.tangent[0] = kNaN, b.tangent[0] = -1; }, 0},
-      {"binormals apart, by stored x",
-       [](RlTangentPointD& a, RlTangentPointD& b) { a.binormal[0] = 0.5, a.binormal[1] = -1, b.binormal[0] = 0.25; },
-       -1},
-  };
-  for (const Case& c : cases) {
-    RlTangentPointD a = Point(), b = Point();
-    c.change(a, b);
-    EXPECT_EQ(RlCompareD(&a, &b), c.order) << c.name;
+TEST(RlCompareD, EachCaseOfItsTable) {
+  // The doubles of a point, in the record's order, where each field starts.
+  const std::pair<const char*, std::size_t> fields[] = {
+      {"vertex", 0}, {"normal", 3}, {"uv", 6}, {"tangent", 8}, {"binormal", 11}};
+  std::ifstream table(RL_VERTEX_COMPARE_TABLE);
+  int cases = 0;
+  for (std::string line; std::getline(table, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream row(line);
+    std::string name, order, change;
+    std::getline(row, name, '\t');
+    std::getline(row, order, '\t');
+    double points[2][14] = {{0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 1, 0}, {0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 1, 0}};
+    while (row >> change) {
+      const std::size_t dot = change.find('.'), equals = change.find('=');
+      const std::string field = change.substr(dot + 1, equals - dot - 2);
+      const auto* f =
+          std::find_if(std::begin(fields), std::end(fields), [&](auto& known) { return field == known.first; });
+      ASSERT_TRUE(f != std::end(fields) && equals != std::string::npos) << line;
+      points[change[0] == 'b'][f->second + static_cast<std::size_t>(change[equals - 1] - '0')] =
+          std::stod(change.substr(equals + 1));
+    }
+    RlTangentPointD a{}, b{};
+    std::memcpy(&a, points[0], sizeof points[0]);
+    std::memcpy(&b, points[1], sizeof points[1]);
+    a.count = b.count = 1;
+    EXPECT_EQ(RlCompareD(&a, &b), std::stoi(order)) << name;
+    ++cases;
   }
+  EXPECT_GT(cases, 10) << RL_VERTEX_COMPARE_TABLE;
 }
