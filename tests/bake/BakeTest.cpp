@@ -277,16 +277,6 @@ TEST(Bake, RefusesWhatItCannotBake) {
   }
 }
 
-TEST(Bake, StopsWhenCancelled) {
-  std::atomic<bool> stop{true};
-  RlBakeOptions options;
-  options.width = options.height = 64;
-  options.cancel = &stop;
-  RlBakeMap map;
-  std::string error;
-  EXPECT_EQ(RlBake(UnitQuad(), TiltedPlane(), options, &map, &error), RlBakeStatus::kCancelled);
-}
-
 TEST(Bake, TheBumpedSphereDecodesToItsAnalyticNormals) {
   const std::vector<RlRawTriangle> low = Sphere(32, 64, false), high = Sphere(200, 400, true);
   RlBakeOptions options;
