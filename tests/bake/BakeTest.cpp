@@ -136,12 +136,15 @@ TEST(Bake, APlaneTiltedAboveAFlatQuad) {
     RlBakeSpace space;
     int samples, threads;
     double x, y, z;
+    RlBitangent bitangent = RlBitangent::kPixel;
   };
   const double s = 0.2 / std::sqrt(1.04), c = 1 / std::sqrt(1.04);
-  const Case cases[] = {{"tangent", false, RlBakeSpace::kTangent, 1, 1, -s, 0, c},
-                        {"tangent, 4 samples, 2 threads", false, RlBakeSpace::kTangent, 4, 2, -s, 0, c},
-                        {"mirrored tangent", true, RlBakeSpace::kTangent, 4, 2, 0, -s, c},
-                        {"object", true, RlBakeSpace::kObject, 1, 3, -s, 0, c}};
+  const Case cases[] = {
+      {"tangent", false, RlBakeSpace::kTangent, 1, 1, -s, 0, c},
+      {"tangent, 4 samples, 2 threads", false, RlBakeSpace::kTangent, 4, 2, -s, 0, c},
+      {"mirrored tangent", true, RlBakeSpace::kTangent, 4, 2, 0, -s, c},
+      {"mirrored, vertex bitangents", true, RlBakeSpace::kTangent, 1, 1, 0, -s, c, RlBitangent::kVertex},
+      {"object", true, RlBakeSpace::kObject, 1, 3, -s, 0, c}};
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
     std::vector<RlRawTriangle> low = UnitQuad();
@@ -155,6 +158,7 @@ TEST(Bake, APlaneTiltedAboveAFlatQuad) {
     options.samples = k.samples;
     options.threads = k.threads;
     options.space = k.space;
+    options.bitangent = k.bitangent;
     options.maps.heights = true;
     options.maxDistance = 0.5;
     RlBakeMap map;
@@ -238,18 +242,31 @@ TEST(Bake, PaddingCarriesTheMaps) {
   EXPECT_NE(map.heights[padded], 0.0f);
 }
 
+// The tilted plane cut off at x = 7/16, the middle of texel column 3: that column's left
+// samples meet it and its right ones meet nothing, as do all those of columns 4 to 7. A
+// sample that meets nothing counts as flat (0, 0, 1).
 TEST(Bake, SamplesThatMeetNothingAreFlatAndCounted) {
   std::vector<RlRawTriangle> high = TiltedPlane();
   for (RlRawTriangle& t : high) {
-    for (RlRawPoint& p : t.vert) p.z += 1;
+    for (RlRawPoint& p : t.vert) {
+      if (p.x > 1) p.x = 0.4375f, p.z = 0.05f + 0.2f * p.x;
+    }
   }
   RlBakeOptions options;
-  options.width = 8, options.height = 4, options.samples = 2, options.maxDistance = 0.5;
+  options.width = 8, options.height = 4, options.samples = 4, options.maxDistance = 0.5;
   RlBakeMap map;
   std::string error;
   ASSERT_EQ(RlBake(UnitQuad(), high, options, &map, &error), RlBakeStatus::kDone);
-  EXPECT_EQ(map.misses, 64);
-  for (std::size_t i = 0; i < map.normals.size(); ++i) EXPECT_EQ(map.normals[i], i % 3 == 2 ? 1.0f : 0.0f);
+  EXPECT_EQ(map.misses, 4 * (2 + 4 * 4));
+  const double s = 0.2 / std::sqrt(1.04), c = 1 / std::sqrt(1.04);
+  for (std::size_t at = 0; at < 32; ++at) {
+    const float* n = &map.normals[3 * at];
+    if (at % 8 == 3) {  // two samples (-s, 0, c), two (0, 0, 1)
+      EXPECT_NEAR(n[0], -s / std::sqrt(s * s + (c + 1) * (c + 1)), 1e-6) << at;
+    } else if (at % 8 > 3) {
+      EXPECT_TRUE(n[0] == 0 && n[1] == 0 && n[2] == 1) << at;
+    }
+  }
 }
 
 TEST(Bake, RefusesWhatItCannotBake) {
