@@ -4,10 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
+
+#include "Tables.h"
 
 namespace {
 
@@ -37,11 +38,8 @@ std::set<std::string> DefinedSymbols(const char* object) {
 
 // The geometry library's exported functions, one a line in a file of the tests.
 std::set<std::string> GeometryLibrary() {
-  std::ifstream in(RL_EXPORTED_SYMBOLS);
   std::set<std::string> symbols;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line[0] != '#') symbols.insert(line);
-  }
+  for (const std::vector<std::string>& row : ReadTable(RL_EXPORTED_SYMBOLS)) symbols.insert(row[0]);
   EXPECT_GT(symbols.size(), 30u) << RL_EXPORTED_SYMBOLS;
   return symbols;
 }

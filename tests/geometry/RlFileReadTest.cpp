@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <sstream>
 
 #include "RlFileIO.h"
 #include "Streams.h"
+#include "Tables.h"
 #include "Triangles.h"
 
 using testing::internal::CaptureStderr;
@@ -131,16 +131,12 @@ Bytes RowBytes(const std::string& text) {
 // count was read, never a crash, a hang or a read out of bounds. RlFileHasTriangles says
 // whether the chunk was found, silently.
 TEST(RlReadTriangles, ReportsEachFailureAndKeepsTheOutParameterContract) {
-  std::ifstream table(RL_READ_FAILURES_TABLE);
-  int cases = 0;
-  for (std::string line; std::getline(table, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream row(line);
-    std::string name, stream, hex, count, messages;
-    std::getline(row, name, '\t'), std::getline(row, stream, '\t'), std::getline(row, hex, '\t');
-    std::getline(row, count, '\t'), std::getline(row, messages, '\t');
+  const std::vector<std::vector<std::string>> table = ReadTable(RL_READ_FAILURES_TABLE);
+  ASSERT_GT(table.size(), 10u) << RL_READ_FAILURES_TABLE;
+  for (const std::vector<std::string>& row : table) {
+    ASSERT_EQ(row.size(), 5u) << row[0];
+    const std::string &name = row[0], &stream = row[1], &hex = row[2], &count = row[3], &messages = row[4];
     SCOPED_TRACE(name);
-    ++cases;
     const Bytes bytes = RowBytes(hex);
     const bool memory = stream == "memory", untouched = count == "-";
     UniqueFile fp = memory ? MemoryStreamOver(bytes) : TempFileWith(bytes);
@@ -159,7 +155,6 @@ TEST(RlReadTriangles, ReportsEachFailureAndKeepsTheOutParameterContract) {
     EXPECT_EQ(RlFileHasTriangles(again.get()), !untouched || messages == "Unable to read number of triangles");
     EXPECT_EQ(GetCapturedStderr(), "");
   }
-  EXPECT_GT(cases, 10) << RL_READ_FAILURES_TABLE;
 }
 
 TEST(RlReadTriangles, EndOfFileAlreadySetFindsNoData) {

@@ -2,9 +2,9 @@
 // rlf export, each expected to give the triangles or the error its table row names.
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 
 #include "RlfProgram.h"
+#include "Tables.h"
 
 namespace {
 
@@ -17,16 +17,10 @@ struct CorpusRow {
 
 void PrintTo(const CorpusRow& row, std::ostream* out) { *out << row.file << ": " << row.expected; }
 
-std::vector<CorpusRow> ReadTable() {
+std::vector<CorpusRow> CorpusRows() {
   std::vector<CorpusRow> rows;
-  std::ifstream in(RL_CORPUS_TABLE);
-  for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    const std::size_t tab = line.find('\t');
-    const std::size_t tab2 = line.find('\t', tab + 1);
-    rows.push_back(
-        {line.substr(0, tab), line.substr(tab + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab - 1)});
-  }
+  for (const std::vector<std::string>& row : ReadTable(RL_CORPUS_TABLE))
+    rows.push_back({row[0], row.size() > 1 ? row[1] : ""});
   return rows;
 }
 
@@ -69,4 +63,4 @@ std::string RowName(const testing::TestParamInfo<CorpusRow>& row) {
 
 }  // namespace
 
-INSTANTIATE_TEST_SUITE_P(AssimpTestModels, CorpusFile, testing::ValuesIn(ReadTable()), RowName);
+INSTANTIATE_TEST_SUITE_P(AssimpTestModels, CorpusFile, testing::ValuesIn(CorpusRows()), RowName);
