@@ -19,7 +19,7 @@ namespace {
 
 // One temporary file for the whole run, emptied for each use (creating a file per input
 // would dominate the run).
-inline FILE* ScratchFile() {
+FILE* ScratchFile() {
   static FILE* scratch = std::tmpfile();
   if (scratch != nullptr) {
     std::fflush(scratch);

@@ -118,12 +118,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!std::isfinite(value)) finite[static_cast<size_t>(index)] = false;
       }
       const RlTangentPointD v = flat.verts[index];
+      const RlRawTangentSpaceD& frame = flat.frames[t];
+      Check(std::memcmp(&frame.tangent[j], &flat.verts[index].tangent, 24) == 0);
+      Check(std::memcmp(&frame.binormal[j], &flat.verts[index].binormal, 24) == 0);
       for (int k = 0; k < 3; ++k) {
         Check(Near(v.vertex[k], tris[t].vert[j].v[k], VEK_VERT_TINY));
         Check(Near(v.normal[k], tris[t].norm[j].v[k], VEK_NORM_TINY));
-        const RlRawTangentSpaceD& frame = flat.frames[t];
-        Check(std::memcmp(&frame.tangent[j], &flat.verts[index].tangent, 24) == 0);
-        Check(std::memcmp(&frame.binormal[j], &flat.verts[index].binormal, 24) == 0);
         Check(SameBits(flat.rounded[t].tangent[j].v[k], frame.tangent[j].v[k]) &&
               SameBits(flat.rounded[t].binormal[j].v[k], frame.binormal[j].v[k]));
       }
