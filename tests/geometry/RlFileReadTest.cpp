@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
-#include <sstream>
 
 #include "RlFileIO.h"
 #include "Streams.h"
@@ -109,24 +108,6 @@ TEST(RlReadTriangles, ReadsWhatTheFormatAllows) {
   }
 }
 
-namespace {
-
-// Bytes from a row of rlf-read-failures.tsv: hex, where XX*N stands for N bytes XX.
-Bytes RowBytes(const std::string& text) {
-  std::istringstream words(text);
-  Bytes out;
-  for (std::string word; words >> word;) {
-    const std::size_t star = word.find('*');
-    const Bytes part = Hex(word.substr(0, star).c_str());
-    for (int n = star == std::string::npos ? 1 : std::stoi(word.substr(star + 1)); n > 0; --n) {
-      out.insert(out.end(), part.begin(), part.end());
-    }
-  }
-  return out;
-}
-
-}  // namespace
-
 // Each file of the table: the message, the count and array handed over only once the
 // count was read, never a crash, a hang or a read out of bounds. RlFileHasTriangles says
 // whether the chunk was found, silently.
@@ -137,7 +118,7 @@ TEST(RlReadTriangles, ReportsEachFailureAndKeepsTheOutParameterContract) {
     ASSERT_EQ(row.size(), 5u) << row[0];
     const std::string &name = row[0], &stream = row[1], &hex = row[2], &count = row[3], &messages = row[4];
     SCOPED_TRACE(name);
-    const Bytes bytes = RowBytes(hex);
+    const Bytes bytes = Hex(hex.c_str());
     const bool memory = stream == "memory", untouched = count == "-";
     UniqueFile fp = memory ? MemoryStreamOver(bytes) : TempFileWith(bytes);
     ReadResult r;

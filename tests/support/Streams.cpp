@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -67,17 +68,24 @@ void AppendLE32(Bytes& out, uint32_t value) {
 Bytes Hex(const char* text) {
   // Digits pair up regardless of spacing, so adjacent string literals may be joined.
   std::string digits;
+  Bytes out;
   for (const char* c = text; *c != '\0'; ++c) {
-    if (std::isxdigit(static_cast<unsigned char>(*c))) {
+    if (*c == '*' && digits.empty() && !out.empty()) {
+      char* end = nullptr;
+      const long times = std::strtol(c + 1, &end, 10);
+      if (times < 1) throw std::invalid_argument("a repeat needs a count of 1 or more");
+      out.insert(out.end(), static_cast<std::size_t>(times - 1), out.back());
+      c = end - 1;
+    } else if (std::isxdigit(static_cast<unsigned char>(*c))) {
       digits += *c;
+      if (digits.size() == 2) {
+        out.push_back(static_cast<uint8_t>(std::stoul(digits, nullptr, 16)));
+        digits.clear();
+      }
     }
   }
-  if (digits.size() % 2 != 0) {
+  if (!digits.empty()) {
     throw std::invalid_argument("odd number of hex digits");
-  }
-  Bytes out;
-  for (std::size_t i = 0; i < digits.size(); i += 2) {
-    out.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
   }
   return out;
 }
