@@ -316,52 +316,6 @@ TEST_F(BakeCommand, ExrFilesHoldTheValues) {
   }
 }
 
-// Two objects that touch, each with its own high object, the high objects overlapping over
-// the right one: baked by name, each object's texels show only its own high object (red
-// 204 for the left's normal (0.6, 0, 0.8), 51 for the right's) and its material (steel,
-// rubber); baked as one, the nearer left surface takes part of the right object's texels.
-// A material's colour follows its name alone: steel keeps it as the second set met
-// (materials.obj, one object whose sets come in name order).
-TEST_F(BakeCommand, ObjectsPairedByNameSeeOnlyTheirOwnAndMaterialsKeepTheirColours) {
-  for (const char* scene : {"pair_low.obj", "pair_high.obj", "materials.obj"}) CopyScene(scene);
-  const auto bake = [this](const std::vector<std::string>& more) {
-    std::vector<std::string> args = {"bake", "pair_low.obj", "--size", "16",     "--padding",
-                                     "0",    "--space",      "object", "--maps", "normal,material-id",
-                                     "-o",   "m_{map}.png"};
-    args.insert(args.end(), more.begin(), more.end());
-    const RunResult r = Rlf(args);
-    EXPECT_EQ(r.status, 0) << r.err;
-    return r;
-  };
-  const auto middleRow = [this](const std::string& png) {
-    const std::vector<unsigned char> texels = Samples(png, 3);
-    std::vector<std::array<int, 3>> row;
-    for (std::size_t at = 3 * 16 * 8; at < texels.size() && row.size() < 16; at += 3) {
-      row.push_back({texels[at], texels[at + 1], texels[at + 2]});
-    }
-    return row;
-  };
-  const RunResult named = bake({"pair_high.obj", "--match-names"});
-  EXPECT_NE(named.out.find("paired 2 of 2 low objects with high ones by name"), std::string::npos) << named.out;
-  EXPECT_NE(named.err.find("no low object pairs with \"stray_high\""), std::string::npos) << named.err;
-  const std::vector<std::array<int, 3>> normals = middleRow("m_normal.png"), materials = middleRow("m_material-id.png");
-  ASSERT_EQ(normals.size(), 16u);
-  ASSERT_EQ(materials.size(), 16u);
-  for (std::size_t x = 0; x < 16; ++x) {
-    EXPECT_NEAR(normals[x][0], x < 8 ? 204 : 51, 1) << x;
-    EXPECT_EQ(materials[x], materials[x < 8 ? 0 : 15]) << x;
-  }
-  EXPECT_NE(materials[0], materials[15]);
-  EXPECT_NE(materials[0], (std::array<int, 3>{0, 0, 0}));
-  bake({"materials.obj"});
-  EXPECT_EQ(middleRow("m_material-id.png"), materials);
-  bake({"pair_high.obj"});
-  const std::vector<std::array<int, 3>> asOne = middleRow("m_normal.png");
-  ASSERT_EQ(asOne.size(), 16u);
-  EXPECT_EQ(std::count_if(asOne.begin() + 8, asOne.end(), [](const std::array<int, 3>& c) { return c[0] == 204; }),
-            4);  // x from 1 to 1.5
-}
-
 // A glb's own tangents, given with --tangents input, are the frames of the bake: a glb
 // holding the library's frames gives back the map baked in them, which differs from the
 // MikkTSpace bake on a coarse tube.

@@ -1,5 +1,6 @@
 #include "RlfProgram.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -10,7 +11,8 @@
 #include <fstream>
 #include <sstream>
 
-Child::Child(const std::filesystem::path& dir, const std::vector<std::string>& args, long long fileSizeLimit) {
+Child::Child(const std::filesystem::path& dir, const std::vector<std::string>& args, long long fileSizeLimit,
+             const std::string& outputTo) {
   int out[2], err[2];
   if (pipe(out) != 0 || pipe(err) != 0) {
     ADD_FAILURE() << "no pipes";
@@ -23,6 +25,7 @@ Child::Child(const std::filesystem::path& dir, const std::vector<std::string>& a
     dup2(err[1], STDERR_FILENO);
     close(out[0]), close(out[1]), close(err[0]), close(err[1]);
     if (chdir(dir.c_str()) != 0) _exit(127);
+    if (!outputTo.empty()) dup2(open(outputTo.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), STDOUT_FILENO);
     if (fileSizeLimit >= 0) {
       const rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
       setrlimit(RLIMIT_FSIZE, &limit);

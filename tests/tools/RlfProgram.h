@@ -30,12 +30,14 @@ struct RunResult {
   std::string err;  // standard error
 };
 
-// rlf started in its own process group, in dir, with standard output and error on pipes.
+// rlf started in its own process group, in dir, with standard output and error on pipes
+// (standard output to the file outputTo instead, when given, relative to dir).
 // fileSizeLimit >= 0 sets RLIMIT_FSIZE with SIGXFSZ ignored, so that a write past it fails
 // with EFBIG as on a full disk.
 class Child {
  public:
-  Child(const std::filesystem::path& dir, const std::vector<std::string>& args, long long fileSizeLimit = -1);
+  Child(const std::filesystem::path& dir, const std::vector<std::string>& args, long long fileSizeLimit = -1,
+        const std::string& outputTo = "");
   pid_t Pid() const { return pid_; }
   // Reads both pipes to their ends, then reaps the child.
   RunResult Wait();

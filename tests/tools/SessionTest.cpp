@@ -2,7 +2,8 @@
 // in one scratch directory, as a user at a shell would. A row is a command and what it
 // must give, in tab-separated fields:
 //
-//   ARGS  STATUS  CHECK...     rlf with ARGS (split at spaces), its exit status, then checks:
+//   ARGS  STATUS  CHECK...     rlf with ARGS (split at spaces; a last word >F sends standard
+//                              output to the file F), its exit status, then checks:
 //                                err=T / out=T   the stream is exactly the line(s) T
 //                                err~T / out~T   the stream holds T
 //                                no F / has F    the file F is absent / present
@@ -14,13 +15,19 @@
 //                                                levels L, and its texel X,Y (from the top
 //                                                left) is at those levels, each within 1
 //   @copy F...                 copies tests/scenes/F to F in the directory
-//   @write F T  @mkdir D  @fifo F  @cp F G
+//   @write F T  @mkdir D  @cp F G
+//   @hex F H                   F, the bytes of the hexadecimal text H (XX*N: N bytes XX)
+//   @fifo F [G]                F, a FIFO; with G, a reader copies what the next command
+//                              writes into it to the file G
+//   @limit N|F                 the next command may write at most N bytes to a file (or one
+//                              byte fewer than F holds); a longer write fails as on a full disk
 //   @link F T                  F, a symbolic link to T
 //   @node F null|full|disk     F, a device node of the directory's own: the null and full
 //                              character devices, or a loop block device
 //
 // T takes \n for a line break. A failing command says why in one line, unless its row
 // gives the whole of its standard error. No command leaves a partial file (NAME.part...).
+#include <fcntl.h>
 #include <stb/stb_image.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -30,8 +37,11 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
+#include <utility>
 
 #include "RlfProgram.h"
+#include "Streams.h"
 
 namespace {
 
@@ -73,8 +83,19 @@ class Session : public RlfProgramTest, public testing::WithParamInterface<std::s
       Write(words[1], Unescaped(line.substr(std::min(line.size(), words[0].size() + words[1].size() + 2))));
     } else if (words[0] == "@mkdir") {
       std::filesystem::create_directories(dir_ / words[1]);
+    } else if (words[0] == "@hex" && words.size() >= 3) {
+      const Bytes bytes = Hex(line.substr(words[0].size() + words[1].size() + 2).c_str());
+      Write(words[1], std::string(bytes.begin(), bytes.end()));
     } else if (words[0] == "@fifo") {
       ASSERT_EQ(mkfifo(Path(words[1]).c_str(), 0666), 0);
+      if (words.size() == 3) {
+        fifo_ = Path(words[1]);
+        reader_ = std::thread([this, copy = Path(words[2])] { std::ofstream(copy, std::ios::binary) << Slurp(fifo_); });
+      }
+    } else if (words[0] == "@limit" && words.size() == 2) {
+      limit_ = std::isdigit(static_cast<unsigned char>(words[1][0]))
+                   ? std::stoll(words[1])
+                   : static_cast<long long>(std::filesystem::file_size(dir_ / words[1])) - 1;
     } else if (words[0] == "@cp" && words.size() == 3) {
       std::filesystem::copy_file(dir_ / words[1], dir_ / words[2]);
     } else if (words[0] == "@link" && words.size() == 3) {
@@ -125,6 +146,32 @@ class Session : public RlfProgramTest, public testing::WithParamInterface<std::s
       ADD_FAILURE() << "unknown check";
     }
   }
+
+  RunResult Run(std::vector<std::string> args) {
+    std::string outputTo;
+    if (args.back().starts_with('>')) outputTo = args.back().substr(1), args.pop_back();
+    const RunResult r = Child(dir_, args, std::exchange(limit_, -1), outputTo).Wait();
+    LetTheReaderGo();
+    return r;
+  }
+
+  // A reader still waiting for a writer (the command failed before it opened the FIFO)
+  // is let go.
+  void LetTheReaderGo() {
+    if (!reader_.joinable()) return;
+    const int unblock = open(fifo_.c_str(), O_WRONLY | O_NONBLOCK);
+    if (unblock >= 0) close(unblock);
+    reader_.join();
+  }
+
+  void TearDown() override {
+    LetTheReaderGo();
+    RlfProgramTest::TearDown();
+  }
+
+  long long limit_ = -1;
+  std::string fifo_;
+  std::thread reader_;
 };
 
 TEST_P(Session, EachCommandGivesWhatItsRowSays) {
@@ -142,7 +189,7 @@ TEST_P(Session, EachCommandGivesWhatItsRowSays) {
     }
     const std::vector<std::string> fields = Split(line, '\t');
     ASSERT_GE(fields.size(), 2u) << "a command row needs its status";
-    const RunResult r = Rlf(Split(fields[0], ' '));
+    const RunResult r = Run(Split(fields[0], ' '));
     EXPECT_EQ(r.status, std::stoi(fields[1])) << r.err;
     for (std::size_t i = 2; i < fields.size(); ++i) Check(r, fields[i]);
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_)) {
