@@ -1,19 +1,16 @@
-// The baker on scenes whose maps are known: planes, an analytic bumped sphere, and
-// texture layouts built to put texel centres on shared edges.
-#define STB_IMAGE_IMPLEMENTATION
+// The baker against what is known in closed form: occlusion and thickness between planes,
+// the curvature of spheres, an analytic bumped sphere, tangent maps decoded in their
+// frames, a cage; and texture layouts built to put texel centres on shared edges.
 #include <gtest/gtest.h>
-#include <stb/stb_image.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <numeric>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "Dilate.h"
-#include "MapImage.h"
 #include "Meshes.h"
 #include "RlBake.h"
 #include "SphereBakes.h"
@@ -211,34 +208,6 @@ TEST(Bake, TangentMapsDecodeToTheObjectSpaceMapInTheirFrames) {
   }
 }
 
-TEST(Bake, TheSameMapsForAnyThreadCount) {
-  const std::vector<RlRawTriangle> low = Sphere(16, 32, false), high = Sphere(100, 200, true);
-  std::vector<float> first;
-  for (int threads : {1, 2, 3}) {
-    RlBakeOptions options;
-    options.width = 128, options.height = 96, options.threads = threads, options.occlusionRays = 4;
-    options.maps = {true, true, true, true, true, true, true, true};
-    std::vector<int> materials(high.size());
-    for (std::size_t t = 0; t < high.size(); ++t) materials[t] = static_cast<int>(t % 3);
-    options.highMaterials = &materials;
-    RlBakeMap map;
-    std::string error;
-    ASSERT_EQ(RlBake(low, high, options, &map, &error), RlBakeStatus::kDone);
-    std::vector<float> all;
-    for (const std::vector<float>* values :
-         {&map.normals, &map.heights, &map.objectNormals, &map.positions, &map.occlusion, &map.thickness,
-          &map.bentNormals, &map.curvature, &map.materials}) {
-      ASSERT_FALSE(values->empty());
-      all.insert(all.end(), values->begin(), values->end());
-    }
-    if (first.empty()) {
-      first = all;
-    } else {
-      EXPECT_EQ(std::memcmp(first.data(), all.data(), first.size() * sizeof(float)), 0) << threads;
-    }
-  }
-}
-
 namespace {
 
 // A square of side 2 * half about (0.5, 0.5) at height z, facing up or down.
@@ -377,33 +346,6 @@ TEST(Bake, ACageReachesPastHardEdges) {
   EXPECT_EQ(plain.covered, caged.covered);
   EXPECT_GT(plain.misses, plain.samples / 5);  // about 1 - pi 0.9^2 / 4 of each face
   EXPECT_EQ(caged.misses, 0);
-}
-
-// A 16-bit PNG holds its samples big-endian, as PNG defines them: read back by another
-// decoder, each level is the one encoded.
-TEST(MapImage, SixteenBitPngReadsBackLevelForLevel) {
-  const std::vector<float> values = {0.3f, -0.7f, 0.999f, -1.0f, 1.0f, 0.0f};
-  std::vector<unsigned char> file;
-  std::string error;
-  ASSERT_TRUE(RlEncodeMap(values, 3, 2, 1, 16, RlMapFormat::kPng, &file, &error)) << error;
-  int w = 0, h = 0, channels = 0;
-  stbi_us* levels = stbi_load_16_from_memory(file.data(), static_cast<int>(file.size()), &w, &h, &channels, 3);
-  ASSERT_NE(levels, nullptr);
-  ASSERT_EQ(w * h, 2);
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    EXPECT_EQ(levels[i], std::lround((values[i] * 0.5 + 0.5) * 65535)) << i;
-  }
-  stbi_image_free(levels);
-}
-
-TEST(MapImage, TgaBytesWrittenByHand) {
-  std::vector<unsigned char> file;
-  std::string error;
-  ASSERT_TRUE(RlEncodeMap({1, -1, 0, 0, 0, 1}, 3, 2, 1, 8, RlMapFormat::kTga, &file, &error));
-  const std::vector<unsigned char> expected = {0, 0, 2, 0, 0,  0,    0,   0, 0,   0,   0,   0,
-                                               2, 0, 1, 0, 24, 0x20, 128, 0, 255, 255, 128, 128};
-  EXPECT_EQ(file, expected);
-  EXPECT_FALSE(RlEncodeMap({0, 0, 1}, 3, 1, 1, 16, RlMapFormat::kTga, &file, &error));
 }
 
 }  // namespace

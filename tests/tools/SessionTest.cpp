@@ -8,12 +8,14 @@
 //                                err~T / out~T   the stream holds T
 //                                no F / has F    the file F is absent / present
 //                                F is T          the file F holds exactly T
+//                                F hex H         the file F holds exactly the bytes H (as @hex)
 //                                F == G          the files F and G hold the same bytes
 //                                F kind K        F itself (not what a link names) is a K:
 //                                                file, link, char, block or fifo
 //                                F texel X,Y is L...  the picture F has as many channels as
 //                                                levels L, and its texel X,Y (from the top
 //                                                left) is at those levels, each within 1
+//                                                (of 16-bit samples, their high bytes)
 //   @copy F...                 copies tests/scenes/F to F in the directory
 //   @write F T  @mkdir D  @cp F G
 //   @hex F H                   F, the bytes of the hexadecimal text H (XX*N: N bytes XX)
@@ -120,7 +122,7 @@ class Session : public RlfProgramTest, public testing::WithParamInterface<std::s
     } else if (words.size() == 2 && (words[0] == "no" || words[0] == "has")) {
       EXPECT_EQ(Exists(words[1]), words[0] == "has") << words[1];
     } else if (words.size() == 3 && words[1] == "==") {
-      EXPECT_EQ(Slurp(Path(words[0])), Slurp(Path(words[2])));
+      EXPECT_TRUE(Slurp(Path(words[0])) == Slurp(Path(words[2]))) << words[0] << " and " << words[2] << " differ";
     } else if (words.size() == 3 && words[1] == "kind") {
       struct stat info;
       ASSERT_EQ(lstat(Path(words[0]).c_str(), &info), 0) << words[0];
@@ -140,6 +142,9 @@ class Session : public RlfProgramTest, public testing::WithParamInterface<std::s
       for (int k = 0; k < channels; ++k) {
         EXPECT_NEAR(texels.get()[(y * w + x) * channels + k], std::stoi(words[4 + static_cast<std::size_t>(k)]), 1);
       }
+    } else if (words.size() >= 3 && words[1] == "hex") {
+      const Bytes bytes = Hex(check.substr(words[0].size() + 5).c_str());
+      EXPECT_EQ(Slurp(Path(words[0])), std::string(bytes.begin(), bytes.end()));
     } else if (words.size() >= 2 && words[1] == "is") {
       EXPECT_EQ(Slurp(Path(words[0])), Unescaped(check.substr(words[0].size() + 4)));
     } else {
