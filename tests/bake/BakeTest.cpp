@@ -1,5 +1,5 @@
-// The baker against what is known in closed form: occlusion and thickness between planes,
-// the curvature of spheres, an analytic bumped sphere, tangent maps decoded in their
+// The baker against what is known in closed form: the curvature of spheres, bent normals
+// beside a wall, an analytic bumped sphere, tangent maps decoded in their
 // frames, a cage; and texture layouts built to put texel centres on shared edges.
 #include <gtest/gtest.h>
 
@@ -208,58 +208,6 @@ TEST(Bake, TangentMapsDecodeToTheObjectSpaceMapInTheirFrames) {
   }
 }
 
-namespace {
-
-// A square of side 2 * half about (0.5, 0.5) at height z, facing up or down.
-std::vector<RlRawTriangle> Square(float half, float z, bool up) {
-  std::vector<RlRawTriangle> tris = UnitQuad();
-  for (RlRawTriangle& t : tris) {
-    for (int i = 0; i < 3; ++i) {
-      t.vert[i] = {{0.5f + (2 * t.vert[i].x - 1) * half, 0.5f + (2 * t.vert[i].y - 1) * half, z}};
-      t.norm[i] = {{0, 0, up ? 1.0f : -1.0f}};
-    }
-    if (!up) std::swap(t.vert[1], t.vert[2]);
-  }
-  return tris;
-}
-
-}  // namespace
-
-// Occlusion and thickness against their closed forms, with the occlusion distance L: a
-// plane under a ceiling at height h hides the cosine-weighted rays with cos > h / L, so
-// (h / L)^2 of them escape; in a slab of thickness T the mean distance inside, capped at
-// L, is 2T - T^2 / L.
-TEST(Bake, OcclusionAndThicknessMeetTheirClosedForms) {
-  const double h = 0.1, length = 0.2;
-  std::vector<RlRawTriangle> open = Square(3, 0, true), ceiling = Square(3, static_cast<float>(h), false);
-  std::vector<RlRawTriangle> slab = Square(3, static_cast<float>(-h), false), top = Square(3, 0, true);
-  open.insert(open.end(), ceiling.begin(), ceiling.end());
-  slab.insert(slab.end(), top.begin(), top.end());
-  const double t = h / length;
-  const struct {
-    const char* name;
-    const std::vector<RlRawTriangle>& high;
-    bool occlusion;
-    double expected;
-  } cases[] = {{"under a ceiling", open, true, t * t}, {"in a slab", slab, false, 2 * t - t * t}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    RlBakeOptions options;
-    options.width = options.height = 16;
-    options.maxDistance = 0.01;
-    options.occlusionDistance = length;
-    options.occlusionRays = 64;
-    options.maps.occlusion = c.occlusion, options.maps.thickness = !c.occlusion;
-    RlBakeMap map;
-    std::string error;
-    ASSERT_EQ(RlBake(UnitQuad(), c.high, options, &map, &error), RlBakeStatus::kDone) << error;
-    const std::vector<float>& values = c.occlusion ? map.occlusion : map.thickness;
-    EXPECT_EQ(map.misses, 0);
-    EXPECT_NEAR(std::accumulate(values.begin(), values.end(), 0.0) / static_cast<double>(values.size()), c.expected,
-                0.02);
-  }
-}
-
 // The curvature of spheres of two radii is the scale over the radius; the bent normals
 // of a floor beside a wall lean away from the wall.
 TEST(Bake, CurvatureAndBentNormals) {
@@ -285,13 +233,17 @@ TEST(Bake, CurvatureAndBentNormals) {
     std::nth_element(covered.begin(), covered.begin() + covered.size() / 2, covered.end());
     EXPECT_NEAR(covered[covered.size() / 2], 0.1 / radius, 0.005 / radius) << radius;
   }
-  // A wall at x = 1.05, facing the floor's texels.
-  std::vector<RlRawTriangle> high = Square(3, 0, true);
-  for (RlRawTriangle t : Square(3, 0, true)) {
-    for (RlRawPoint& p : t.vert) p = {{1.05f, p.y, p.x + 2.5f}};
-    for (RlRawPoint& n : t.norm) n = {{-1, 0, 0}};
-    std::swap(t.vert[1], t.vert[2]);
-    high.push_back(t);
+  // A floor of side 6 about the unit quad, and a wall at x = 1.05 facing the floor's texels.
+  std::vector<RlRawTriangle> high;
+  for (const RlRawTriangle& quad : UnitQuad()) {
+    RlRawTriangle floor = quad, wall = quad;
+    for (int i = 0; i < 3; ++i) {
+      floor.vert[i] = {{6 * quad.vert[i].x - 2.5f, 6 * quad.vert[i].y - 2.5f, 0}};
+      wall.vert[i] = {{1.05f, floor.vert[i].y, floor.vert[i].x + 2.5f}};
+      wall.norm[i] = {{-1, 0, 0}};
+    }
+    std::swap(wall.vert[1], wall.vert[2]);
+    high.insert(high.end(), {floor, wall});
   }
   RlBakeOptions options;
   options.width = options.height = 8;

@@ -16,6 +16,7 @@
 //                                                levels L, and its texel X,Y (from the top
 //                                                left) is at those levels, each within 1
 //                                                (of 16-bit samples, their high bytes)
+//                                F mean is L...  likewise, the mean over all texels
 //   @copy F...                 copies tests/scenes/F to F in the directory
 //   @write F T  @mkdir D  @cp F G
 //   @hex F H                   F, the bytes of the hexadecimal text H (XX*N: N bytes XX)
@@ -132,15 +133,23 @@ class Session : public RlfProgramTest, public testing::WithParamInterface<std::s
           std::find_if(std::begin(kinds), std::end(kinds), [&](auto& k) { return words[2] == k.first; });
       ASSERT_NE(wanted, std::end(kinds)) << words[2];
       EXPECT_EQ(info.st_mode & S_IFMT, wanted->second) << words[0];
-    } else if (words.size() >= 5 && words[1] == "texel" && words[3] == "is") {
+    } else if ((words.size() >= 5 && words[1] == "texel" && words[3] == "is") ||
+               (words.size() >= 4 && words[1] == "mean" && words[2] == "is")) {
+      const bool mean = words[1] == "mean";
+      const std::size_t first = mean ? 3 : 4;
       int w = 0, h = 0, channels = 0;
       std::unique_ptr<stbi_uc, void (*)(void*)> texels(stbi_load(Path(words[0]).c_str(), &w, &h, &channels, 0),
                                                        stbi_image_free);
       ASSERT_TRUE(texels) << words[0];
-      ASSERT_EQ(channels, static_cast<int>(words.size()) - 4) << words[0];
-      const int x = std::stoi(words[2]), y = std::stoi(words[2].substr(words[2].find(',') + 1));
+      ASSERT_EQ(static_cast<std::size_t>(channels), words.size() - first) << words[0];
+      const int x = mean ? 0 : std::stoi(words[2]), y = mean ? 0 : std::stoi(words[2].substr(words[2].find(',') + 1));
       for (int k = 0; k < channels; ++k) {
-        EXPECT_NEAR(texels.get()[(y * w + x) * channels + k], std::stoi(words[4 + static_cast<std::size_t>(k)]), 1);
+        double level = texels.get()[(y * w + x) * channels + k];
+        if (mean) {
+          level = 0;
+          for (int at = 0; at < w * h; ++at) level += texels.get()[at * channels + k] / static_cast<double>(w * h);
+        }
+        EXPECT_NEAR(level, std::stoi(words[first + static_cast<std::size_t>(k)]), 1) << words[0];
       }
     } else if (words.size() >= 3 && words[1] == "hex") {
       const Bytes bytes = Hex(check.substr(words[0].size() + 5).c_str());
