@@ -1,5 +1,5 @@
-// The host stand-in: its triangulation of a polygon, n - 2 triangles whatever the polygon,
-// and the answers of the real host that the exports alone would not hold it to.
+// The host stand-in: the answers of the real host that the exports alone would not hold
+// it to. (Its triangulation is held by the polygons session and the corpus.)
 #include <gtest/gtest.h>
 #include <maya/MDagPath.h>
 #include <maya/MFloatPointArray.h>
@@ -11,72 +11,7 @@
 #include <vector>
 
 #include "Scenes.h"
-#include "Triangulate.h"
 #include "host/Scene.h"
-
-namespace {
-
-std::vector<double> Corners(const std::vector<double>& xy) {
-  std::vector<double> corners;
-  for (std::size_t i = 0; i + 1 < xy.size(); i += 2) {
-    corners.insert(corners.end(), {xy[i], xy[i + 1], 0.0});
-  }
-  return corners;
-}
-
-double TotalArea(const std::vector<double>& corners, const std::vector<int>& tris) {
-  double area = 0;
-  for (std::size_t t = 0; t < tris.size(); t += 3) {
-    const double* a = &corners[3 * static_cast<std::size_t>(tris[t])];
-    const double* b = &corners[3 * static_cast<std::size_t>(tris[t + 1])];
-    const double* c = &corners[3 * static_cast<std::size_t>(tris[t + 2])];
-    area += ((b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])) / 2;
-  }
-  return area;
-}
-
-// The triangles of a polygon, into a vector that held something before.
-std::vector<int> Triangulated(const std::vector<double>& corners) {
-  std::vector<int> tris = {7, 7, 7};
-  host::Triangulate(corners, &tris);
-  return tris;
-}
-
-}  // namespace
-
-TEST(Triangulate, SimplePolygonsGiveNMinusTwoTrianglesCoveringTheirArea) {
-  struct Case {
-    const char* name;
-    std::vector<double> xy;
-    double area;
-  };
-  const Case cases[] = {
-      {"square", {0, 0, 1, 0, 1, 1, 0, 1}, 1},
-      {"L with a corner on the diagonal", {0, 0, 2, 0, 2, 1, 1, 1, 1, 2, 0, 2}, 3},
-      {"comb", {0, 0, 5, 0, 5, 3, 4, 1, 3, 3, 2, 1, 1, 3, 0, 1}, 10},
-      {"clockwise square", {0, 0, 0, 1, 1, 1, 1, 0}, -1},
-      {"collinear corners", {0, 0, 1, 0, 2, 0, 2, 2, 0, 2}, 4},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::vector<double> corners = Corners(c.xy);
-    const std::vector<int> tris = Triangulated(corners);
-    ASSERT_EQ(tris.size(), 3 * (corners.size() / 3 - 2));
-    EXPECT_NEAR(TotalArea(corners, tris), c.area, 1e-12);  // no overlap, winding kept
-  }
-}
-
-// Nothing is lost: polygons without area, crossing themselves or revisiting their
-// corners still give n - 2 triangles, as a fan.
-TEST(Triangulate, DegeneratePolygonsGiveAFan) {
-  const std::vector<int> fan4 = {0, 1, 2, 0, 2, 3};
-  EXPECT_EQ(Triangulated(Corners({0, 0, 1, 0, 2, 0})), (std::vector<int>{0, 1, 2}));  // a line
-  EXPECT_EQ(Triangulated({0, 0, 0, 0, 0, 0, 0, 0, 0}), (std::vector<int>{0, 1, 2}));  // one point
-  EXPECT_EQ(Triangulated(Corners({0, 0, 1, 1, 1, 0, 0, 1})), fan4);                   // a bow tie
-  // A square whose eight corners go round it twice.
-  const std::vector<int> twice = Triangulated(Corners({0, 0, 1, 0, 1, 1, 0, 1, 0, 0, 1, 0, 1, 1, 0, 1}));
-  EXPECT_EQ(twice.size(), 3u * 6);
-}
 
 // Where the host refuses what a plug-in might try: the stand-in refuses it too, so that
 // the plug-in cannot come to rely on it here.
