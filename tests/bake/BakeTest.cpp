@@ -1,6 +1,6 @@
 // The baker against what is known in closed form: the curvature of spheres, bent normals
 // beside a wall, an analytic bumped sphere, tangent maps decoded in their
-// frames, a cage; and texture layouts built to put texel centres on shared edges.
+// frames; and texture layouts built to put texel centres on shared edges.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -259,45 +259,6 @@ TEST(Bake, CurvatureAndBentNormals) {
     EXPECT_LT(map.bentNormals[3 * i], -0.2) << i;
     EXPECT_GT(map.bentNormals[3 * i + 2], 0.5) << i;
   }
-}
-
-// A cube with hard edges around a sphere of radius 0.9: rays along the faces' own normals
-// pass by the sphere near the cube's edges and corners, while rays from a cage (the cube
-// pushed out along its smoothed normals) all meet it.
-TEST(Bake, ACageReachesPastHardEdges) {
-  std::vector<RlRawTriangle> cube;
-  for (int face = 0; face < 6; ++face) {  // face: axis face / 2, side +-1; each in its own cell of a 3 x 2 layout
-    const int axis = face / 2;
-    const float side = face % 2 == 0 ? 1.0f : -1.0f;
-    for (RlRawTriangle t : UnitQuad()) {
-      for (int i = 0; i < 3; ++i) {
-        const float a = 2 * t.vert[i].x - 1, b = (2 * t.vert[i].y - 1) * side;
-        float p[3];
-        p[axis] = side, p[(axis + 1) % 3] = a, p[(axis + 2) % 3] = b;
-        t.vert[i] = {{p[0], p[1], p[2]}};
-        t.norm[i] = {{axis == 0 ? side : 0, axis == 1 ? side : 0, axis == 2 ? side : 0}};
-        t.texCoord[i] = {{(t.texCoord[i].u * 0.9f + 0.05f + static_cast<float>(face % 3)) / 3,
-                          (t.texCoord[i].v * 0.9f + 0.05f + static_cast<float>(face / 3)) / 2}};
-      }
-      cube.push_back(t);
-    }
-  }
-  std::vector<RlRawTriangle> sphere = Sphere(24, 48, false);
-  for (RlRawTriangle& t : sphere) {
-    for (RlRawPoint& p : t.vert) p = {{0.9f * p.x, 0.9f * p.y, 0.9f * p.z}};
-  }
-  RlBakeOptions options;
-  options.width = options.height = 64;
-  options.padding = 0;
-  options.maxDistance = 1;
-  RlBakeMap plain, caged;
-  std::string error;
-  ASSERT_EQ(RlBake(cube, sphere, options, &plain, &error), RlBakeStatus::kDone) << error;
-  options.cageOffset = 0.5;
-  ASSERT_EQ(RlBake(cube, sphere, options, &caged, &error), RlBakeStatus::kDone) << error;
-  EXPECT_EQ(plain.covered, caged.covered);
-  EXPECT_GT(plain.misses, plain.samples / 5);  // about 1 - pi 0.9^2 / 4 of each face
-  EXPECT_EQ(caged.misses, 0);
 }
 
 }  // namespace
