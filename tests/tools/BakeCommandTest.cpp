@@ -171,8 +171,8 @@ TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInThePreview) {
   EXPECT_LT(baked, 3.0);
   EXPECT_LT(3 * baked, flipped);
   EXPECT_LT(3 * baked, plain);
-  // An occlusion map of one half darkens the lit surface by half; pictures of its height
-  // go beside it, others are refused.
+  // An occlusion map of one half darkens the lit surface by half; a picture of its height
+  // goes beside it (others are refused: the files session).
   const unsigned char half[4] = {128, 128, 128, 128};
   ASSERT_TRUE(stbi_write_png(Path("half.png").c_str(), 2, 2, 1, half, 2));
   const std::vector<std::string> args = {
@@ -190,9 +190,6 @@ TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInThePreview) {
     }
     EXPECT_TRUE(std::equal(&beside[row * y], &beside[row * y] + row, &both[2 * row * y + row])) << y;
   }
-  const RunResult small = Rlf({"render", "low.rlf", "-o", "x.png", "--size", "16", "--beside", "high.png"});
-  EXPECT_EQ(small.status, 1);
-  EXPECT_EQ(small.err, "rlf: high.png: is 256 pixels high, not 16\n");
 }
 
 TEST_F(BakeCommand, TheLowMeshWithItsMapLooksLikeTheHighMeshInAGltfRenderer) {
@@ -314,34 +311,6 @@ TEST_F(BakeCommand, ExrFilesHoldTheValues) {
     in.readPixels(window.min.y, window.max.y);
     for (std::size_t k = 0; k < f.channels.size(); ++k) EXPECT_NEAR(values[k], f.first[k], 1e-3) << f.file << " " << k;
   }
-}
-
-// A glb's own tangents, given with --tangents input, are the frames of the bake: a glb
-// holding the library's frames gives back the map baked in them, which differs from the
-// MikkTSpace bake on a coarse tube.
-TEST_F(BakeCommand, BakesInTheTangentsAGltfFileHolds) {
-  const std::vector<RlRawTriangle> tube = BentTube(6, 6, 7, true);
-  WriteRlf("tube.rlf", tube);
-  WriteRlf("shell.rlf", FlatShell(tube, 0.03f));
-  ASSERT_EQ(Rlf({"weld", "tube.rlf", "-o", "tube.glb", "--tangents", "library"}).status, 0);
-  for (const auto& [low, frames, out] :
-       {std::tuple{"tube.glb", "input", "given.png"}, std::tuple{"tube.rlf", "library", "library.png"},
-        std::tuple{"tube.rlf", "mikktspace", "mikktspace.png"}}) {
-    const RunResult bake = Rlf({"bake", low, "shell.rlf", "-o", out, "--size", "128", "--tangents", frames});
-    ASSERT_EQ(bake.status, 0) << bake.err;
-  }
-  const std::vector<unsigned char> given = Samples("given.png", 3), library = Samples("library.png", 3),
-                                   mikktspace = Samples("mikktspace.png", 3);
-  ASSERT_EQ(given.size(), 3u * 128 * 128);
-  ASSERT_EQ(library.size(), given.size());
-  ASSERT_EQ(mikktspace.size(), given.size());
-  std::size_t apart = 0, basesApart = 0;
-  for (std::size_t i = 0; i < given.size(); ++i) {
-    apart += std::abs(given[i] - library[i]) > 1;
-    basesApart += std::abs(mikktspace[i] - library[i]) > 1;
-  }
-  EXPECT_LT(apart, given.size() / 1000);
-  EXPECT_GT(basesApart, given.size() / 100);  // the comparison can tell frames apart
 }
 
 // Ctrl-C while baking: the bake stops within moments (not minutes later, when its rays

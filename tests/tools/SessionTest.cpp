@@ -9,7 +9,7 @@
 //                                no F / has F    the file F is absent / present
 //                                F is T          the file F holds exactly T
 //                                F hex H         the file F holds exactly the bytes H (as @hex)
-//                                F == G          the files F and G hold the same bytes
+//                                F == G, F != G  the files F and G hold the same bytes, or not
 //                                F kind K        F itself (not what a link names) is a K:
 //                                                file, link, char, block or fifo
 //                                F texel X,Y is L...  the picture F has as many channels as
@@ -122,8 +122,8 @@ class Session : public RlfProgramTest, public testing::WithParamInterface<std::s
       EXPECT_NE(got.find(text), std::string::npos) << got;
     } else if (words.size() == 2 && (words[0] == "no" || words[0] == "has")) {
       EXPECT_EQ(Exists(words[1]), words[0] == "has") << words[1];
-    } else if (words.size() == 3 && words[1] == "==") {
-      EXPECT_TRUE(Slurp(Path(words[0])) == Slurp(Path(words[2]))) << words[0] << " and " << words[2] << " differ";
+    } else if (words.size() == 3 && (words[1] == "==" || words[1] == "!=")) {
+      EXPECT_EQ(Slurp(Path(words[0])) == Slurp(Path(words[2])), words[1] == "==") << check;
     } else if (words.size() == 3 && words[1] == "kind") {
       struct stat info;
       ASSERT_EQ(lstat(Path(words[0]).c_str(), &info), 0) << words[0];
