@@ -72,19 +72,6 @@ TEST(TexelCover, APartitionCoversEveryTexelOnce) {
   }
 }
 
-TEST(TexelCover, OverlapsAreCountedAndTheFirstTriangleKeepsThem) {
-  std::vector<double> uv = GridLayout(16, 16, 1, 1, 1, false);
-  const std::vector<double> half = {0, 0, 8, 0, 8, 16};  // the left half, again
-  uv.insert(uv.end(), half.begin(), half.end());
-  uv.insert(uv.end(), {NAN, 0, 1, 0, 1, 1, 1e12, 0, 1e12, 5, 0, 5});  // left out
-  RlTexelCover cover;
-  ASSERT_TRUE(RlCoverTexels(uv, 16, 16, &cover));
-  EXPECT_EQ(cover.covered, 256);
-  EXPECT_EQ(cover.overlapped, 8 * 16 / 2);  // the centres under the added triangle
-  EXPECT_EQ(std::count_if(cover.owner.begin(), cover.owner.end(), [](int t) { return t > 1; }), 0);
-  EXPECT_EQ(cover.outside, 2);
-}
-
 TEST(Dilate, RingsGrowOutwardsFromTheIslands) {
   const int size = 9;
   std::vector<uint8_t> filled(size * size, 0);
