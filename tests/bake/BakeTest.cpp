@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "Dilate.h"
 #include "Meshes.h"
 #include "RlBake.h"
 #include "SphereBakes.h"
@@ -70,30 +69,6 @@ TEST(TexelCover, APartitionCoversEveryTexelOnce) {
       EXPECT_EQ(std::count(cover.owner.begin(), cover.owner.end(), -1), 0);
     }
   }
-}
-
-TEST(Dilate, RingsGrowOutwardsFromTheIslands) {
-  const int size = 9;
-  std::vector<uint8_t> filled(size * size, 0);
-  std::vector<float> normals(3 * size * size, 0.0f), heights(size * size, 0.0f);
-  const int centre = 4 * size + 4;
-  filled[centre] = 1;
-  normals[3 * centre] = 0.6f, normals[3 * centre + 2] = 0.8f, heights[centre] = 0.5f;
-  EXPECT_EQ(RlDilate(size, size, 2, &filled, {{&normals, 3, true}, {&heights, 1, false}}), 24);
-  for (int y = 0; y < size; ++y) {
-    for (int x = 0; x < size; ++x) {
-      const int at = y * size + x;
-      const bool near = std::abs(x - 4) <= 2 && std::abs(y - 4) <= 2;
-      EXPECT_EQ(filled[at] != 0, near) << x << "," << y;
-      EXPECT_FLOAT_EQ(normals[3 * at], near ? 0.6f : 0.0f);
-      EXPECT_FLOAT_EQ(heights[at], near ? 0.5f : 0.0f);
-    }
-  }
-  // Labels are not blended: between two islands a texel takes its first neighbour's.
-  std::vector<uint8_t> row = {1, 0, 1};
-  std::vector<float> labels = {7, 0, 9};
-  EXPECT_EQ(RlDilate(3, 1, 1, &row, {{&labels, 1, false, nullptr, true}}), 1);
-  EXPECT_EQ(labels[1], 7.0f);
 }
 
 TEST(Bake, TheBumpedSphereDecodesToItsAnalyticNormals) {
