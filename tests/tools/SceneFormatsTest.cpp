@@ -1,8 +1,6 @@
 // glTF files as other tools write them, read by rlf export: compressed and quantized.
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <fstream>
 
 #include "RlfProgram.h"
 
@@ -52,8 +50,8 @@ void ExpectSameTriangles(const std::vector<RlRawTriangle>& plain, const std::vec
 
 // glTF files as another tool writes them: glTF Transform's quantized, Draco-compressed
 // and meshopt-compressed variants of a welded glb (meshopt also as glTF text with its
-// buffer in a file beside) export the same triangles within their quantization, and
-// damaged meshopt data is refused with one line naming the primitive.
+// buffer in a file beside) export the same triangles within their quantization. (Damaged
+// meshopt data: the export-refusals session.)
 TEST_F(RlfProgramTest, GltfTransformVariantsMatchTheirOriginal) {
   RL_REQUIRE_TOOL(!std::string(RL_NODE).empty(), "node (for glTF Transform)");
   ASSERT_EQ(Rlf({"export", "-o", "sample.rlf"}).status, 0);
@@ -85,17 +83,4 @@ TEST_F(RlfProgramTest, GltfTransformVariantsMatchTheirOriginal) {
     const float normal = variant.rfind("meshopt", 0) == 0 ? 1.0f / (1 << 6) : 1.0f / (1 << 7);
     ExpectSameTriangles(plain, Triangles("variant.rlf"), extent / (1 << 13), normal, 8.0f / (1 << 12));
   }
-  // The compressed stream of the first buffer view (the triangles' indices) cut short.
-  std::ifstream in(Path("meshopt.glb"), std::ios::binary);
-  std::string glb((std::istreambuf_iterator<char>(in)), {});
-  uint32_t jsonLength;
-  std::memcpy(&jsonLength, glb.data() + 12, 4);
-  const std::size_t bin = 20 + jsonLength + 8;
-  for (std::size_t i = bin; i < bin + 64 && i < glb.size(); ++i) glb[i] = static_cast<char>(0xFF);
-  Write("damaged.glb", glb);
-  const RunResult r = Rlf({"export", "damaged.glb", "-o", "out.rlf"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err,
-            "rlf: damaged.glb: the primitive of mesh 0 (\"welded\") (meshopt-compressed) cannot be decoded: its "
-            "data is damaged\n");
 }
