@@ -3,9 +3,6 @@
 #include <stb/stb_image.h>
 #include <tiny_obj_loader.h>
 
-#include <cstdlib>
-#include <fstream>
-
 #include "RlfProgram.h"
 
 class FileCommands : public RlfProgramTest {
@@ -16,10 +13,8 @@ class FileCommands : public RlfProgramTest {
   }
 };
 
-TEST_F(FileCommands, WeldWritesAValidGlbAndARereadableObj) {
-  ASSERT_EQ(Rlf({"weld", "sample.rlf", "-o", "sample.glb"}).status, 0);
-  ExpectValidGltf("sample.glb");
-
+// (The glb's validity: the files session.)
+TEST_F(FileCommands, WeldWritesAnObjAnotherReaderTakes) {
   ASSERT_EQ(Rlf({"weld", "sample.rlf", "-o", "sample.obj"}).status, 0);
   tinyobj::ObjReader reader;
   ASSERT_TRUE(reader.ParseFromFile(Path("sample.obj"))) << reader.Error();

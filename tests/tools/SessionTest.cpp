@@ -10,6 +10,8 @@
 //                                F is T          the file F holds exactly T
 //                                F hex H         the file F holds exactly the bytes H (as @hex)
 //                                F triangles N   the RLF file F holds N triangles
+//                                F valid         the Khronos validator finds no error in the
+//                                                glTF file F
 //                                F == G, F != G  the files F and G hold the same bytes, or not
 //                                F kind K        F itself (not what a link names) is a K:
 //                                                file, link, char, block or fifo
@@ -157,6 +159,8 @@ class Session : public RlfProgramTest, public testing::WithParamInterface<std::s
         }
         EXPECT_NEAR(level, std::stoi(words[first + static_cast<std::size_t>(k)]), 1) << words[0];
       }
+    } else if (words.size() == 2 && words[1] == "valid") {
+      ExpectValidGltf(words[0]);
     } else if (words.size() == 3 && words[1] == "triangles") {
       EXPECT_EQ(Triangles(words[0]).size(), std::stoull(words[2])) << words[0];
     } else if (words.size() >= 3 && words[1] == "hex") {
