@@ -25,7 +25,13 @@ Child::Child(const std::filesystem::path& dir, const std::vector<std::string>& a
     dup2(err[1], STDERR_FILENO);
     close(out[0]), close(out[1]), close(err[0]), close(err[1]);
     if (chdir(dir.c_str()) != 0) _exit(127);
-    if (!outputTo.empty()) dup2(open(outputTo.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), STDOUT_FILENO);
+    if (outputTo == "|") {  // a reader that went away, under a parent that ignores SIGPIPE
+      int gone[2];
+      if (pipe(gone) == 0) close(gone[0]), dup2(gone[1], STDOUT_FILENO);
+      std::signal(SIGPIPE, SIG_IGN);
+    } else if (!outputTo.empty()) {
+      dup2(open(outputTo.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666), STDOUT_FILENO);
+    }
     if (fileSizeLimit >= 0) {
       const rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
       setrlimit(RLIMIT_FSIZE, &limit);

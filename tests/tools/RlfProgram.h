@@ -31,7 +31,8 @@ struct RunResult {
 };
 
 // rlf started in its own process group, in dir, with standard output and error on pipes
-// (standard output to the file outputTo instead, when given, relative to dir).
+// (standard output to the file outputTo instead, when given, relative to dir; "|" is a pipe
+// whose reader went away, with SIGPIPE ignored as by a parent that ignores it).
 // fileSizeLimit >= 0 sets RLIMIT_FSIZE with SIGXFSZ ignored, so that a write past it fails
 // with EFBIG as on a full disk.
 class Child {
