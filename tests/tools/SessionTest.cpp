@@ -36,7 +36,8 @@
 //                              character devices, or a loop block device
 //
 // T takes \n for a line break. A failing command says why in one line, unless its row
-// gives the whole of its standard error or a signal ended it. No command leaves a partial file (NAME.part...).
+// gives the whole of its standard error or a signal ended it. No command leaves a partial
+// file (NAME.part...).
 #include <fcntl.h>
 #include <stb/stb_image.h>
 #include <sys/stat.h>
@@ -83,6 +84,7 @@ std::vector<std::string> Sessions() {
 class Session : public RlfProgramTest, public testing::WithParamInterface<std::string> {
  protected:
   void Setup(const std::vector<std::string>& words, const std::string& line) {
+    const std::string rest = line.substr(std::min(line.size(), words[0].size() + words[1].size() + 2));
     if (words[0] == "@copy") {
       for (std::size_t i = 1; i < words.size(); ++i) {
         std::filesystem::create_directories((dir_ / words[i]).parent_path());
@@ -90,11 +92,11 @@ class Session : public RlfProgramTest, public testing::WithParamInterface<std::s
                                    std::filesystem::copy_options::overwrite_existing);
       }
     } else if (words[0] == "@write") {
-      Write(words[1], Unescaped(line.substr(std::min(line.size(), words[0].size() + words[1].size() + 2))));
+      Write(words[1], Unescaped(rest));
     } else if (words[0] == "@mkdir") {
       std::filesystem::create_directories(dir_ / words[1]);
     } else if (words[0] == "@hex" && words.size() >= 3) {
-      const Bytes bytes = Hex(line.substr(words[0].size() + words[1].size() + 2).c_str());
+      const Bytes bytes = Hex(rest.c_str());
       Write(words[1], std::string(bytes.begin(), bytes.end()));
     } else if (words[0] == "@fifo") {
       ASSERT_EQ(mkfifo(Path(words[1]).c_str(), 0666), 0);
@@ -109,9 +111,9 @@ class Session : public RlfProgramTest, public testing::WithParamInterface<std::s
     } else if (words[0] == "@cp" && words.size() == 3) {
       std::filesystem::copy_file(dir_ / words[1], dir_ / words[2]);
     } else if (words[0] == "@link" && words.size() >= 3) {
-      std::filesystem::create_symlink(line.substr(words[0].size() + words[1].size() + 2), dir_ / words[1]);
+      std::filesystem::create_symlink(rest, dir_ / words[1]);
     } else if (words[0] == "@needs" && words.size() >= 3) {
-      RL_REQUIRE_TOOL(std::filesystem::exists(words[1]), line.substr(words[0].size() + words[1].size() + 2));
+      RL_REQUIRE_TOOL(std::filesystem::exists(words[1]), rest);
     } else if (words[0] == "@node" && words.size() == 3) {
       const bool disk = words[2] == "disk";
       const dev_t device = disk ? makedev(7, 0) : makedev(1, words[2] == "null" ? 3 : 7);
