@@ -148,7 +148,7 @@ std::vector<RlRawTriangle> TroubleMesh(int numTris, uint32_t seed) {
   return tris;
 }
 
-std::vector<RlRawTriangle> BentTube(int rings, int sides, uint32_t seed, bool sideBySide) {
+std::vector<RlRawTriangle> BentTube(int rings, int sides, uint32_t seed) {
   Lcg random(seed);
   // Grid positions: ring i of the tube follows a half turn of radius 1.3 around the z
   // axis; its cross-section has radius 1, each point pushed in or out by up to 45 %.
@@ -180,20 +180,17 @@ std::vector<RlRawTriangle> BentTube(int rings, int sides, uint32_t seed, bool si
       face(at(i, j), at(i + 1, j + 1), at(i, j + 1));
     }
   }
-  // u mirrored about the tube's middle: the two halves mirror images on one island, or
-  // on two islands side by side, [0, 1/2] and [1/2, 1].
-  const auto corner = [&](int i, int j, bool secondHalf) {
+  // u mirrored about the tube's middle: the two halves mirror images on one island.
+  const auto corner = [&](int i, int j) {
     const int fold = 2 * j - sides;
-    float u = static_cast<float>(fold < 0 ? -fold : fold) / static_cast<float>(sides);
-    if (sideBySide) u = secondHalf ? 0.5f + u / 2 : u / 2;
+    const float u = static_cast<float>(fold < 0 ? -fold : fold) / static_cast<float>(sides);
     return Corner{grid[at(i, j)], normals[at(i, j)], {{u, static_cast<float>(i) / static_cast<float>(rings)}}};
   };
   std::vector<RlRawTriangle> tris;
   for (int i = 0; i < rings; ++i) {
     for (int j = 0; j < sides; ++j) {
-      const bool second = 2 * j >= sides;
-      tris.push_back(Make(corner(i, j, second), corner(i + 1, j, second), corner(i + 1, j + 1, second)));
-      tris.push_back(Make(corner(i, j, second), corner(i + 1, j + 1, second), corner(i, j + 1, second)));
+      tris.push_back(Make(corner(i, j), corner(i + 1, j), corner(i + 1, j + 1)));
+      tris.push_back(Make(corner(i, j), corner(i + 1, j + 1), corner(i, j + 1)));
     }
   }
   return tris;

@@ -32,9 +32,9 @@ std::vector<RlRawTriangle> TroubleMesh(int numTris, uint32_t seed);
 // A coarse tube of 2 * rings * sides triangles bent through a half turn, its
 // cross-sections jittered (reproducible from seed), with area-weighted smooth normals,
 // so that many corners turn more than 90 degrees from their normals; u is mirrored about
-// the tube's middle, so half its triangles wind clockwise in texture space. The mirror
-// images lie on one island, or with sideBySide on two that do not overlap.
-std::vector<RlRawTriangle> BentTube(int rings, int sides, uint32_t seed, bool sideBySide = false);
+// the tube's middle, so half its triangles wind clockwise in texture space, the mirror
+// images on one island.
+std::vector<RlRawTriangle> BentTube(int rings, int sides, uint32_t seed);
 
 // tris pushed out by offset along their normals, each triangle shaded flat: a high mesh
 // whose normals differ from the low one's everywhere but at its faces' centres.

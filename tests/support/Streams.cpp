@@ -57,14 +57,6 @@ UniqueFile LimitedSink(std::size_t budget, Bytes* written) {
   return fp;
 }
 
-void AppendTag(Bytes& out, const char (&tag)[5]) { out.insert(out.end(), tag, tag + 4); }
-
-void AppendLE32(Bytes& out, uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) {
-    out.push_back(static_cast<uint8_t>(value >> shift));
-  }
-}
-
 Bytes Hex(const char* text) {
   // Digits pair up regardless of spacing, so adjacent string literals may be joined.
   std::string digits;

@@ -32,10 +32,6 @@ Bytes ContentsOf(FILE* fp);
 // *written receives what it accepted; it must outlive the stream.
 UniqueFile LimitedSink(std::size_t budget, Bytes* written);
 
-// Little-endian byte images for hand-built files.
-void AppendTag(Bytes& out, const char (&tag)[5]);
-void AppendLE32(Bytes& out, uint32_t value);
-
 // Bytes from hexadecimal text; everything but hex digits is ignored ("524C 4620" is "RLF "),
 // except XX*N, which stands for N bytes XX ("00*96" is 96 zero bytes).
 Bytes Hex(const char* text);

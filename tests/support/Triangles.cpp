@@ -35,8 +35,3 @@ std::vector<uint8_t> RlfFileOf(std::vector<RlRawTriangle> tris) {
   }
   return ContentsOf(fp.get());
 }
-
-std::vector<uint8_t> RlfBodyOf(std::vector<RlRawTriangle> tris) {
-  const std::vector<uint8_t> file = RlfFileOf(std::move(tris));
-  return std::vector<uint8_t>(file.begin() + 16, file.end());
-}

@@ -13,9 +13,7 @@
 // infinities, -0, the smallest denormal).
 std::vector<RlRawTriangle> PatternTriangles(int n, uint32_t seed = 1);
 
-// The RLF file that RlWriteTriangles makes of tris, and its triangle chunk body (the
-// count and the records, from byte 16 on).
+// The RLF file that RlWriteTriangles makes of tris.
 std::vector<uint8_t> RlfFileOf(std::vector<RlRawTriangle> tris);
-std::vector<uint8_t> RlfBodyOf(std::vector<RlRawTriangle> tris);
 
 #endif
